@@ -1,0 +1,294 @@
+#include "osfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <random>
+#include <streambuf>
+#include <system_error>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace vexa {
+
+namespace {
+
+std::string OpenErrorMessage(const std::string& fullName, const std::string& text) {
+  return "Cannot open file \"" + fullName + "\". " + text;
+}
+
+std::string CreateErrorMessage(const std::string& fullName, const std::string& text) {
+  return "Cannot create file \"" + fullName + "\". " + text;
+}
+
+int LastError() {
+#ifdef _WIN32
+  return static_cast<int>(::GetLastError());
+#else
+  return errno;
+#endif
+}
+
+// Output to a native file handle with no buffering of its own beyond a
+// small block, so a failed write is reported to the stream at once.
+class NativeFileBuf : public std::streambuf {
+ public:
+#ifdef _WIN32
+  explicit NativeFileBuf(HANDLE handle) : FHandle(handle) {}
+#else
+  explicit NativeFileBuf(int handle) : FHandle(handle) {}
+#endif
+
+ protected:
+  std::streamsize xsputn(const char* data, std::streamsize count) override {
+    std::streamsize done = 0;
+    while (done < count) {
+#ifdef _WIN32
+      DWORD chunk = static_cast<DWORD>(std::min<std::streamsize>(count - done, 1 << 30));
+      DWORD written = 0;
+      if (!::WriteFile(FHandle, data + done, chunk, &written, nullptr) || written == 0) break;
+#else
+      ssize_t written = ::write(FHandle, data + done, static_cast<std::size_t>(count - done));
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) break;
+#endif
+      done += static_cast<std::streamsize>(written);
+    }
+    return done;
+  }
+
+  int_type overflow(int_type ch) override {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    char c = traits_type::to_char_type(ch);
+    return xsputn(&c, 1) == 1 ? ch : traits_type::eof();
+  }
+
+ private:
+#ifdef _WIN32
+  HANDLE FHandle;
+#else
+  int FHandle;
+#endif
+};
+
+std::string TempNameBeside(const fs::path& target) {
+  static std::mt19937_64 random{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
+                static_cast<unsigned long long>(random()));
+  return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
+}
+
+}  // namespace
+
+std::string FullPath(const std::string& path) {
+  std::error_code ec;
+  fs::path full = fs::absolute(fs::path(path), ec);
+  if (ec) return path;
+  return full.lexically_normal().string();
+}
+
+std::string SystemErrorText(int error) {
+#ifdef _WIN32
+  char* buffer = nullptr;
+  DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text = length ? std::string(buffer, length) : "Unknown error";
+  ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+#else
+  return std::generic_category().message(error);
+#endif
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  auto status = fs::status(fs::path(path), ec);
+  return !ec && fs::exists(status) && !fs::is_directory(status);
+}
+
+void ForceDirectories(const std::string& path) {
+  std::error_code ec;
+  if (path.empty()) throw FileError("Unable to create directory");
+  fs::create_directories(fs::path(path), ec);
+  if (ec || !fs::is_directory(fs::path(path)))
+    throw FileError("Unable to create directory \"" + FullPath(path) + "\". " +
+                    (ec ? SystemErrorText(ec.value()) : SystemErrorText(ENOTDIR)));
+}
+
+#ifdef _WIN32
+
+ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle, &info)) {
+    int error = LastError();
+    ::CloseHandle(handle);
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
+  }
+  FHandle = handle;
+  FIdentity = {info.dwVolumeSerialNumber,
+               (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  FSize = (std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  FModified = (std::int64_t(info.ftLastWriteTime.dwHighDateTime) << 32) |
+              info.ftLastWriteTime.dwLowDateTime;
+}
+
+ExclusiveFile::~ExclusiveFile() { ::CloseHandle(static_cast<HANDLE>(FHandle)); }
+
+void ExclusiveFile::CheckUnchanged() const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(static_cast<HANDLE>(FHandle), &info) ||
+      ((std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow) != FSize)
+    throw StreamError(StreamReadErrorText);
+}
+
+void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  CheckUnchanged();
+  if (offset < 0 || offset + std::int64_t(size) > FSize) throw StreamError(StreamReadErrorText);
+  std::size_t done = 0;
+  while (done < size) {
+    OVERLAPPED at{};
+    std::uint64_t position = std::uint64_t(offset) + done;
+    at.Offset = DWORD(position);
+    at.OffsetHigh = DWORD(position >> 32);
+    DWORD chunk = DWORD(std::min<std::size_t>(size - done, 1u << 30));
+    DWORD got = 0;
+    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at) || got == 0)
+      throw StreamError(StreamReadErrorText);
+    done += got;
+  }
+}
+
+#else
+
+ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
+  int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (handle < 0) throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
+  struct stat info {};
+  if (::fstat(handle, &info) != 0) {
+    int error = LastError();
+    ::close(handle);
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
+  }
+  if (S_ISDIR(info.st_mode)) {
+    ::close(handle);
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(EISDIR)));
+  }
+  if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+    int error = LastError();
+    ::close(handle);
+    throw FileError(OpenErrorMessage(
+        FFullName, error == EWOULDBLOCK ? "The file is in use by another process."
+                                        : SystemErrorText(error)));
+  }
+  FHandle = handle;
+  FIdentity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  FSize = info.st_size;
+  FModified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+ExclusiveFile::~ExclusiveFile() { ::close(FHandle); }
+
+void ExclusiveFile::CheckUnchanged() const {
+  struct stat info {};
+  if (::fstat(FHandle, &info) != 0 || info.st_size != FSize ||
+      std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified)
+    throw StreamError(StreamReadErrorText);
+}
+
+void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  CheckUnchanged();
+  if (offset < 0 || offset + std::int64_t(size) > FSize) throw StreamError(StreamReadErrorText);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::pread(FHandle, buffer + done, size - done, offset + std::int64_t(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) throw StreamError(StreamReadErrorText);
+    done += std::size_t(got);
+  }
+}
+
+#endif
+
+void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
+                        const ExclusiveFile* guard) {
+  const std::string fullName = FullPath(path);
+  if (guard) {
+    std::error_code ec;
+#ifdef _WIN32
+    // Windows refuses to replace a file opened without sharing; comparing
+    // full names catches the plain case before anything is written.
+    bool same = fs::equivalent(fs::path(path), fs::path(guard->FullName()), ec);
+#else
+    struct stat info {};
+    bool same = ::stat(path.c_str(), &info) == 0 &&
+                FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                             static_cast<std::uint64_t>(info.st_ino)} == guard->Identity();
+#endif
+    if (same)
+      throw FileError(CreateErrorMessage(fullName, "It is the file being viewed and is never overwritten."));
+  }
+  if (fs::is_directory(fs::path(path)))
+    throw FileError(CreateErrorMessage(fullName, SystemErrorText(EISDIR)));
+
+  const std::string tempName = TempNameBeside(fs::path(fullName));
+#ifdef _WIN32
+  HANDLE handle = ::CreateFileA(tempName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    throw FileError(CreateErrorMessage(fullName, SystemErrorText(LastError())));
+  auto closeHandle = [&] { return ::CloseHandle(handle) != 0; };
+#else
+  int handle = ::open(tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (handle < 0) throw FileError(CreateErrorMessage(fullName, SystemErrorText(LastError())));
+  auto closeHandle = [&] { return ::close(handle) == 0; };
+#endif
+  auto removeTemp = [&] {
+    std::error_code ignored;
+    fs::remove(fs::path(tempName), ignored);
+  };
+  try {
+    NativeFileBuf buffer(handle);
+    std::ostream out(&buffer);
+    write(out);
+    if (!out) throw StreamError(StreamWriteErrorText);
+  } catch (...) {
+    closeHandle();
+    removeTemp();
+    throw;
+  }
+  if (!closeHandle()) {
+    removeTemp();
+    throw StreamError(StreamWriteErrorText);
+  }
+  std::error_code ec;
+#ifdef _WIN32
+  if (!::MoveFileExA(tempName.c_str(), fullName.c_str(), MOVEFILE_REPLACE_EXISTING))
+    ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+#else
+  fs::rename(fs::path(tempName), fs::path(fullName), ec);
+#endif
+  if (ec) {
+    removeTemp();
+    throw FileError(CreateErrorMessage(fullName, SystemErrorText(ec.value())));
+  }
+}
+
+}  // namespace vexa

@@ -1,0 +1,72 @@
+// The small operating-system layer the model needs: an exclusively held
+// input file, file identity, system error texts and replace-on-success writes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "errors.h"
+
+namespace vexa {
+
+// The absolute, normalised form of path, as error messages show it.
+std::string FullPath(const std::string& path);
+
+// The operating system's text for an error number (errno, or GetLastError on Windows).
+std::string SystemErrorText(int error);
+
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// True when path names an existing file that is not a directory.
+bool FileExists(const std::string& path);
+
+// Creates path and every missing parent; throws FileError when it cannot.
+void ForceDirectories(const std::string& path);
+
+// A file opened for reading and held against every other opener: on Windows
+// it is opened without sharing, elsewhere it carries an exclusive advisory lock.
+class ExclusiveFile {
+ public:
+  // Throws FileError "Cannot open file "<full path>". <system text>".
+  explicit ExclusiveFile(const std::string& path);
+  ExclusiveFile(const ExclusiveFile&) = delete;
+  ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+  ~ExclusiveFile();
+
+  std::int64_t Size() const { return FSize; }
+  const FileIdentity& Identity() const { return FIdentity; }
+  const std::string& FullName() const { return FFullName; }
+
+  // Reads exactly size bytes at offset into buffer. A short read, or a file
+  // that changed size or time since it was opened, raises "Stream read error".
+  void ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
+
+ private:
+  void CheckUnchanged() const;
+
+  std::string FFullName;
+  FileIdentity FIdentity;
+  std::int64_t FSize = 0;
+  std::int64_t FModified = 0;
+#ifdef _WIN32
+  void* FHandle = nullptr;
+#else
+  int FHandle = -1;
+#endif
+};
+
+// Writes a new file at path through write(), then moves it over path only
+// once every byte is written, so a failure never leaves a half-written file
+// in its place. A target that is the same file as guard (when given) is
+// refused. Errors: FileError "Cannot create file "<full path>". <text>", or
+// whatever write() throws ("Stream write error" for a short write).
+void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
+                        const ExclusiveFile* guard);
+
+}  // namespace vexa

@@ -1,0 +1,311 @@
+#include "vexafile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <ostream>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define VEXA_HAVE_SSE2 1
+#endif
+
+const std::array<std::string_view, ObjectTypeCount> ObjectTypeNames = {
+    "Unknown", "Table", "Form", "Report", "Dataport",
+    "Codeunit", "XMLport", "MenuSuite", "Page", "Query"};
+
+namespace {
+
+[[noreturn]] void ThrowConversion(std::string_view text) {
+  throw ConversionError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Offset of the first CR, LF or NUL at or after from, or size.
+std::size_t FindLineEnd(const char* data, std::size_t from, std::size_t size) {
+  std::size_t i = from;
+#ifdef VEXA_HAVE_SSE2
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i nul = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
+                                _mm_cmpeq_epi8(block, nul));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < size; ++i) {
+    char c = data[i];
+    if (c == '\r' || c == '\n' || c == '\0') return i;
+  }
+  return size;
+}
+
+}  // namespace
+
+std::int32_t StrToInt32(std::string_view text) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  bool hex = false;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i >= text.size()) ThrowConversion(text);
+  std::uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    int digit = hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+    if (digit < 0) ThrowConversion(text);
+    value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+    if (value > 0xFFFFFFFFull) ThrowConversion(text);
+  }
+  if (hex) {
+    auto pattern = static_cast<std::uint32_t>(value);
+    if (negative) pattern = 0u - pattern;
+    return static_cast<std::int32_t>(pattern);
+  }
+  if (negative) {
+    if (value > 0x80000000ull) ThrowConversion(text);
+    return static_cast<std::int32_t>(-static_cast<std::int64_t>(value));
+  }
+  if (value > 0x7FFFFFFFull) ThrowConversion(text);
+  return static_cast<std::int32_t>(value);
+}
+
+void AsciiUpperInPlace(char* data, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    auto c = static_cast<unsigned char>(data[i]);
+    data[i] = static_cast<char>(static_cast<unsigned char>(c - 'a') < 26 ? c - 32 : c);
+  }
+}
+
+std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
+  if (needle.empty() || from > hay.size() || hay.size() - from < needle.size())
+    return std::string_view::npos;
+#ifdef __GLIBC__
+  const void* hit = ::memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
+  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data())
+             : std::string_view::npos;
+#else
+  auto rest = hay.substr(from);
+  auto it = std::search(rest.begin(), rest.end(),
+                        std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+  return it == rest.end() ? std::string_view::npos : from + std::size_t(it - rest.begin());
+#endif
+}
+
+std::int32_t LineAtPosition(std::string_view text, std::int32_t pos) {
+  std::size_t end = pos > 1 ? std::min<std::size_t>(std::size_t(pos) - 1, text.size()) : 0;
+  std::int32_t line = 1;
+  for (std::size_t i = 0; i < end; ++i) {
+    char c = text[i];
+    if (c == '\r') {
+      ++line;
+      if (i + 1 < end && text[i + 1] == '\n') ++i;
+    } else if (c == '\n' || c == '\0') {
+      ++line;
+    }
+  }
+  return line;
+}
+
+// ---- TObjectTextObject
+
+TObjectTextObject::TObjectTextObject(TObjectTextFile& owner, std::int32_t startOffset,
+                                     const std::string& header)
+    : FStartOffset(startOffset), FOwner(owner) {
+  ParseHeader(header);
+}
+
+void TObjectTextObject::ParseHeader(const std::string& header) {
+  std::string_view h(header);
+  if (!h.empty()) {
+    switch (h.front()) {
+      case 'T': FObjectType = TObjectType::otTable; break;
+      case 'F': FObjectType = TObjectType::otForm; break;
+      case 'R': FObjectType = TObjectType::otReport; break;
+      case 'D': FObjectType = TObjectType::otDataport; break;
+      case 'C': FObjectType = TObjectType::otCodeunit; break;
+      case 'X': FObjectType = TObjectType::otXMLport; break;
+      case 'M': FObjectType = TObjectType::otMenuSuite; break;
+      case 'P': FObjectType = TObjectType::otPage; break;
+      case 'Q': FObjectType = TObjectType::otQuery; break;
+      default: break;
+    }
+  }
+  // A header without spaces has no number text; one without the second
+  // space has a number and an empty name. Nothing past the end is read.
+  std::size_t first = h.find(' ');
+  std::string_view number;
+  std::string_view name;
+  if (first != std::string_view::npos) {
+    std::size_t second = h.find(' ', first + 1);
+    if (second == std::string_view::npos) {
+      number = h.substr(first + 1);
+    } else {
+      number = h.substr(first + 1, second - first - 1);
+      name = h.substr(second + 1);
+    }
+  }
+  FID = StrToInt32(number);
+  FName.assign(name.substr(0, MaxNameLength));
+}
+
+void TObjectTextObject::SetEndOffset(std::int32_t endOffset) { FLength = endOffset - FStartOffset; }
+
+std::string TObjectTextObject::GetDisplayName() const {
+  std::string result(ObjectTypeNames[std::size_t(FObjectType)]);
+  result += ' ';
+  result += std::to_string(FID);
+  result += ' ';
+  result += FName;
+  return result;
+}
+
+std::string TObjectTextObject::GetExportFileName() const {
+  std::string result(ObjectTypeNames[std::size_t(FObjectType)].substr(0, 3));
+  for (char& c : result)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return result + std::to_string(FID) + ".txt";
+}
+
+std::string TObjectTextObject::GetText() const {
+  const vexa::ExclusiveFile* stream = FOwner.Stream();
+  if (!stream) throw VexaError("The object's file is no longer open; open the file again");
+  std::string text(std::size_t(FLength > 0 ? FLength : 0), '\0');
+  stream->ReadAt(FStartOffset, text.data(), text.size());
+  return text;
+}
+
+void TObjectTextObject::SaveToStream(std::ostream& stream) const {
+  const std::string text = GetText();
+  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!stream) throw StreamError(StreamWriteErrorText);
+}
+
+void TObjectTextObject::SaveToFile(const std::string& fileName) const {
+  vexa::WriteFileReplacing(
+      fileName, [this](std::ostream& out) { SaveToStream(out); }, FOwner.Stream());
+}
+
+bool TObjectTextObject::FindText(std::int32_t& Pos, const std::string& text,
+                                 bool MatchCase) const {
+  if (text.empty()) {
+    Pos = 0;
+    return false;
+  }
+  std::string haystack = GetText();
+  std::string needle = text;
+  if (!MatchCase) {
+    AsciiUpperInPlace(haystack.data(), haystack.size());
+    AsciiUpperInPlace(needle.data(), needle.size());
+  }
+  std::size_t from = Pos >= 2 ? std::size_t(Pos) - 1 : 0;
+  std::size_t hit = FindBytes(haystack, needle, from);
+  Pos = hit == std::string_view::npos ? 0 : static_cast<std::int32_t>(hit + 1);
+  return Pos != 0;
+}
+
+// ---- TObjectTextFile
+
+TObjectTextFile::TObjectTextFile() = default;
+
+TObjectTextFile::~TObjectTextFile() {
+  FStream.reset();
+  FObjects.clear();
+}
+
+std::int32_t TObjectTextFile::GetCount() const { return static_cast<std::int32_t>(FObjects.size()); }
+
+TObjectTextObject& TObjectTextFile::GetObject(std::int32_t index) const {
+  if (index < 0 || index >= GetCount())
+    throw ListIndexError("List index out of bounds (" + std::to_string(index) + ")");
+  return const_cast<TObjectTextObject&>(FObjects[std::size_t(index)]);
+}
+
+void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {
+  if (FOnProgress) FOnProgress(*this, kind, percent);
+}
+
+void TObjectTextFile::LoadFromFile(const std::string& fileName) {
+  FStream.reset();
+  auto stream = std::make_unique<vexa::ExclusiveFile>(fileName);
+  if (stream->Size() > MaxFileSize)
+    throw FileError("Cannot open file \"" + stream->FullName() +
+                    "\". The file is 2 GiB or larger; files must be smaller than 2 GiB "
+                    "(2147483648 bytes).");
+  FStream = std::move(stream);
+  LoadFromStream(*FStream);
+  FFileName = fileName;
+}
+
+void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
+  FObjects.clear();
+  auto size = static_cast<std::size_t>(stream.Size());
+  // Left uninitialised: the read fills every byte.
+  std::unique_ptr<char[]> text(new char[size ? size : 1]);
+  stream.ReadAt(0, text.get(), size);
+  ScanText(std::string_view(text.get(), size));
+}
+
+void TObjectTextFile::ParseText(const std::string& text) { ScanText(text); }
+
+void TObjectTextFile::ScanText(std::string_view text) {
+  DoProgress(TProgressKind::pkStart, 0);
+  const char* data = text.data();
+  const std::size_t length = text.size();
+  std::size_t pos = 0;
+  // A UTF-8 byte-order mark must not hide a header on the first line.
+  if (length >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;
+  TObjectTextObject* last = nullptr;
+  std::uint8_t lastPercent = 0;
+  // The rounded percentage cannot change before this position, so most
+  // lines skip the division.
+  auto nextCheckAfter = [length](std::uint8_t percent) -> std::size_t {
+    double bound = std::floor((percent + 0.5) * static_cast<double>(length) / 100.0) - 1.0;
+    return bound > 0 ? static_cast<std::size_t>(bound) : 0;
+  };
+  std::size_t nextCheck = nextCheckAfter(0);
+  while (pos < length) {
+    const std::size_t lineStart = pos;
+    pos = FindLineEnd(data, pos, length);
+    if (pos - lineStart >= ObjectMarker.size() &&
+        std::memcmp(data + lineStart, ObjectMarker.data(), ObjectMarker.size()) == 0) {
+      if (last) last->SetEndOffset(static_cast<std::int32_t>(lineStart));
+      std::string header(data + lineStart + ObjectMarker.size(),
+                         pos - lineStart - ObjectMarker.size());
+      last = &FObjects.emplace_back(*this, static_cast<std::int32_t>(lineStart), header);
+    } else if (pos >= nextCheck) {
+      auto percent = static_cast<std::uint8_t>(
+          std::nearbyint(static_cast<double>(pos) / static_cast<double>(length) * 100.0));
+      if (percent != lastPercent) {
+        DoProgress(TProgressKind::pkProgress, percent);
+        lastPercent = percent;
+        nextCheck = nextCheckAfter(percent);
+      }
+    }
+    if (pos < length) {
+      if (data[pos] == '\0') {
+        ++pos;
+      } else {
+        if (data[pos] == '\r') ++pos;
+        if (pos < length && data[pos] == '\n') ++pos;
+      }
+    }
+  }
+  if (last) last->SetEndOffset(static_cast<std::int32_t>(pos));
+  DoProgress(TProgressKind::pkDone, 100);
+}

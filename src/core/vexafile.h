@@ -1,0 +1,131 @@
+// The object text model: splits an object text file into object entries by
+// byte offset and reads each object's text back from the open file on demand.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "errors.h"
+#include "osfile.h"
+
+class TObjectTextFile;
+
+enum class TObjectType : std::uint8_t {
+  otUnknown,
+  otTable,
+  otForm,
+  otReport,
+  otDataport,
+  otCodeunit,
+  otXMLport,
+  otMenuSuite,
+  otPage,
+  otQuery
+};
+
+inline constexpr std::size_t ObjectTypeCount = 10;
+
+// Display names, indexed by the type's ordinal.
+extern const std::array<std::string_view, ObjectTypeCount> ObjectTypeNames;
+
+// The marker that starts every header line.
+inline constexpr std::string_view ObjectMarker = "OBJECT ";
+
+enum class TProgressKind : std::uint8_t { pkStart, pkProgress, pkDone };
+
+using TProgressEvent = std::function<void(TObjectTextFile&, TProgressKind, std::uint8_t)>;
+
+// Converts header number text the way object files write it: optional sign,
+// then decimal digits or a $/x/X/0x/0X prefix and hexadecimal digits taken as
+// a 32-bit pattern. Throws ConversionError otherwise.
+std::int32_t StrToInt32(std::string_view text);
+
+// ASCII-only upper case: a..z become A..Z, every other byte stays itself.
+void AsciiUpperInPlace(char* data, std::size_t size);
+
+// 0-based offset of the first occurrence of needle in hay at or after from,
+// or npos. Byte-exact.
+std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from);
+
+// 1-based number of the line that holds the byte at 1-based position pos of
+// text; CR LF, a lone CR, a lone LF and a NUL each end one line.
+std::int32_t LineAtPosition(std::string_view text, std::int32_t pos);
+
+class TObjectTextObject {
+ public:
+  static constexpr std::size_t MaxNameLength = 30;
+
+  TObjectTextObject(TObjectTextFile& owner, std::int32_t startOffset, const std::string& header);
+  TObjectTextObject(const TObjectTextObject&) = delete;
+  TObjectTextObject& operator=(const TObjectTextObject&) = delete;
+  virtual ~TObjectTextObject() = default;
+
+  std::int32_t ID() const { return FID; }
+  const std::string& Name() const { return FName; }
+  TObjectType ObjectType() const { return FObjectType; }
+  std::int32_t StartOffset() const { return FStartOffset; }
+  std::int32_t Length() const { return FLength; }
+  TObjectTextFile& Owner() const { return FOwner; }
+
+  virtual std::string GetExportFileName() const;
+  virtual std::string GetDisplayName() const;
+  virtual std::string GetText() const;
+  virtual void SaveToStream(std::ostream& stream) const;
+  virtual void SaveToFile(const std::string& fileName) const;
+  virtual bool FindText(std::int32_t& Pos, const std::string& text, bool MatchCase) const;
+  virtual void ParseHeader(const std::string& header);
+  virtual void SetEndOffset(std::int32_t endOffset);
+
+ private:
+  std::string FName;
+  std::int32_t FID = 0;
+  std::int32_t FStartOffset;
+  std::int32_t FLength = 0;
+  TObjectType FObjectType = TObjectType::otUnknown;
+  TObjectTextFile& FOwner;
+};
+
+class TObjectTextFile {
+ public:
+  // Offsets are signed 32-bit, so larger files are refused before reading.
+  static constexpr std::int64_t MaxFileSize = 0x7FFFFFFF;
+
+  TObjectTextFile();
+  TObjectTextFile(const TObjectTextFile&) = delete;
+  TObjectTextFile& operator=(const TObjectTextFile&) = delete;
+  virtual ~TObjectTextFile();
+
+  virtual std::int32_t GetCount() const;
+  virtual TObjectTextObject& GetObject(std::int32_t index) const;
+  virtual void LoadFromFile(const std::string& fileName);
+  virtual void ParseText(const std::string& text);
+  virtual void Clear();
+  virtual bool FindText(std::int32_t& ObjIndex, std::int32_t& Pos, const std::string& text,
+                        bool MatchCase);
+
+  const std::string& FileName() const { return FFileName; }
+  void SetOnProgress(TProgressEvent event) { FOnProgress = std::move(event); }
+
+  // The open file the entries read from; null before the first load and
+  // after a failed open.
+  const vexa::ExclusiveFile* Stream() const { return FStream.get(); }
+
+ protected:
+  virtual void DoProgress(TProgressKind kind, std::uint8_t percent);
+  virtual void LoadFromStream(vexa::ExclusiveFile& stream);
+
+ private:
+  void ScanText(std::string_view text);
+
+  std::unique_ptr<vexa::ExclusiveFile> FStream;
+  std::string FFileName;
+  // A deque keeps entries in place as it grows and avoids one allocation per entry.
+  std::deque<TObjectTextObject> FObjects;
+  TProgressEvent FOnProgress;
+};
