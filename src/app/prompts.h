@@ -1,0 +1,37 @@
+// Every question the window puts to the user goes through TPrompts, so that
+// tests answer by script while the program shows the real dialogs.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+enum class TOverwriteAnswer { oaYes, oaNo, oaCancel, oaYesToAll };
+
+class TPrompts {
+ public:
+  virtual ~TPrompts() = default;
+
+  // The open-file dialog; nothing when cancelled.
+  virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) = 0;
+  // The save-file dialog with its title, filter and proposed name; it asks
+  // itself before an existing file is overwritten. Nothing when cancelled.
+  virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& title,
+                                              const QString& filter,
+                                              const QString& proposed) = 0;
+  // The directory chooser starting at start. It lets the user type a
+  // directory that does not exist yet and asks before creating it. Nothing
+  // when cancelled; a confirmed empty name comes back as an empty string.
+  virtual std::optional<QString> ChooseDirectory(QWidget* parent, const QString& start) = 0;
+  // The font dialog preset with initial; nothing when cancelled.
+  virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) = 0;
+  // "%s already exists.\r\nDo you want to replace it?" with Yes, No, Cancel, Yes to All.
+  virtual TOverwriteAnswer AskOverwrite(QWidget* parent, const QString& fileName) = 0;
+  // The default error display: error icon, OK, the application title as caption.
+  virtual void ShowError(QWidget* parent, const QString& message) = 0;
+  // A plain message box with one OK button and no icon.
+  virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual void Beep() = 0;
+};
