@@ -85,8 +85,7 @@ class NativeFileBuf : public std::streambuf {
 std::string TempNameBeside(const fs::path& target) {
   static std::mt19937_64 random{std::random_device{}()};
   char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                static_cast<unsigned long long>(random()));
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
   return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
 }
 
@@ -150,7 +149,9 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
               info.ftLastWriteTime.dwLowDateTime;
 }
 
-ExclusiveFile::~ExclusiveFile() { ::CloseHandle(static_cast<HANDLE>(FHandle)); }
+ExclusiveFile::~ExclusiveFile() {
+  ::CloseHandle(static_cast<HANDLE>(FHandle));
+}
 
 void ExclusiveFile::CheckUnchanged() const {
   BY_HANDLE_FILE_INFORMATION info{};
@@ -194,9 +195,9 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
   if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
     int error = LastError();
     ::close(handle);
-    throw FileError(OpenErrorMessage(
-        FFullName, error == EWOULDBLOCK ? "The file is in use by another process."
-                                        : SystemErrorText(error)));
+    throw FileError(OpenErrorMessage(FFullName, error == EWOULDBLOCK
+                                                    ? "The file is in use by another process."
+                                                    : SystemErrorText(error)));
   }
   FHandle = handle;
   FIdentity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
@@ -204,7 +205,9 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
   FModified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
-ExclusiveFile::~ExclusiveFile() { ::close(FHandle); }
+ExclusiveFile::~ExclusiveFile() {
+  ::close(FHandle);
+}
 
 void ExclusiveFile::CheckUnchanged() const {
   struct stat info {};
@@ -243,7 +246,8 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
                              static_cast<std::uint64_t>(info.st_ino)} == guard->Identity();
 #endif
     if (same)
-      throw FileError(CreateErrorMessage(fullName, "It is the file being viewed and is never overwritten."));
+      throw FileError(
+          CreateErrorMessage(fullName, "It is the file being viewed and is never overwritten."));
   }
   if (fs::is_directory(fs::path(path)))
     throw FileError(CreateErrorMessage(fullName, SystemErrorText(EISDIR)));

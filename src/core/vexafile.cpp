@@ -12,8 +12,8 @@
 #endif
 
 const std::array<std::string_view, ObjectTypeCount> ObjectTypeNames = {
-    "Unknown", "Table", "Form", "Report", "Dataport",
-    "Codeunit", "XMLport", "MenuSuite", "Page", "Query"};
+    "Unknown",  "Table",   "Form",      "Report", "Dataport",
+    "Codeunit", "XMLport", "MenuSuite", "Page",   "Query"};
 
 namespace {
 
@@ -164,7 +164,9 @@ void TObjectTextObject::ParseHeader(const std::string& header) {
   FName.assign(name.substr(0, MaxNameLength));
 }
 
-void TObjectTextObject::SetEndOffset(std::int32_t endOffset) { FLength = endOffset - FStartOffset; }
+void TObjectTextObject::SetEndOffset(std::int32_t endOffset) {
+  FLength = endOffset - FStartOffset;
+}
 
 std::string TObjectTextObject::GetDisplayName() const {
   std::string result(ObjectTypeNames[std::size_t(FObjectType)]);
@@ -201,8 +203,7 @@ void TObjectTextObject::SaveToFile(const std::string& fileName) const {
       fileName, [this](std::ostream& out) { SaveToStream(out); }, FOwner.Stream());
 }
 
-bool TObjectTextObject::FindText(std::int32_t& Pos, const std::string& text,
-                                 bool MatchCase) const {
+bool TObjectTextObject::FindText(std::int32_t& Pos, const std::string& text, bool MatchCase) const {
   if (text.empty()) {
     Pos = 0;
     return false;
@@ -228,7 +229,9 @@ TObjectTextFile::~TObjectTextFile() {
   FObjects.clear();
 }
 
-std::int32_t TObjectTextFile::GetCount() const { return static_cast<std::int32_t>(FObjects.size()); }
+std::int32_t TObjectTextFile::GetCount() const {
+  return static_cast<std::int32_t>(FObjects.size());
+}
 
 TObjectTextObject& TObjectTextFile::GetObject(std::int32_t index) const {
   if (index < 0 || index >= GetCount())
@@ -261,7 +264,9 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
   ScanText(std::string_view(text.get(), size));
 }
 
-void TObjectTextFile::ParseText(const std::string& text) { ScanText(text); }
+void TObjectTextFile::ParseText(const std::string& text) {
+  ScanText(text);
+}
 
 void TObjectTextFile::ScanText(std::string_view text) {
   DoProgress(TProgressKind::pkStart, 0);
@@ -308,4 +313,20 @@ void TObjectTextFile::ScanText(std::string_view text) {
   }
   if (last) last->SetEndOffset(static_cast<std::int32_t>(pos));
   DoProgress(TProgressKind::pkDone, 100);
+}
+
+void TObjectTextFile::Clear() {
+  FObjects.clear();
+  FFileName.clear();
+}
+
+bool TObjectTextFile::FindText(std::int32_t& ObjIndex, std::int32_t& Pos, const std::string& text,
+                               bool MatchCase) {
+  if (ObjIndex < 0) GetObject(ObjIndex);
+  while (ObjIndex <= GetCount() - 1) {
+    if (GetObject(ObjIndex).FindText(Pos, text, MatchCase)) return true;
+    ++ObjIndex;
+    Pos = 0;
+  }
+  return false;
 }

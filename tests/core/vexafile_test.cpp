@@ -1,1 +1,551 @@
+#include "vexafile.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <streambuf>
+#include <tuple>
+#include <vector>
+
+#include "testfiles.h"
+
+using testing_support::ReadAll;
+using testing_support::TempDir;
+
+namespace {
+
+struct ProgressLog {
+  std::vector<std::pair<TProgressKind, int>> events;
+  void attach(TObjectTextFile& file) {
+    file.SetOnProgress([this](TObjectTextFile&, TProgressKind kind, std::uint8_t percent) {
+      events.emplace_back(kind, percent);
+    });
+  }
+};
+
+using Events = std::vector<std::pair<TProgressKind, int>>;
+constexpr auto kStart = TProgressKind::pkStart;
+constexpr auto kProgress = TProgressKind::pkProgress;
+constexpr auto kDone = TProgressKind::pkDone;
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+// An entry that is never loaded from a file: header parsing only.
+struct Header {
+  TObjectTextFile file;
+  TObjectTextObject entry;
+  explicit Header(const std::string& text) : entry(file, 0, text) {}
+};
+
+}  // namespace
+
+// ---- header numbers and header parsing
+
+class NumberText : public ::testing::TestWithParam<std::tuple<const char*, std::int32_t>> {};
+
+TEST_P(NumberText, Converts) {
+  EXPECT_EQ(StrToInt32(std::get<0>(GetParam())), std::get<1>(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, NumberText,
+    ::testing::Values(std::make_tuple("18", 18), std::make_tuple("+18", 18),
+                      std::make_tuple("-5", -5), std::make_tuple("2147483647", 2147483647),
+                      std::make_tuple("-2147483648", INT32_MIN), std::make_tuple("$10", 16),
+                      std::make_tuple("-$10", -16), std::make_tuple("x1F", 31),
+                      std::make_tuple("X1f", 31), std::make_tuple("0x400", 1024),
+                      std::make_tuple("0XfF", 255), std::make_tuple("$FFFFFFFF", -1),
+                      std::make_tuple("$80000000", INT32_MIN), std::make_tuple("$000000001", 1),
+                      std::make_tuple("007", 7)));
+
+class BadNumberText : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BadNumberText, RaisesConversionErrorNamingTheText) {
+  const std::string text = GetParam();
+  try {
+    StrToInt32(text);
+    FAIL() << "no error for '" << text << "'";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, BadNumberText,
+                         ::testing::Values("", "18x", "2147483648", "-2147483649", "$100000000",
+                                           "$", "0x", "+", "-", "1 2", "$G", "0x-1", "--1", " 1",
+                                           "1.5"));
+
+TEST(ParseHeader, FillsTypeNumberAndName) {
+  Header h("Table 18 Customer");
+  EXPECT_EQ(h.entry.ObjectType(), TObjectType::otTable);
+  EXPECT_EQ(h.entry.ID(), 18);
+  EXPECT_EQ(h.entry.Name(), "Customer");
+  EXPECT_EQ(h.entry.GetDisplayName(), "Table 18 Customer");
+  EXPECT_EQ(h.entry.GetExportFileName(), "tab18.txt");
+  EXPECT_EQ(h.entry.Length(), 0);
+}
+
+TEST(ParseHeader, SpacesAfterTheNumberBelongToTheName) {
+  EXPECT_EQ(Header("Table 36 Sales Header").entry.Name(), "Sales Header");
+  EXPECT_EQ(Header("Table 36 Sales  Header  ").entry.Name(), "Sales  Header  ");
+  EXPECT_EQ(Header("Table 36  Lead").entry.Name(), " Lead");
+}
+
+TEST(ParseHeader, LongNamesAreCutToThirtyCharacters) {
+  Header h("Codeunit 5 1234567890123456789012345678901234");
+  EXPECT_EQ(h.entry.Name(), "123456789012345678901234567890");
+}
+
+TEST(ParseHeader, TypeComesFromTheFirstCharacterAlone) {
+  const std::vector<std::tuple<std::string, TObjectType, std::string>> cases = {
+      {"Table 1 A", TObjectType::otTable, "tab1.txt"},
+      {"Tablex 5 A", TObjectType::otTable, "tab5.txt"},
+      {"Form 2 A", TObjectType::otForm, "for2.txt"},
+      {"Report 3 A", TObjectType::otReport, "rep3.txt"},
+      {"Dataport 4 A", TObjectType::otDataport, "dat4.txt"},
+      {"Codeunit 80 Sales-Post", TObjectType::otCodeunit, "cod80.txt"},
+      {"XMLport 5000 X", TObjectType::otXMLport, "xml5000.txt"},
+      {"MenuSuite 1 M", TObjectType::otMenuSuite, "men1.txt"},
+      {"Page 21 A", TObjectType::otPage, "pag21.txt"},
+      {"Query 7 Q", TObjectType::otQuery, "que7.txt"},
+      {"table 5 A", TObjectType::otUnknown, "unk5.txt"},
+      {"Enum 9 A", TObjectType::otUnknown, "unk9.txt"},
+  };
+  for (const auto& [header, type, exportName] : cases) {
+    Header h(header);
+    EXPECT_EQ(h.entry.ObjectType(), type) << header;
+    EXPECT_EQ(h.entry.GetExportFileName(), exportName) << header;
+  }
+  EXPECT_EQ(Header("table 5 A").entry.GetDisplayName(), "Unknown 5 A");
+}
+
+TEST(ParseHeader, NumberFormsReachTheExportName) {
+  EXPECT_EQ(Header("Table -5 X").entry.GetExportFileName(), "tab-5.txt");
+  EXPECT_EQ(Header("Table $FFFFFFFF X").entry.GetExportFileName(), "tab-1.txt");
+  EXPECT_EQ(Header("Table -$10 X").entry.ID(), -16);
+  EXPECT_EQ(Header("Table +18 X").entry.ID(), 18);
+}
+
+TEST(ParseHeader, MissingSpacesNeverReadPastTheHeader) {
+  Header noName("Table 18");
+  EXPECT_EQ(noName.entry.ID(), 18);
+  EXPECT_EQ(noName.entry.Name(), "");
+  Header emptyName("Table 18 ");
+  EXPECT_EQ(emptyName.entry.Name(), "");
+  EXPECT_EQ(emptyName.entry.GetDisplayName(), "Table 18 ");
+
+  TObjectTextFile file;
+  for (const char* header : {"Table", "", "Table "}) {
+    EXPECT_EQ(MessageOf([&] { TObjectTextObject entry(file, 0, header); }),
+              "'' is not a valid integer value")
+        << header;
+  }
+  EXPECT_EQ(MessageOf([&] { TObjectTextObject entry(file, 0, "Table  18 Customer"); }),
+            "'' is not a valid integer value");
+  EXPECT_EQ(MessageOf([&] { TObjectTextObject entry(file, 0, "Table 18x Customer"); }),
+            "'18x' is not a valid integer value");
+}
+
+// ---- the line scanner
+
+TEST(ParseText, SplitsObjectsByteExactWithProgress) {
+  const std::string text = "OBJECT Table 3 A\r\nx\r\nOBJECT Form 4 B\r\n";
+  ASSERT_EQ(text.size(), 38u);
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  file.ParseText(text);
+  ASSERT_EQ(file.GetCount(), 2);
+  EXPECT_EQ(file.GetObject(0).ObjectType(), TObjectType::otTable);
+  EXPECT_EQ(file.GetObject(0).StartOffset(), 0);
+  EXPECT_EQ(file.GetObject(0).Length(), 21);
+  EXPECT_EQ(file.GetObject(1).ObjectType(), TObjectType::otForm);
+  EXPECT_EQ(file.GetObject(1).Name(), "B");
+  EXPECT_EQ(file.GetObject(1).StartOffset(), 21);
+  EXPECT_EQ(file.GetObject(1).Length(), 17);
+  EXPECT_EQ(log.events, (Events{{kStart, 0}, {kProgress, 50}, {kDone, 100}}));
+}
+
+TEST(ParseText, ProgressRoundsHalvesToEven) {
+  struct Case {
+    std::string text;
+    Events events;
+  };
+  const std::vector<Case> cases = {
+      {"", {{kStart, 0}, {kDone, 100}}},
+      {"x\nyyyyyy", {{kStart, 0}, {kProgress, 12}, {kProgress, 100}, {kDone, 100}}},
+      {"xyz\nabcd", {{kStart, 0}, {kProgress, 38}, {kProgress, 100}, {kDone, 100}}},
+  };
+  for (const auto& c : cases) {
+    TObjectTextFile file;
+    ProgressLog log;
+    log.attach(file);
+    file.ParseText(c.text);
+    EXPECT_EQ(file.GetCount(), 0);
+    EXPECT_EQ(log.events, c.events) << c.text;
+  }
+}
+
+TEST(ParseText, ProgressRisesAtMostAHundredTimesOnLargeText) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) {
+    if (i % 100 == 0) text += "OBJECT Codeunit " + std::to_string(i) + " C\r\n";
+    text += "  Line " + std::to_string(i) + (i % 3 ? "\r\n" : "\n");
+  }
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  file.ParseText(text);
+  EXPECT_EQ(file.GetCount(), 200);
+  ASSERT_GE(log.events.size(), 3u);
+  EXPECT_EQ(log.events.front(), std::make_pair(kStart, 0));
+  EXPECT_EQ(log.events.back(), std::make_pair(kDone, 100));
+  int last = 0;
+  for (std::size_t i = 1; i + 1 < log.events.size(); ++i) {
+    EXPECT_EQ(log.events[i].first, kProgress);
+    EXPECT_GT(log.events[i].second, last);
+    last = log.events[i].second;
+  }
+  EXPECT_EQ(last, 100);
+  EXPECT_LE(log.events.size(), 102u);
+}
+
+TEST(ParseText, OnlyTheExactMarkerInTheFirstColumnStartsAnObject) {
+  const std::string text =
+      "OBJECT-PROPERTIES\r\nobject Table 1 A\r\n OBJECT Table 2 B\r\nOBJECT\r\nOBJECT Table 3 C";
+  TObjectTextFile file;
+  file.ParseText(text);
+  ASSERT_EQ(file.GetCount(), 1);
+  EXPECT_EQ(file.GetObject(0).ID(), 3);
+  EXPECT_EQ(file.GetObject(0).StartOffset(), static_cast<std::int32_t>(text.rfind("OBJECT")));
+  EXPECT_EQ(file.GetObject(0).StartOffset() + file.GetObject(0).Length(),
+            static_cast<std::int32_t>(text.size()));
+}
+
+TEST(ParseText, LineBreakKinds) {
+  // LF CR is two breaks; CR CR LF too; a NUL ends a line and the scan goes on.
+  const std::string text = std::string("a\n\rOBJECT Table 1 A\r\r\nOBJECT Page 2 B") + '\0' +
+                           "OBJECT Query 3 C\rOBJECT Form 4 D\nz";
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  file.ParseText(text);
+  ASSERT_EQ(file.GetCount(), 4);
+  EXPECT_EQ(file.GetObject(0).StartOffset(), 3);
+  EXPECT_EQ(file.GetObject(1).StartOffset(), 22);
+  EXPECT_EQ(file.GetObject(1).Name(), "B");
+  EXPECT_EQ(file.GetObject(2).StartOffset(), 38);
+  EXPECT_EQ(file.GetObject(3).ObjectType(), TObjectType::otForm);
+  EXPECT_EQ(file.GetObject(3).StartOffset() + file.GetObject(3).Length(),
+            static_cast<std::int32_t>(text.size()));
+  EXPECT_EQ(log.events.back(), std::make_pair(kDone, 100));
+}
+
+TEST(ParseText, TextOfNulBytesOnlyEnds) {
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  file.ParseText(std::string(1000, '\0'));
+  EXPECT_EQ(file.GetCount(), 0);
+  EXPECT_EQ(log.events.back(), std::make_pair(kDone, 100));
+}
+
+TEST(ParseText, ByteOrderMarkDoesNotHideTheFirstObject) {
+  TObjectTextFile file;
+  file.ParseText("\xEF\xBB\xBFOBJECT Table 18 Customer\r\nx\r\nOBJECT Page 21 Card\r\n");
+  ASSERT_EQ(file.GetCount(), 2);
+  EXPECT_EQ(file.GetObject(0).StartOffset(), 3);
+  EXPECT_EQ(file.GetObject(0).Name(), "Customer");
+  EXPECT_EQ(file.GetObject(0).Length(), 29);
+}
+
+TEST(ParseText, BadHeaderStopsTheScanKeepingEarlierEntries) {
+  const std::string text = "OBJECT Table 1 A\r\nOBJECT Table 2 B\r\nOBJECT Table 2x C\r\nrest\r\n";
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  EXPECT_THROW(file.ParseText(text), ConversionError);
+  ASSERT_EQ(file.GetCount(), 2);
+  EXPECT_EQ(file.GetObject(1).StartOffset() + file.GetObject(1).Length(),
+            static_cast<std::int32_t>(text.find("OBJECT Table 2x")));
+  for (const auto& event : log.events) EXPECT_NE(event.first, kDone);
+}
+
+TEST(ObjectList, IndexOutOfBoundsNamesTheIndex) {
+  TObjectTextFile file;
+  file.ParseText("OBJECT Table 1 A\r\n");
+  EXPECT_EQ(MessageOf([&] { file.GetObject(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(MessageOf([&] { file.GetObject(-1); }), "List index out of bounds (-1)");
+  EXPECT_THROW(file.GetObject(7), ListIndexError);
+}
+
+TEST(LineAtPosition, CountsEveryKindOfBreakOnce) {
+  const std::string text = "a\r\nb\nc\rd";
+  EXPECT_EQ(LineAtPosition(text, 1), 1);
+  EXPECT_EQ(LineAtPosition(text, 4), 2);
+  EXPECT_EQ(LineAtPosition(text, 6), 3);
+  EXPECT_EQ(LineAtPosition(text, 8), 4);
+}
+
+// ---- loading files, reading text back
+
+class LoadedFile : public ::testing::Test {
+ protected:
+  // Three objects; the search text 'needle' occurs only in the third.
+  const std::string text_ =
+      "preamble\r\n"
+      "OBJECT Table 18 Customer\r\n  Name\r\n\r\n"
+      "OBJECT Codeunit 80 Sales-Post\r\n  Post\x81\r\n"
+      "OBJECT Page 21 Customer Card\r\n  aaaa needle Needle NEEDLE\r\n\r\n";
+  TempDir dir_;
+  std::string path_ = dir_.write("objects.txt", text_);
+  TObjectTextFile file_;
+
+  void SetUp() override { file_.LoadFromFile(path_); }
+};
+
+TEST_F(LoadedFile, EntriesAreContiguousAndTextIsByteExact) {
+  EXPECT_EQ(file_.FileName(), path_);
+  ASSERT_EQ(file_.GetCount(), 3);
+  std::string joined;
+  for (int i = 0; i < file_.GetCount(); ++i) {
+    const auto& entry = file_.GetObject(i);
+    if (i > 0) {
+      const auto& before = file_.GetObject(i - 1);
+      EXPECT_EQ(before.StartOffset() + before.Length(), entry.StartOffset());
+    }
+    joined += entry.GetText();
+  }
+  EXPECT_EQ("preamble\r\n" + joined, text_);
+  EXPECT_EQ(file_.GetObject(1).GetText(), "OBJECT Codeunit 80 Sales-Post\r\n  Post\x81\r\n");
+  const std::string last = file_.GetObject(2).GetText();
+  EXPECT_EQ(last.substr(last.size() - 4), "\r\n\r\n");
+}
+
+TEST_F(LoadedFile, FindTextInOneObject) {
+  const auto& page = file_.GetObject(2);
+  const std::string pageText = page.GetText();
+  const auto first = static_cast<std::int32_t>(pageText.find("needle") + 1);
+  for (std::int32_t start : {0, 1}) {
+    std::int32_t pos = start;
+    EXPECT_TRUE(page.FindText(pos, "needle", true));
+    EXPECT_EQ(pos, first);
+  }
+  std::int32_t pos = first;
+  EXPECT_TRUE(page.FindText(pos, "needle", true)) << "a match at Pos counts";
+  EXPECT_EQ(pos, first);
+  pos = first + 1;
+  EXPECT_FALSE(page.FindText(pos, "needle", true));
+  EXPECT_EQ(pos, 0);
+  pos = first + 1;
+  EXPECT_TRUE(page.FindText(pos, "needle", false));
+  EXPECT_EQ(pos, first + 7);
+  pos = 10000;
+  EXPECT_FALSE(page.FindText(pos, "e", false));
+  EXPECT_EQ(pos, 0);
+  pos = 1;
+  EXPECT_FALSE(page.FindText(pos, "", false));
+  EXPECT_EQ(pos, 0);
+  pos = 1;
+  EXPECT_TRUE(page.FindText(pos, "aa", true));
+  std::int32_t next = pos + 2;
+  EXPECT_TRUE(page.FindText(next, "aa", true));
+  EXPECT_EQ(next, pos + 2) << "repeats do not overlap when started after the match";
+}
+
+TEST_F(LoadedFile, CaseFoldingTouchesOnlyAsciiLetters) {
+  const auto& table = file_.GetObject(0);
+  std::int32_t pos = 1;
+  EXPECT_TRUE(table.FindText(pos, "table", false));
+  EXPECT_EQ(pos, 8);
+  pos = 1;
+  EXPECT_FALSE(table.FindText(pos, "table", true));
+  pos = 1;
+  EXPECT_TRUE(file_.GetObject(1).FindText(pos, "POST\x81", false));
+  pos = 1;
+  // 0x9A is the upper-case partner of 0x81 in the OEM code page: no match.
+  EXPECT_FALSE(file_.GetObject(1).FindText(pos, "POST\x9A", false));
+}
+
+TEST_F(LoadedFile, FindTextAcrossObjects) {
+  std::int32_t index = 0, pos = 1;
+  EXPECT_TRUE(file_.FindText(index, pos, "needle", true));
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(pos, static_cast<std::int32_t>(file_.GetObject(2).GetText().find("needle") + 1));
+
+  pos += 6;
+  EXPECT_TRUE(file_.FindText(index, pos, "NEEDLE", true));
+  pos += 6;
+  EXPECT_FALSE(file_.FindText(index, pos, "NEEDLE", true)) << "the search does not wrap";
+  EXPECT_EQ(index, 3);
+  EXPECT_EQ(pos, 0);
+
+  index = 0, pos = 1;
+  EXPECT_FALSE(file_.FindText(index, pos, "absent", false));
+  EXPECT_EQ(index, file_.GetCount());
+  EXPECT_EQ(pos, 0);
+
+  index = 5, pos = 3;
+  EXPECT_FALSE(file_.FindText(index, pos, "needle", false));
+  EXPECT_EQ(index, 5);
+  EXPECT_EQ(pos, 3);
+
+  index = -1, pos = 0;
+  EXPECT_THROW(file_.FindText(index, pos, "needle", false), ListIndexError);
+}
+
+TEST_F(LoadedFile, HoldsTheFileAgainstOtherOpenersUntilTheNextLoad) {
+  TObjectTextFile other;
+  EXPECT_THROW(other.LoadFromFile(path_), FileError);
+  file_.Clear();
+  EXPECT_EQ(file_.GetCount(), 0);
+  EXPECT_EQ(file_.FileName(), "");
+  EXPECT_THROW(other.LoadFromFile(path_), FileError) << "Clear keeps the file held";
+  file_.LoadFromFile(path_);
+  EXPECT_EQ(file_.GetCount(), 3) << "loading the held file again reads it afresh";
+  file_.LoadFromFile(dir_.write("other.txt", "OBJECT Table 1 A\r\n"));
+  other.LoadFromFile(path_);
+  EXPECT_EQ(other.GetCount(), 3);
+}
+
+TEST_F(LoadedFile, FailedOpenKeepsEntriesButNeverReadsAReleasedStream) {
+  const std::string missing = dir_.file("missing.txt");
+  EXPECT_EQ(MessageOf([&] { file_.LoadFromFile(missing); }),
+            "Cannot open file \"" + missing + "\". No such file or directory");
+  EXPECT_EQ(file_.FileName(), path_);
+  ASSERT_EQ(file_.GetCount(), 3);
+  EXPECT_EQ(file_.Stream(), nullptr);
+  EXPECT_THROW(file_.GetObject(0).GetText(), VexaError);
+  TObjectTextFile other;
+  EXPECT_NO_THROW(other.LoadFromFile(path_)) << "the released file is free again";
+}
+
+TEST_F(LoadedFile, OpenErrorShowsTheFullPath) {
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  const std::string message = MessageOf([&] { file_.LoadFromFile("./sub/../nothing.txt"); });
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(message,
+            "Cannot open file \"" + dir_.file("nothing.txt") + "\". No such file or directory");
+}
+
+TEST_F(LoadedFile, BadHeaderLoadKeepsThePreviousFileName) {
+  const std::string bad = dir_.write("bad.txt", "OBJECT Table 1 A\r\nOBJECT Form ? B\r\n");
+  EXPECT_EQ(MessageOf([&] { file_.LoadFromFile(bad); }), "'?' is not a valid integer value");
+  EXPECT_EQ(file_.FileName(), path_);
+  ASSERT_EQ(file_.GetCount(), 1);
+  EXPECT_EQ(file_.GetObject(0).GetText(), "OBJECT Table 1 A\r\n");
+}
+
+TEST_F(LoadedFile, ShrunkOrRewrittenFileFailsToRead) {
+  const std::string before = file_.GetObject(2).GetText();
+  {
+    // Advisory locks do not stop a writer that ignores them.
+    int fd = ::open(path_.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(text_.size() - 5)), 0);
+    ::close(fd);
+  }
+  EXPECT_EQ(MessageOf([&] { file_.GetObject(2).GetText(); }), "Stream read error");
+  EXPECT_EQ(MessageOf([&] { file_.GetObject(0).GetText(); }), "Stream read error");
+}
+
+TEST_F(LoadedFile, SaveToFileWritesTheObjectAndReplacesOtherFiles) {
+  const std::string target = dir_.write("tab18.txt", "old content that is longer than the object");
+  file_.GetObject(0).SaveToFile(target);
+  EXPECT_EQ(ReadAll(target), file_.GetObject(0).GetText());
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_.path())) ++entries;
+  EXPECT_EQ(entries, 2u) << "no temporary file is left behind";
+}
+
+TEST_F(LoadedFile, SaveToFileNeverReplacesTheLoadedFile) {
+  std::filesystem::create_hard_link(path_, dir_.file("link.txt"));
+  for (const std::string& target : {path_, dir_.file("link.txt"), dir_.file("./objects.txt")}) {
+    const std::string message = MessageOf([&] { file_.GetObject(0).SaveToFile(target); });
+    EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
+  }
+  EXPECT_EQ(ReadAll(path_), text_);
+  EXPECT_EQ(file_.GetObject(2).GetText().substr(0, 11), "OBJECT Page");
+}
+
+TEST_F(LoadedFile, SaveToFileFailuresNameTheFileAndLeaveNothing) {
+  const std::string inMissingDir = dir_.file("no/such/dir/x.txt");
+  EXPECT_EQ(MessageOf([&] { file_.GetObject(0).SaveToFile(inMissingDir); }),
+            "Cannot create file \"" + inMissingDir + "\". No such file or directory");
+  dir_.write("plain", "x");
+  const std::string message =
+      MessageOf([&] { file_.GetObject(0).SaveToFile(dir_.file("plain/x.txt")); });
+  EXPECT_EQ(message.rfind("Cannot create file \"" + dir_.file("plain/x.txt") + "\". ", 0), 0u);
+  std::filesystem::create_directory(dir_.file("adir"));
+  EXPECT_THROW(file_.GetObject(0).SaveToFile(dir_.file("adir")), FileError);
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.file("adir")));
+}
+
+namespace {
+// Accepts a few bytes, then refuses more, as a full disk would.
+class FullBuffer : public std::streambuf {
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize count) override {
+    return count > 4 ? 4 : count;
+  }
+  int_type overflow(int_type) override { return traits_type::eof(); }
+};
+}  // namespace
+
+TEST_F(LoadedFile, ShortWriteIsAStreamWriteError) {
+  FullBuffer full;
+  std::ostream out(&full);
+  EXPECT_EQ(MessageOf([&] { file_.GetObject(0).SaveToStream(out); }), "Stream write error");
+  std::ostringstream ok;
+  file_.GetObject(0).SaveToStream(ok);
+  EXPECT_EQ(ok.str(), file_.GetObject(0).GetText());
+}
+
+TEST(LoadFromFile, EmptyFileLoadsWithNoObjects) {
+  TempDir dir;
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  const std::string path = dir.write("empty.txt", "");
+  file.LoadFromFile(path);
+  EXPECT_EQ(file.GetCount(), 0);
+  EXPECT_EQ(file.FileName(), path);
+  EXPECT_EQ(log.events, (Events{{kStart, 0}, {kDone, 100}}));
+}
+
+TEST(LoadFromFile, RefusesFilesOfTwoGibibytesBeforeReading) {
+  TempDir dir;
+  const std::string path = dir.file("huge.txt");
+  {
+    int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(1) << 31), 0);  // sparse: no disk used
+    ::close(fd);
+  }
+  TObjectTextFile file;
+  ProgressLog log;
+  log.attach(file);
+  const std::string message = MessageOf([&] { file.LoadFromFile(path); });
+  EXPECT_NE(message.find(path), std::string::npos) << message;
+  EXPECT_NE(message.find("2 GiB"), std::string::npos) << message;
+  EXPECT_TRUE(log.events.empty());
+  EXPECT_EQ(file.Stream(), nullptr);
+  EXPECT_EQ(file.FileName(), "");
+}
+
+TEST(LoadFromFile, DirectoryIsNotAFile) {
+  TempDir dir;
+  TObjectTextFile file;
+  EXPECT_THROW(file.LoadFromFile(dir.path().string()), FileError);
+}
