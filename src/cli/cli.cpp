@@ -1,0 +1,377 @@
+#include "cli.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_set>
+
+namespace fs = std::filesystem;
+
+namespace marlox::cli {
+
+const char* const UsageText =
+    "Usage: marlox-cli COMMAND FILE [ARGUMENTS]\n"
+    "Lists, shows, searches and exports the objects of an object text file.\n"
+    "FILE is only read, never changed; all output is byte for byte.\n"
+    "\n"
+    "Commands:\n"
+    "  list FILE              one line per object: type, number, name, start offset\n"
+    "                         and length, separated by tabs; the count goes to stderr\n"
+    "  show FILE TYPE ID      the text of the first object of that type and number\n"
+    "  show FILE --index N    the text of the object at index N (0 is the first)\n"
+    "  find FILE TEXT [--match-case]\n"
+    "                         every match in file order, each search going on after\n"
+    "                         the previous match: object index, object name, 1-based\n"
+    "                         position and line number within the object\n"
+    "  export FILE DIR [--overwrite | --skip-existing]\n"
+    "                         writes every object into DIR (created when missing) as\n"
+    "                         its export name, for example tab18.txt; without a flag\n"
+    "                         nothing is written when any target exists already\n"
+    "\n"
+    "Options:\n"
+    "  --match-case           find: letters must match in case too\n"
+    "  --overwrite            export: replace existing files\n"
+    "  --skip-existing        export: keep existing files and skip their objects\n"
+    "  --index N              show: choose the object by its index\n"
+    "  --                     every later argument is an operand (TEXT may start with -)\n"
+    "  -h, --help             show this text\n"
+    "\n"
+    "Exit status: 0 success, 1 nothing found (find, show), 2 error or bad arguments.\n";
+
+namespace {
+
+struct TCommandRule {
+  std::string_view name;
+  std::size_t minOperands;  // FILE included
+  std::size_t maxOperands;
+  std::vector<std::string_view> options;
+};
+
+const std::vector<TCommandRule>& CommandRules() {
+  static const std::vector<TCommandRule> rules = {
+      {"list", 1, 1, {}},
+      {"show", 1, 3, {"--index"}},
+      {"find", 2, 2, {"--match-case"}},
+      {"export", 2, 2, {"--overwrite", "--skip-existing"}},
+  };
+  return rules;
+}
+
+bool IsOption(std::string_view arg) {
+  return arg == "-h" || (arg.size() > 2 && arg.substr(0, 2) == "--");
+}
+
+std::int32_t NumberArgument(const std::string& text) {
+  try {
+    return StrToInt32(text);
+  } catch (const ConversionError& e) {
+    throw UsageError(e.what());
+  }
+}
+
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
+  // Small files load faster than a progress line could be read.
+  constexpr std::int64_t ProgressMinSize = 1 << 20;
+  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
+  file.LoadFromFile(name);
+  file.SetOnProgress(nullptr);
+}
+
+std::string ToString(std::int32_t value) {
+  return std::to_string(value);
+}
+
+int RunList(const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+  std::string line;
+  for (std::int32_t i = 0; i < file.GetCount(); ++i) {
+    const TObjectTextObject& object = file.GetObject(i);
+    line.assign(ObjectTypeNames[std::size_t(object.ObjectType())]);
+    line += '\t';
+    line += ToString(object.ID());
+    line += '\t';
+    line += object.Name();
+    line += '\t';
+    line += ToString(object.StartOffset());
+    line += '\t';
+    line += ToString(object.Length());
+    line += '\n';
+    WriteBytes(out, line);
+  }
+  std::fprintf(err, "%d object(s)\n", file.GetCount());
+  return ecSuccess;
+}
+
+int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+  std::int32_t index = line.index;
+  if (!line.hasIndex) {
+    index = FindObject(file, line.type, line.id);
+    if (index < 0) {
+      std::fprintf(err, "marlox-cli: no %s %d in %s\n",
+                   std::string(ObjectTypeNames[std::size_t(line.type)]).c_str(), line.id,
+                   line.operands[1].c_str());
+      return ecNotFound;
+    }
+  }
+  WriteBytes(out, file.GetObject(index).GetText());
+  return ecSuccess;
+}
+
+int RunFind(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out) {
+  std::string row;
+  const std::size_t count = FindAll(file, line.operands[2], line.matchCase, [&](const TMatch& m) {
+    row = ToString(m.index);
+    row += '\t';
+    row += file.GetObject(m.index).GetDisplayName();
+    row += '\t';
+    row += ToString(m.pos);
+    row += '\t';
+    row += ToString(m.line);
+    row += '\n';
+    WriteBytes(out, row);
+  });
+  return count > 0 ? ecSuccess : ecNotFound;
+}
+
+bool PathTaken(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(fs::path(path), ec));
+}
+
+int RunExport(const TCommandLine& line, const TObjectTextFile& file, std::FILE* err) {
+  const std::string& dir = line.operands[2];
+  const std::vector<TExportTarget> targets = ExportTargets(file, dir);
+
+  if (line.exportMode == TExportMode::emRefuse) {
+    const std::vector<std::string> conflicts = ExportConflicts(targets);
+    if (!conflicts.empty()) {
+      for (const std::string& path : conflicts) std::fprintf(err, "%s\n", path.c_str());
+      throw VexaError(std::to_string(conflicts.size()) +
+                      " target(s) exist already or are taken twice; nothing written "
+                      "(use --overwrite or --skip-existing)");
+    }
+  } else if (line.exportMode == TExportMode::emOverwrite) {
+    // The core refuses too, but only when it gets there; stop before any write.
+    for (const TExportTarget& target : targets) {
+      std::error_code ec;
+      if (fs::equivalent(fs::path(target.path), fs::path(line.operands[1]), ec))
+        throw VexaError("\"" + target.path + "\" is the file being read; nothing written");
+    }
+  }
+
+  vexa::ForceDirectories(dir);
+  std::size_t written = 0;
+  std::size_t skipped = 0;
+  for (const TExportTarget& target : targets) {
+    if (line.exportMode == TExportMode::emSkipExisting && PathTaken(target.path)) {
+      ++skipped;
+      continue;
+    }
+    file.GetObject(target.index).SaveToFile(target.path);
+    ++written;
+  }
+  std::fprintf(err, "%zu file(s) written, %zu skipped\n", written, skipped);
+  return ecSuccess;
+}
+
+// Clears a progress line that an error cut short before the error is printed.
+class TProgressLine {
+ public:
+  TProgressLine(std::FILE* err, std::int64_t minSize) : FErr(err), FMinSize(minSize) {}
+  ~TProgressLine() { Close(); }
+
+  void Event(TObjectTextFile& file, TProgressKind kind, std::uint8_t percent) {
+    switch (kind) {
+      case TProgressKind::pkStart:
+        FActive = file.Stream() && file.Stream()->Size() >= FMinSize;
+        break;
+      case TProgressKind::pkProgress:
+        if (FActive) {
+          std::fprintf(FErr, "\rmarlox-cli: loading... %3u%%", unsigned(percent));
+          std::fflush(FErr);
+          FOpen = true;
+        }
+        break;
+      case TProgressKind::pkDone: Close(); break;
+    }
+  }
+
+ private:
+  void Close() {
+    if (FOpen) std::fprintf(FErr, "\r%30s\r", "");
+    FOpen = false;
+  }
+
+  std::FILE* FErr;
+  std::int64_t FMinSize;
+  bool FActive = false;
+  bool FOpen = false;
+};
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine result;
+  std::vector<std::string> options;
+  std::string indexText;
+  bool operandsOnly = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (operandsOnly || !IsOption(arg)) {
+      result.operands.push_back(arg);
+    } else if (arg == "--") {
+      operandsOnly = true;
+    } else if (arg == "-h" || arg == "--help") {
+      result.command = "help";
+      return result;
+    } else if (arg == "--index" || arg.rfind("--index=", 0) == 0) {
+      if (arg == "--index") {
+        if (i + 1 == args.size()) throw UsageError("--index needs a number");
+        indexText = args[++i];
+      } else {
+        indexText = arg.substr(8);
+      }
+      result.hasIndex = true;
+      options.push_back("--index");
+    } else if (arg == "--match-case" || arg == "--overwrite" || arg == "--skip-existing") {
+      options.push_back(arg);
+    } else {
+      throw UsageError("unknown option '" + arg + "'");
+    }
+  }
+  if (result.operands.empty()) throw UsageError("missing command");
+  result.command = result.operands.front();
+  const auto& rules = CommandRules();
+  auto rule = std::find_if(rules.begin(), rules.end(),
+                           [&](const TCommandRule& r) { return r.name == result.command; });
+  if (rule == rules.end()) throw UsageError("unknown command '" + result.command + "'");
+  for (const std::string& option : options) {
+    if (std::find(rule->options.begin(), rule->options.end(), option) == rule->options.end())
+      throw UsageError(option + " is not an option of " + result.command);
+    if (std::count(options.begin(), options.end(), option) > 1)
+      throw UsageError(option + " given twice");
+  }
+
+  const std::size_t operandCount = result.operands.size() - 1;
+  if (operandCount < rule->minOperands) throw UsageError("missing operand for " + result.command);
+  if (operandCount > rule->maxOperands) throw UsageError("too many operands for " + result.command);
+  if (result.command == "show") {
+    if (result.hasIndex ? operandCount != 1 : operandCount != 3)
+      throw UsageError("show needs FILE TYPE ID or FILE --index N");
+    if (!result.hasIndex && !ObjectTypeFromName(result.operands[2], result.type))
+      throw UsageError("unknown object type '" + result.operands[2] + "'");
+    if (result.hasIndex)
+      result.index = NumberArgument(indexText);
+    else
+      result.id = NumberArgument(result.operands[3]);
+  }
+  result.matchCase = std::count(options.begin(), options.end(), "--match-case") > 0;
+  const bool overwrite = std::count(options.begin(), options.end(), "--overwrite") > 0;
+  const bool skip = std::count(options.begin(), options.end(), "--skip-existing") > 0;
+  if (overwrite && skip) throw UsageError("--overwrite and --skip-existing exclude each other");
+  result.exportMode = overwrite ? TExportMode::emOverwrite
+                      : skip    ? TExportMode::emSkipExisting
+                                : TExportMode::emRefuse;
+  return result;
+}
+
+void WriteBytes(std::FILE* out, std::string_view bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
+    throw StreamError(StreamWriteErrorText);
+}
+
+bool ObjectTypeFromName(std::string_view word, TObjectType& type) {
+  for (std::size_t i = 0; i < ObjectTypeNames.size(); ++i) {
+    std::string_view name = ObjectTypeNames[i];
+    if (name.size() == word.size() &&
+        std::equal(name.begin(), name.end(), word.begin(), [](char a, char b) {
+          auto fold = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; };
+          return fold(a) == fold(b);
+        })) {
+      type = static_cast<TObjectType>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id) {
+  for (std::int32_t i = 0; i < file.GetCount(); ++i) {
+    const TObjectTextObject& object = file.GetObject(i);
+    if (object.ObjectType() == type && object.ID() == id) return i;
+  }
+  return -1;
+}
+
+std::int32_t TLineCounter::LineAt(std::int32_t pos) {
+  const std::size_t end = pos > 1 ? std::min(std::size_t(pos) - 1, FText.size()) : 0;
+  for (; FScanned < end; ++FScanned) {
+    const char c = FText[FScanned];
+    // CR LF is one break: its LF counts only when no CR stands before it.
+    if (c == '\r' || c == '\0' || (c == '\n' && (FScanned == 0 || FText[FScanned - 1] != '\r')))
+      ++FLine;
+  }
+  return FLine;
+}
+
+std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool matchCase,
+                    const std::function<void(const TMatch&)>& report) {
+  if (text.empty()) return 0;
+  std::string needle = text;
+  if (!matchCase) AsciiUpperInPlace(needle.data(), needle.size());
+  std::size_t count = 0;
+  for (std::int32_t i = 0; i < file.GetCount(); ++i) {
+    std::string hay = file.GetObject(i).GetText();
+    if (!matchCase) AsciiUpperInPlace(hay.data(), hay.size());
+    TLineCounter lines(hay);
+    for (std::size_t at = FindBytes(hay, needle, 0); at != std::string_view::npos;
+         at = FindBytes(hay, needle, at + needle.size())) {
+      const auto pos = static_cast<std::int32_t>(at + 1);
+      report({i, pos, lines.LineAt(pos)});
+      ++count;
+    }
+  }
+  return count;
+}
+
+std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir) {
+  std::vector<TExportTarget> targets;
+  targets.reserve(std::size_t(file.GetCount()));
+  for (std::int32_t i = 0; i < file.GetCount(); ++i)
+    targets.push_back({i, (fs::path(dir) / file.GetObject(i).GetExportFileName()).string()});
+  return targets;
+}
+
+std::vector<std::string> ExportConflicts(const std::vector<TExportTarget>& targets) {
+  std::vector<std::string> conflicts;
+  std::unordered_set<std::string> seen;
+  std::unordered_set<std::string> listed;
+  for (const TExportTarget& target : targets) {
+    const bool taken = !seen.insert(target.path).second || PathTaken(target.path);
+    if (taken && listed.insert(target.path).second) conflicts.push_back(target.path);
+  }
+  return conflicts;
+}
+
+TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
+  auto progress = std::make_shared<TProgressLine>(err, minSize);
+  return [progress](TObjectTextFile& file, TProgressKind kind, std::uint8_t percent) {
+    progress->Event(file, kind, percent);
+  };
+}
+
+int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal) {
+  if (line.command == "help") {
+    WriteBytes(out, UsageText);
+    return ecSuccess;
+  }
+  TObjectTextFile file;
+  LoadFile(file, line.operands[1], err, errIsTerminal);
+  int code = ecSuccess;
+  if (line.command == "list") code = RunList(file, out, err);
+  if (line.command == "show") code = RunShow(line, file, out, err);
+  if (line.command == "find") code = RunFind(line, file, out);
+  if (line.command == "export") code = RunExport(line, file, err);
+  if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
+  return code;
+}
+
+}  // namespace marlox::cli

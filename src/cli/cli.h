@@ -1,0 +1,96 @@
+// The commands of marlox-cli over the object text model. Output goes to the
+// given streams so that nothing here depends on the process's own handles.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vexafile.h"
+
+namespace marlox::cli {
+
+// grep's convention: 1 means "searched and found nothing", so every failure
+// must use another code.
+enum ExitCode : int { ecSuccess = 0, ecNotFound = 1, ecFailure = 2 };
+
+// Bad arguments; reported with a hint to --help.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class TExportMode { emRefuse, emOverwrite, emSkipExisting };
+
+struct TCommandLine {
+  std::string command;  // "list", "show", "find", "export" or "help"
+  std::vector<std::string> operands;
+  bool matchCase = false;
+  TExportMode exportMode = TExportMode::emRefuse;
+  // show: either an index or a type and number
+  bool hasIndex = false;
+  std::int32_t index = 0;
+  TObjectType type = TObjectType::otUnknown;
+  std::int32_t id = 0;
+};
+
+// Throws UsageError for anything the commands cannot run with.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+extern const char* const UsageText;
+
+// Writes bytes to out exactly; throws StreamError when the stream refuses them.
+void WriteBytes(std::FILE* out, std::string_view bytes);
+
+// The type whose display name equals word, ignoring ASCII case.
+bool ObjectTypeFromName(std::string_view word, TObjectType& type);
+
+// Index of the first object of that type and number, or -1.
+std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id);
+
+// 1-based line numbers of increasing positions in one text, counted the way
+// LineAtPosition counts them but in a single pass over the text.
+class TLineCounter {
+ public:
+  explicit TLineCounter(std::string_view text) : FText(text) {}
+  std::int32_t LineAt(std::int32_t pos);
+
+ private:
+  std::string_view FText;
+  std::size_t FScanned = 0;
+  std::int32_t FLine = 1;
+};
+
+struct TMatch {
+  std::int32_t index;
+  std::int32_t pos;
+  std::int32_t line;
+};
+
+// Every match of text in file order, each search going on where the previous
+// match ended, as repeated find-next does. Returns the number of matches.
+std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool matchCase,
+                    const std::function<void(const TMatch&)>& report);
+
+struct TExportTarget {
+  std::int32_t index;
+  std::string path;
+};
+
+// The target path of every object in dir, in file order.
+std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir);
+
+// Targets that the export would write over: files that exist now and names
+// that an earlier object of the same export takes first.
+std::vector<std::string> ExportConflicts(const std::vector<TExportTarget>& targets);
+
+// Shows load progress on err while a file of at least minSize bytes loads.
+TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize);
+
+int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal);
+
+}  // namespace marlox::cli
