@@ -6,9 +6,10 @@
 #include <QString>
 #include <optional>
 
-class QWidget;
+// TOverwriteAnswer: the export loop of the core acts on the same answers.
+#include "exporter.h"
 
-enum class TOverwriteAnswer { oaYes, oaNo, oaCancel, oaYesToAll };
+class QWidget;
 
 class TPrompts {
  public:

@@ -1,0 +1,35 @@
+// Writing many objects at once into one directory under their export file
+// names, asking before an existing file is replaced.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "vexafile.h"
+
+enum class TOverwriteAnswer { oaYes, oaNo, oaCancel, oaYesToAll };
+
+// Asked with the full target path of a file that already exists.
+using TOverwriteQuestion = std::function<TOverwriteAnswer(const std::string& fileName)>;
+
+struct TExportResult {
+  // Target paths in the order they were written.
+  std::vector<std::string> Written;
+  // The user answered Cancel; the rows after that one were not visited.
+  bool Cancelled = false;
+};
+
+// The target path of an object's export file in directory: a path delimiter
+// goes in between unless directory already ends with one.
+std::string ExportPath(const std::string& directory, const TObjectTextObject& object);
+
+// Writes the objects at rows into directory, in ascending row order, each row
+// once. Missing levels of directory are created; an empty directory name fails
+// with "Unable to create directory" before anything is written. An existing
+// file (a directory does not count) is replaced only when askOverwrite says
+// so, or after it answered Yes to All. A failure to write ends the export with
+// its error; the files written before it stay.
+TExportResult ExportObjects(const TObjectTextFile& file, std::vector<std::int32_t> rows,
+                            const std::string& directory, const TOverwriteQuestion& askOverwrite);
