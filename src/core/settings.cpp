@@ -1,0 +1,105 @@
+#include "settings.h"
+
+#include <filesystem>
+
+#include "osfile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TFontKeys {
+  std::string_view Name, Size, Bold, Italic;
+};
+
+constexpr TFontKeys CodeFontKeys{KeyCodeFontName, KeyCodeFontSize, KeyCodeFontBold,
+                                 KeyCodeFontItalic};
+constexpr TFontKeys ListFontKeys{KeyListFontName, KeyListFontSize, KeyListFontBold,
+                                 KeyListFontItalic};
+
+TFontSetting ReadFont(const TIniProfile& profile, const TFontKeys& keys,
+                      std::string_view defaultName, int defaultSize) {
+  TFontSetting font;
+  font.Name = profile.ReadString(SectionView, keys.Name, defaultName);
+  font.Size = profile.ReadInteger(SectionView, keys.Size, defaultSize);
+  font.Bold = profile.ReadBool(SectionView, keys.Bold);
+  font.Italic = profile.ReadBool(SectionView, keys.Italic);
+  return font;
+}
+
+void WriteFont(TIniProfile& profile, const TFontKeys& keys, const TFontSetting& font) {
+  profile.WriteString(SectionView, keys.Name, font.Name);
+  profile.WriteInteger(SectionView, keys.Size, font.Size);
+  profile.WriteBool(SectionView, keys.Bold, font.Bold);
+  profile.WriteBool(SectionView, keys.Italic, font.Italic);
+}
+
+}  // namespace
+
+std::string SettingsFileBeside(const std::string& executablePath) {
+  return (fs::path(vexa::FullPath(executablePath)).parent_path() / SettingsFileName).string();
+}
+
+int ReadWindowWidth(const TIniProfile& profile, int screenWidth) {
+  return profile.ReadInteger(SectionWindow, KeyWidth, screenWidth / 2);
+}
+
+int ReadWindowHeight(const TIniProfile& profile, int screenHeight) {
+  return profile.ReadInteger(SectionWindow, KeyHeight, screenHeight / 2);
+}
+
+int ReadWindowLeft(const TIniProfile& profile, int screenWidth, int windowWidth) {
+  return profile.ReadInteger(SectionWindow, KeyLeft, (screenWidth - windowWidth) / 2);
+}
+
+int ReadWindowTop(const TIniProfile& profile, int screenHeight, int windowHeight) {
+  return profile.ReadInteger(SectionWindow, KeyTop, (screenHeight - windowHeight) / 2);
+}
+
+int ReadObjectListWidth(const TIniProfile& profile, int windowWidth) {
+  return profile.ReadInteger(SectionView, KeyObjectListWidth, windowWidth / 4);
+}
+
+TFontSetting ReadCodeFont(const TIniProfile& profile) {
+  return ReadFont(profile, CodeFontKeys, DefaultCodeFontName, DefaultCodeFontSize);
+}
+
+TFontSetting ReadListFont(const TIniProfile& profile) {
+  return ReadFont(profile, ListFontKeys, DefaultListFontName, DefaultListFontSize);
+}
+
+std::string ReadFindText(const TIniProfile& profile) {
+  return profile.ReadString(SectionFind, KeyFindText, "");
+}
+
+bool ReadMatchCase(const TIniProfile& profile) {
+  return profile.ReadBool(SectionFind, KeyMatchCase);
+}
+
+TMarloxSettings ReadSettings(const TIniProfile& profile, int screenWidth, int screenHeight) {
+  TMarloxSettings settings;
+  settings.Width = ReadWindowWidth(profile, screenWidth);
+  settings.Height = ReadWindowHeight(profile, screenHeight);
+  settings.Left = ReadWindowLeft(profile, screenWidth, settings.Width);
+  settings.Top = ReadWindowTop(profile, screenHeight, settings.Height);
+  settings.ObjectListWidth = ReadObjectListWidth(profile, settings.Width);
+  settings.CodeFont = ReadCodeFont(profile);
+  settings.ListFont = ReadListFont(profile);
+  settings.FindText = ReadFindText(profile);
+  settings.MatchCase = ReadMatchCase(profile);
+  return settings;
+}
+
+void WriteSettings(TIniProfile& profile, const TMarloxSettings& settings, bool writeWindowBounds) {
+  if (writeWindowBounds) {
+    profile.WriteInteger(SectionWindow, KeyWidth, settings.Width);
+    profile.WriteInteger(SectionWindow, KeyHeight, settings.Height);
+    profile.WriteInteger(SectionWindow, KeyLeft, settings.Left);
+    profile.WriteInteger(SectionWindow, KeyTop, settings.Top);
+  }
+  WriteFont(profile, CodeFontKeys, settings.CodeFont);
+  WriteFont(profile, ListFontKeys, settings.ListFont);
+  profile.WriteInteger(SectionView, KeyObjectListWidth, settings.ObjectListWidth);
+  profile.WriteString(SectionFind, KeyFindText, settings.FindText);
+  profile.WriteBool(SectionFind, KeyMatchCase, settings.MatchCase);
+}
