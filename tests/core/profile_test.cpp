@@ -1,10 +1,10 @@
 #include "profile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "osfile.h"
@@ -22,8 +22,8 @@ class ProfileTest : public ::testing::Test {
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char& c : name)
       if (c == '/') c = '_';
-    FDir =
-        fs::temp_directory_path() / ("marlox-profile-" + std::to_string(::getpid()) + "-" + name);
+    FDir = fs::temp_directory_path() /
+           ("marlox-profile-" + std::to_string(std::random_device{}()) + "-" + name);
     fs::remove_all(FDir);
     fs::create_directories(FDir);
   }
