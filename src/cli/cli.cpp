@@ -215,10 +215,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   bool operandsOnly = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (operandsOnly || !IsOption(arg)) {
-      result.operands.push_back(arg);
-    } else if (arg == "--") {
+    if (!operandsOnly && arg == "--") {
       operandsOnly = true;
+    } else if (operandsOnly || !IsOption(arg)) {
+      result.operands.push_back(arg);
     } else if (arg == "-h" || arg == "--help") {
       result.command = "help";
       return result;
