@@ -1,0 +1,1 @@
+marlox_qtest(tst_dialogs ${CMAKE_CURRENT_LIST_DIR}/tst_dialogs.cpp)
