@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "osfile.h"
 #include "overwritebox.h"
@@ -51,7 +52,19 @@ TDirectoryChooser::TDirectoryChooser(QWidget* parent, const QString& start,
   if (startIndex.isValid()) {
     tvwDirectories->setCurrentIndex(startIndex);
     tvwDirectories->expand(startIndex);
-    tvwDirectories->scrollTo(startIndex);
+    // The model reads directories in the background: the start can only be
+    // scrolled to once its siblings are there.
+    const QPersistentModelIndex target(startIndex);
+    auto scrolled = std::make_shared<QMetaObject::Connection>();
+    *scrolled = connect(FModel, &QFileSystemModel::directoryLoaded, this,
+                        [this, target, scrolled](const QString& path) {
+                          if (!target.isValid() || path != FModel->filePath(target.parent()))
+                            return;
+                          // Sorted now rather than later, so the start stays where it is shown.
+                          FModel->sort(0);
+                          tvwDirectories->scrollTo(target, QAbstractItemView::PositionAtCenter);
+                          disconnect(*scrolled);
+                        });
   }
   edtDirectory->setFocus();
 }
