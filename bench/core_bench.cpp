@@ -1,0 +1,127 @@
+// Throughput and memory of the object text model on generated files.
+// marlox-bench-core [--file=PATH] [Google Benchmark flags]: without --file a
+// 64 MB file is generated in a temporary directory.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "objectgen.h"
+#include "vexafile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string GivenFile;
+
+struct TSample {
+  std::string path;
+  std::string text;
+  bool generated = false;
+
+  TSample() {
+    if (!GivenFile.empty()) {
+      path = GivenFile;
+      text.resize(std::size_t(fs::file_size(path)));
+      std::ifstream(path, std::ios::binary).read(text.data(), std::streamsize(text.size()));
+      return;
+    }
+    text = marlox::bench::GenerateObjectText(64u << 20, 1);
+    path = (fs::temp_directory_path() / "marlox-bench-core-sample.txt").string();
+    std::ofstream(path, std::ios::binary).write(text.data(), std::streamsize(text.size()));
+    generated = true;
+  }
+  ~TSample() {
+    if (generated) fs::remove(path);
+  }
+};
+
+const TSample& Sample() {
+  static TSample sample;
+  return sample;
+}
+
+std::size_t HeapInUse() {
+  const struct mallinfo2 info = ::mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+void BM_ParseText(benchmark::State& state) {
+  const std::string& text = Sample().text;
+  std::int32_t count = 0;
+  for (auto _ : state) {
+    TObjectTextFile file;
+    file.ParseText(text);
+    count = file.GetCount();
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
+  state.counters["objects"] = count;
+}
+BENCHMARK(BM_ParseText)->Unit(benchmark::kMillisecond);
+
+void BM_LoadFromFile(benchmark::State& state) {
+  const TSample& sample = Sample();
+  for (auto _ : state) {
+    TObjectTextFile file;
+    file.LoadFromFile(sample.path);
+    benchmark::DoNotOptimize(file.GetCount());
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(sample.text.size()));
+}
+BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond);
+
+// A search that finds nothing reads and compares every object once.
+void BM_FindTextAbsent(benchmark::State& state) {
+  const TSample& sample = Sample();
+  TObjectTextFile file;
+  file.LoadFromFile(sample.path);
+  const bool matchCase = state.range(0) != 0;
+  for (auto _ : state) {
+    std::int32_t index = 0;
+    std::int32_t pos = 0;
+    benchmark::DoNotOptimize(file.FindText(index, pos, "WarehouseTeleport", matchCase));
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(sample.text.size()));
+  state.SetLabel(matchCase ? "match case" : "ignore case");
+}
+BENCHMARK(BM_FindTextAbsent)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// Heap held by the model once the load has returned: the entries only, as
+// the file's text is released at the end of the load.
+void BM_ModelMemory(benchmark::State& state) {
+  const TSample& sample = Sample();
+  double perObject = 0;
+  for (auto _ : state) {
+    auto file = std::make_unique<TObjectTextFile>();
+    const std::size_t before = HeapInUse();
+    file->LoadFromFile(sample.path);
+    const std::size_t after = HeapInUse();
+    perObject = double(after - before) / std::max(file->GetCount(), 1);
+  }
+  state.counters["bytes_per_object"] = perObject;
+}
+BENCHMARK(BM_ModelMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--file=", 0) == 0) {
+      GivenFile = arg.substr(7);
+    } else {
+      std::fprintf(stderr, "marlox-bench-core: unknown argument '%s'\n", argv[i]);
+      return 2;
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

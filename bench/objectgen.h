@@ -1,0 +1,76 @@
+// A deterministic generator of object text files that look like real exports:
+// every object type plus a few unknown type words, CR LF line breaks, some
+// bytes of the upper half of the OEM code page, objects from a few hundred
+// bytes to several megabytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace marlox::bench {
+
+// The same seed gives the same bytes on every platform: no library
+// distributions, only a fixed 64-bit mixer.
+class TRandom {
+ public:
+  explicit TRandom(std::uint64_t seed) : FState(seed) {}
+  std::uint64_t Next();
+  // Uniform in [0, bound).
+  std::uint32_t Below(std::uint32_t bound) { return std::uint32_t(Next() % bound); }
+  std::uint32_t Between(std::uint32_t low, std::uint32_t high) {
+    return low + Below(high - low + 1);
+  }
+  bool Chance(std::uint32_t percent) { return Below(100) < percent; }
+
+ private:
+  std::uint64_t FState;
+};
+
+class TObjectGenerator {
+ public:
+  explicit TObjectGenerator(std::uint64_t seed);
+
+  // The lines that stand before the first object.
+  void AppendPreamble(std::string& out);
+  // Appends one whole object of about targetBytes (never less than a few hundred).
+  void AppendObject(std::string& out, std::size_t targetBytes);
+  // A size drawn from the mix of small, medium, large and huge objects.
+  std::size_t DrawObjectSize();
+  std::size_t ObjectCount() const { return FObjectCount; }
+
+ private:
+  void Line(std::string& out, int indent, const std::string& text);
+  // A section title and its opening brace.
+  void Begin(std::string& out, int indent, const std::string& section);
+  std::string Word();
+  std::string ObjectName();
+  std::string FieldName();
+  std::string Multilingual(const std::string& english);
+  std::string Caption(const std::string& english);
+  void ObjectProperties(std::string& out);
+  void TableSections(std::string& out, std::size_t targetBytes, std::size_t start);
+  void ControlSections(std::string& out, std::size_t targetBytes, std::size_t start, bool page);
+  void DataItemSections(std::string& out, std::size_t targetBytes, std::size_t start);
+  void ElementSections(std::string& out, std::size_t targetBytes, std::size_t start);
+  void MenuSections(std::string& out, std::size_t targetBytes, std::size_t start);
+  void Procedure(std::string& out, int number);
+  void Statement(std::string& out, int indent, int depth);
+  void Code(std::string& out, std::size_t targetBytes, std::size_t start);
+  std::string Guid();
+
+  TRandom FRandom;
+  std::size_t FObjectCount = 0;
+  std::uint32_t FNextID[12] = {};
+};
+
+// Generates objects until about totalBytes are made, handing the text to
+// drain in pieces of at least chunk bytes (drain empties the string it gets).
+// Returns the number of objects.
+std::size_t GenerateObjects(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
+                            const std::function<void(std::string&)>& drain);
+
+// The same content held in memory.
+std::string GenerateObjectText(std::size_t totalBytes, std::uint64_t seed);
+
+}  // namespace marlox::bench
