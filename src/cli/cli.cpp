@@ -317,10 +317,10 @@ std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool m
   if (text.empty()) return 0;
   std::string needle = text;
   if (!matchCase) AsciiUpperInPlace(needle.data(), needle.size());
+  TObjectReader reader(file);
   std::size_t count = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
-    std::string hay = file.GetObject(i).GetText();
-    if (!matchCase) AsciiUpperInPlace(hay.data(), hay.size());
+    const std::string_view hay = reader.Read(i, !matchCase);
     TLineCounter lines(hay);
     for (std::size_t at = FindBytes(hay, needle, 0); at != std::string_view::npos;
          at = FindBytes(hay, needle, at + needle.size())) {
@@ -330,6 +330,24 @@ std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool m
     }
   }
   return count;
+}
+
+std::string_view TObjectReader::Read(std::int32_t index, bool upperCase) {
+  const TObjectTextObject& object = FFile.GetObject(index);
+  const vexa::ExclusiveFile* stream = FFile.Stream();
+  if (!stream) {
+    FText = object.GetText();
+    if (upperCase) AsciiUpperInPlace(FText.data(), FText.size());
+    return FText;
+  }
+  const auto length = static_cast<std::size_t>(std::max(object.Length(), 0));
+  if (length > FCapacity) {
+    FBuffer.reset(new char[length]);
+    FCapacity = length;
+  }
+  stream->ReadAt(object.StartOffset(), FBuffer.get(), length);
+  if (upperCase) AsciiUpperInPlace(FBuffer.get(), length);
+  return {FBuffer.get(), length};
 }
 
 std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -63,6 +64,22 @@ class TLineCounter {
   std::string_view FText;
   std::size_t FScanned = 0;
   std::int32_t FLine = 1;
+};
+
+// Reads object after object into one buffer: a new string for each object
+// would be zero-filled and, when large, faulted in page by page every time.
+class TObjectReader {
+ public:
+  explicit TObjectReader(const TObjectTextFile& file) : FFile(file) {}
+  // The object's bytes, valid until the next call; ASCII letters upper-cased
+  // when asked.
+  std::string_view Read(std::int32_t index, bool upperCase);
+
+ private:
+  const TObjectTextFile& FFile;
+  std::unique_ptr<char[]> FBuffer;
+  std::size_t FCapacity = 0;
+  std::string FText;
 };
 
 struct TMatch {
