@@ -301,55 +301,6 @@ std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int3
   return -1;
 }
 
-std::int32_t TLineCounter::LineAt(std::int32_t pos) {
-  const std::size_t end = pos > 1 ? std::min(std::size_t(pos) - 1, FText.size()) : 0;
-  for (; FScanned < end; ++FScanned) {
-    const char c = FText[FScanned];
-    // CR LF is one break: its LF counts only when no CR stands before it.
-    if (c == '\r' || c == '\0' || (c == '\n' && (FScanned == 0 || FText[FScanned - 1] != '\r')))
-      ++FLine;
-  }
-  return FLine;
-}
-
-std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool matchCase,
-                    const std::function<void(const TMatch&)>& report) {
-  if (text.empty()) return 0;
-  std::string needle = text;
-  if (!matchCase) AsciiUpperInPlace(needle.data(), needle.size());
-  TObjectReader reader(file);
-  std::size_t count = 0;
-  for (std::int32_t i = 0; i < file.GetCount(); ++i) {
-    const std::string_view hay = reader.Read(i, !matchCase);
-    TLineCounter lines(hay);
-    for (std::size_t at = FindBytes(hay, needle, 0); at != std::string_view::npos;
-         at = FindBytes(hay, needle, at + needle.size())) {
-      const auto pos = static_cast<std::int32_t>(at + 1);
-      report({i, pos, lines.LineAt(pos)});
-      ++count;
-    }
-  }
-  return count;
-}
-
-std::string_view TObjectReader::Read(std::int32_t index, bool upperCase) {
-  const TObjectTextObject& object = FFile.GetObject(index);
-  const vexa::ExclusiveFile* stream = FFile.Stream();
-  if (!stream) {
-    FText = object.GetText();
-    if (upperCase) AsciiUpperInPlace(FText.data(), FText.size());
-    return FText;
-  }
-  const auto length = static_cast<std::size_t>(std::max(object.Length(), 0));
-  if (length > FCapacity) {
-    FBuffer.reset(new char[length]);
-    FCapacity = length;
-  }
-  stream->ReadAt(object.StartOffset(), FBuffer.get(), length);
-  if (upperCase) AsciiUpperInPlace(FBuffer.get(), length);
-  return {FBuffer.get(), length};
-}
-
 std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir) {
   std::vector<TExportTarget> targets;
   targets.reserve(std::size_t(file.GetCount()));

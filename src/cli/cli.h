@@ -4,13 +4,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "findall.h"
 #include "vexafile.h"
 
 namespace marlox::cli {
@@ -52,46 +51,6 @@ bool ObjectTypeFromName(std::string_view word, TObjectType& type);
 
 // Index of the first object of that type and number, or -1.
 std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id);
-
-// 1-based line numbers of increasing positions in one text, counted the way
-// LineAtPosition counts them but in a single pass over the text.
-class TLineCounter {
- public:
-  explicit TLineCounter(std::string_view text) : FText(text) {}
-  std::int32_t LineAt(std::int32_t pos);
-
- private:
-  std::string_view FText;
-  std::size_t FScanned = 0;
-  std::int32_t FLine = 1;
-};
-
-// Reads object after object into one buffer: a new string for each object
-// would be zero-filled and, when large, faulted in page by page every time.
-class TObjectReader {
- public:
-  explicit TObjectReader(const TObjectTextFile& file) : FFile(file) {}
-  // The object's bytes, valid until the next call; ASCII letters upper-cased
-  // when asked.
-  std::string_view Read(std::int32_t index, bool upperCase);
-
- private:
-  const TObjectTextFile& FFile;
-  std::unique_ptr<char[]> FBuffer;
-  std::size_t FCapacity = 0;
-  std::string FText;
-};
-
-struct TMatch {
-  std::int32_t index;
-  std::int32_t pos;
-  std::int32_t line;
-};
-
-// Every match of text in file order, each search going on where the previous
-// match ended, as repeated find-next does. Returns the number of matches.
-std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool matchCase,
-                    const std::function<void(const TMatch&)>& report);
 
 struct TExportTarget {
   std::int32_t index;

@@ -269,6 +269,66 @@ TEST_F(CliTest, FindOfAnUpperHalfByteMatchesOnlyItself) {
   EXPECT_EQ(r.out, "0\tTable 18 Kunde M\x81ller\t" + At(Table18, "\x94") + "\t3\n");
 }
 
+// The search reads the file in chunks far smaller than these objects; with
+// matches back to back, some chunk ends cut one in two.
+TEST_F(CliTest, FindInALargeObjectFindsEveryMatchWhereverTheReadsEnd) {
+  const std::string needle = "{Needle" + std::string(40, '.') + "}";
+  std::string object = "OBJECT Table 5 Big\r\n";
+  std::string expected;
+  for (int line = 2; object.size() < (2u << 20); ++line) {
+    object.append(std::size_t(line % 7), ' ');
+    for (int k = 0; k < 10; ++k) {
+      expected += "0\tTable 5 Big\t" + std::to_string(object.size() + 1) + "\t" +
+                  std::to_string(line) + "\n";
+      object += needle;
+    }
+    object += "\r\n";
+  }
+  const std::string big = dir.write("big.txt", object);
+  EXPECT_EQ(RunCli({"find", big, needle, "--match-case"}).out, expected);
+  EXPECT_EQ(RunCli({"find", big, "{needle" + std::string(40, '.') + "}"}).out, expected);
+}
+
+// The search reads a file in chunks; a match that the end of the first one
+// cuts in two is found all the same, for any power of two as chunk size.
+class CliFindAcrossReads : public CliTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliFindAcrossReads, FindsAMatchThatAReadEndCuts) {
+  const std::string needle = "{Needle" + std::string(40, '.') + "}";
+  const std::size_t cut = (std::size_t(1) << GetParam()) - needle.size() / 2;
+  std::string object = "OBJECT Table 7 Cut\r\n";
+  int line = 2;
+  for (; object.size() + 64 < cut; ++line) object += "  x := x + 1;\r\n";
+  object.append(cut - object.size(), ' ');
+  object += needle + "\r\n";
+  const std::string file = dir.write("cut.txt", object);
+  const std::string expected =
+      "0\tTable 7 Cut\t" + std::to_string(cut + 1) + "\t" + std::to_string(line) + "\n";
+  EXPECT_EQ(RunCli({"find", file, needle, "--match-case"}).out, expected);
+  EXPECT_EQ(RunCli({"find", file, needle}).out, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(ChunkSizes, CliFindAcrossReads, ::testing::Range(12, 23));
+
+TEST_F(CliTest, FindCountsACrLfThatTheReadsSplitAsOneLineBreak) {
+  // CR at odd offsets, so reads that start at even ones split some pairs.
+  std::string object = "OBJECT Table 1 A\n";
+  const std::size_t pairs = 600000;
+  for (std::size_t i = 0; i < pairs; ++i) object += "\r\n";
+  const std::string pos = std::to_string(object.size() + 1);
+  object += "Needle\r\n";
+  const RunResult r = RunCli({"find", dir.write("breaks.txt", object), "needle"});
+  EXPECT_EQ(r.out, "0\tTable 1 A\t" + pos + "\t" + std::to_string(pairs + 2) + "\n");
+}
+
+TEST_F(CliTest, FindIgnoringCaseIsRightWhereEveryPlaceAlmostMatches) {
+  const std::string header = "OBJECT Table 1 A\r\n";
+  const std::string object = header + std::string(300000, 'a') + "ba\r\n";
+  const std::string needle = std::string(3000, 'A') + "BA";
+  const RunResult r = RunCli({"find", dir.write("aaa.txt", object), needle});
+  EXPECT_EQ(r.out, "0\tTable 1 A\t" + std::to_string(header.size() + 300000 - 3000 + 1) + "\t2\n");
+}
+
 class CliExport : public CliTest {
  protected:
   std::string Target(const std::string& name) const { return (fs::path(out) / name).string(); }
