@@ -120,15 +120,17 @@ std::int32_t TLineCounter::LineAt(std::int32_t index, std::int64_t objectStart,
   return FLine;
 }
 
-std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool matchCase,
+std::size_t FindAll(const TObjectTextFile& file, const std::string& needle, bool matchCase,
                     const std::function<void(const TMatch&)>& report) {
-  if (text.empty() || file.GetCount() == 0) return 0;
-  // Without an open file the model raises its own error.
-  if (!file.Stream()) file.GetObject(0).GetText();
-  const std::string& needle = text;
+  if (needle.empty() || file.GetCount() == 0) return 0;
+  const vexa::ExclusiveFile* stream = file.Stream();
+  if (!stream) {
+    file.GetObject(0).GetText();  // raises the model's own error
+    throw VexaError("The file is not open");
+  }
   const auto length = std::int64_t(needle.size());
   // A chunk of twice the needle always holds one whole candidate.
-  TChunkReader reader(*file.Stream(), std::max<std::size_t>(256u << 10, 2 * needle.size()));
+  TChunkReader reader(*stream, std::max<std::size_t>(256u << 10, 2 * needle.size()));
   TLineCounter lines(reader);
   std::size_t count = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {

@@ -58,10 +58,10 @@ struct TMatch {
   std::int32_t line;
 };
 
-// Every match of text in file order, each search going on where the previous
+// Every match of needle in file order, each search going on where the previous
 // match ended, and never across the end of an object. Returns the number of
 // matches.
-std::size_t FindAll(const TObjectTextFile& file, const std::string& text, bool matchCase,
+std::size_t FindAll(const TObjectTextFile& file, const std::string& needle, bool matchCase,
                     const std::function<void(const TMatch&)>& report);
 
 }  // namespace marlox::cli
