@@ -87,7 +87,10 @@ std::string TObjectGenerator::ObjectName() {
   // Mostly one to three words; now and then a long one that the model cuts.
   std::uint32_t count = FRandom.Chance(5) ? FRandom.Between(5, 7) : FRandom.Between(1, 3);
   std::string name = Word();
-  for (std::uint32_t i = 1; i < count; ++i) name += (FRandom.Chance(15) ? "-" : " ") + Word();
+  for (std::uint32_t i = 1; i < count; ++i) {
+    name += FRandom.Chance(15) ? '-' : ' ';
+    name += Word();
+  }
   return name;
 }
 

@@ -10,8 +10,9 @@
 
 namespace marlox::bench {
 
-// The same seed gives the same bytes on every platform: no library
-// distributions, only a fixed 64-bit mixer.
+// The same seed gives the same bytes from the same build: no library
+// distributions, only a fixed 64-bit mixer. (Another compiler may order the
+// draws inside one expression differently.)
 class TRandom {
  public:
   explicit TRandom(std::uint64_t seed) : FState(seed) {}
