@@ -86,7 +86,10 @@ std::string TempNameBeside(const fs::path& target) {
   static std::mt19937_64 random{std::random_device{}()};
   char suffix[24];
   std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-  return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
+  std::string name = ".";
+  name += target.filename().string();
+  name += suffix;
+  return (target.parent_path() / name).string();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -257,62 +258,121 @@ void TObjectTextFile::LoadFromFile(const std::string& fileName) {
 
 void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
   FObjects.clear();
-  auto size = static_cast<std::size_t>(stream.Size());
-  // Left uninitialised: the read fills every byte.
-  std::unique_ptr<char[]> text(new char[size ? size : 1]);
-  stream.ReadAt(0, text.get(), size);
-  ScanText(std::string_view(text.get(), size));
+  // The text is read in pieces into one reused buffer: the result is the same
+  // as scanning the whole text at once, without paying for a buffer the size
+  // of the file. Only a line that crosses a piece and may be a header line is
+  // carried over to the next piece.
+  const auto size = static_cast<std::size_t>(stream.Size());
+  // At least a few bytes, so that the first piece shows a byte-order mark whole.
+  std::vector<char> buffer(std::max<std::size_t>(std::min(size, FReadPieceSize), 8));
+  TScanState state;
+  BeginScan(state, size);
+  std::size_t read = 0;
+  std::size_t carry = 0;
+  bool first = true;
+  do {
+    if (carry == buffer.size()) buffer.resize(buffer.size() * 2);
+    const std::size_t piece = std::min(buffer.size() - carry, size - read);
+    stream.ReadAt(static_cast<std::int64_t>(read), buffer.data() + carry, piece);
+    read += piece;
+    const std::size_t filled = carry + piece;
+    const std::string_view window(buffer.data(), filled);
+    std::size_t from = 0;
+    if (first) {
+      from = ScanStart(window, size);
+      first = false;
+    }
+    const std::size_t consumed = ScanWindow(state, window, read - filled, from, read == size);
+    carry = filled - consumed;
+    std::memmove(buffer.data(), buffer.data() + consumed, carry);
+  } while (read < size);
+  EndScan(state, size);
 }
 
 void TObjectTextFile::ParseText(const std::string& text) {
-  ScanText(text);
+  TScanState state;
+  BeginScan(state, text.size());
+  ScanWindow(state, text, 0, ScanStart(text, text.size()), true);
+  EndScan(state, text.size());
 }
 
-void TObjectTextFile::ScanText(std::string_view text) {
-  DoProgress(TProgressKind::pkStart, 0);
-  const char* data = text.data();
-  const std::size_t length = text.size();
-  std::size_t pos = 0;
+std::size_t TObjectTextFile::ScanStart(std::string_view head, std::size_t length) {
   // A UTF-8 byte-order mark must not hide a header on the first line.
-  if (length >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;
-  TObjectTextObject* last = nullptr;
-  std::uint8_t lastPercent = 0;
-  // The rounded percentage cannot change before this position, so most
-  // lines skip the division.
-  auto nextCheckAfter = [length](std::uint8_t percent) -> std::size_t {
-    double bound = std::floor((percent + 0.5) * static_cast<double>(length) / 100.0) - 1.0;
-    return bound > 0 ? static_cast<std::size_t>(bound) : 0;
-  };
-  std::size_t nextCheck = nextCheckAfter(0);
-  while (pos < length) {
+  return length >= 3 && head.size() >= 3 && head.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+}
+
+// The rounded percentage cannot change before the returned position, so
+// most lines skip the division.
+static std::size_t NextProgressCheck(std::uint8_t percent, std::size_t length) {
+  double bound = std::floor((percent + 0.5) * static_cast<double>(length) / 100.0) - 1.0;
+  return bound > 0 ? static_cast<std::size_t>(bound) : 0;
+}
+
+void TObjectTextFile::BeginScan(TScanState& state, std::size_t length) {
+  state = TScanState();
+  state.Length = length;
+  state.NextCheck = NextProgressCheck(0, length);
+  DoProgress(TProgressKind::pkStart, 0);
+}
+
+void TObjectTextFile::EndScan(TScanState& state, std::size_t length) {
+  if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(length));
+  DoProgress(TProgressKind::pkDone, 100);
+}
+
+std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view window,
+                                        std::size_t base, std::size_t from, bool final) {
+  const char* data = window.data();
+  const std::size_t size = window.size();
+  const std::size_t length = state.Length;
+  std::size_t pos = from;
+  if (state.SkipLineFeed && pos < size) {
+    if (data[pos] == '\n') ++pos;
+    state.SkipLineFeed = false;
+  }
+  while (pos < size) {
     const std::size_t lineStart = pos;
-    pos = FindLineEnd(data, pos, length);
-    if (pos - lineStart >= ObjectMarker.size() &&
-        std::memcmp(data + lineStart, ObjectMarker.data(), ObjectMarker.size()) == 0) {
-      if (last) last->SetEndOffset(static_cast<std::int32_t>(lineStart));
-      std::string header(data + lineStart + ObjectMarker.size(),
-                         pos - lineStart - ObjectMarker.size());
-      last = &FObjects.emplace_back(*this, static_cast<std::int32_t>(lineStart), header);
-    } else if (pos >= nextCheck) {
+    pos = FindLineEnd(data, pos, size);
+    const std::size_t lineLength = pos - lineStart;
+    const bool marker =
+        !state.InOrdinaryLine && lineLength >= ObjectMarker.size() &&
+        std::memcmp(data + lineStart, ObjectMarker.data(), ObjectMarker.size()) == 0;
+    if (pos == size && !final) {
+      // The line goes on in the next piece. Keep its bytes only while they
+      // may still turn out to be a header line.
+      if (marker || (!state.InOrdinaryLine && lineLength < ObjectMarker.size())) return lineStart;
+      state.InOrdinaryLine = true;
+      return size;
+    }
+    state.InOrdinaryLine = false;
+    if (marker) {
+      const auto start = static_cast<std::int32_t>(base + lineStart);
+      if (state.Last) state.Last->SetEndOffset(start);
+      std::string header(data + lineStart + ObjectMarker.size(), lineLength - ObjectMarker.size());
+      state.Last = &FObjects.emplace_back(*this, start, header);
+    } else if (base + pos >= state.NextCheck) {
+      const std::size_t end = base + pos;
       auto percent = static_cast<std::uint8_t>(
-          std::nearbyint(static_cast<double>(pos) / static_cast<double>(length) * 100.0));
-      if (percent != lastPercent) {
+          std::nearbyint(static_cast<double>(end) / static_cast<double>(length) * 100.0));
+      if (percent != state.LastPercent) {
         DoProgress(TProgressKind::pkProgress, percent);
-        lastPercent = percent;
-        nextCheck = nextCheckAfter(percent);
+        state.LastPercent = percent;
+        state.NextCheck = NextProgressCheck(percent, length);
       }
     }
-    if (pos < length) {
+    if (pos < size) {
       if (data[pos] == '\0') {
         ++pos;
       } else {
-        if (data[pos] == '\r') ++pos;
-        if (pos < length && data[pos] == '\n') ++pos;
+        if (data[pos] == '\r') {
+          ++pos;
+          if (pos == size && !final) state.SkipLineFeed = true;
+        }
+        if (pos < size && data[pos] == '\n') ++pos;
       }
     }
   }
-  if (last) last->SetEndOffset(static_cast<std::int32_t>(pos));
-  DoProgress(TProgressKind::pkDone, 100);
+  return size;
 }
 
 void TObjectTextFile::Clear() {

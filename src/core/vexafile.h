@@ -116,16 +116,34 @@ class TObjectTextFile {
   // after a failed open.
   const vexa::ExclusiveFile* Stream() const { return FStream.get(); }
 
+  // How many bytes a load reads at a time; the result never depends on it.
+  void SetReadPieceSize(std::size_t size) { FReadPieceSize = size ? size : 1; }
+
  protected:
   virtual void DoProgress(TProgressKind kind, std::uint8_t percent);
   virtual void LoadFromStream(vexa::ExclusiveFile& stream);
 
  private:
-  void ScanText(std::string_view text);
+  // Where a scan stands between two pieces of text.
+  struct TScanState {
+    TObjectTextObject* Last = nullptr;
+    std::uint8_t LastPercent = 0;
+    std::size_t NextCheck = 0;
+    std::size_t Length = 0;       // of the whole text
+    bool SkipLineFeed = false;    // the last piece ended in a CR
+    bool InOrdinaryLine = false;  // the last piece ended inside an ordinary line
+  };
+
+  static std::size_t ScanStart(std::string_view head, std::size_t length);
+  void BeginScan(TScanState& state, std::size_t length);
+  std::size_t ScanWindow(TScanState& state, std::string_view window, std::size_t base,
+                         std::size_t from, bool final);
+  void EndScan(TScanState& state, std::size_t length);
 
   std::unique_ptr<vexa::ExclusiveFile> FStream;
   std::string FFileName;
   // A deque keeps entries in place as it grows and avoids one allocation per entry.
   std::deque<TObjectTextObject> FObjects;
   TProgressEvent FOnProgress;
+  std::size_t FReadPieceSize = std::size_t(1) << 20;
 };

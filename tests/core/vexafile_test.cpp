@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <streambuf>
 #include <tuple>
@@ -548,4 +549,48 @@ TEST(LoadFromFile, DirectoryIsNotAFile) {
   TempDir dir;
   TObjectTextFile file;
   EXPECT_THROW(file.LoadFromFile(dir.path().string()), FileError);
+}
+
+TEST(LoadFromFile, ReadingInPiecesGivesTheSameResultAsOneText) {
+  // Line breaks, headers and NULs land on every kind of piece boundary.
+  std::string text = "\xEF\xBB\xBFOBJECT Table 1 First\r\n";
+  std::mt19937 random(7);
+  const std::string pieces[] = {"\nOBJECT Page 5 P\n",
+                                "Codeunit ",
+                                "OBJECT-PROPERTIES",
+                                "x",
+                                "\r",
+                                "\n",
+                                "\r\n",
+                                std::string(1, '\0'),
+                                "  code;",
+                                "OBJECTS"};
+  for (int i = 0; i < 3000; ++i) {
+    if (random() % 23 == 0) text += "\r\nOBJECT Report " + std::to_string(i) + " R " + "\n";
+    text += pieces[random() % std::size(pieces)];
+  }
+  text += std::string(1, '\0') + "OBJECT Query 9 End";
+  TempDir dir;
+  const std::string path = dir.write("pieces.txt", text);
+
+  TObjectTextFile whole;
+  ProgressLog wholeLog;
+  wholeLog.attach(whole);
+  whole.ParseText(text);
+  ASSERT_GT(whole.GetCount(), 50);
+
+  for (std::size_t piece : {1u, 2u, 3u, 6u, 7u, 8u, 13u, 64u, 4096u}) {
+    TObjectTextFile file;
+    ProgressLog log;
+    log.attach(file);
+    file.SetReadPieceSize(piece);
+    file.LoadFromFile(path);
+    ASSERT_EQ(file.GetCount(), whole.GetCount()) << "piece " << piece;
+    for (int i = 0; i < file.GetCount(); ++i) {
+      EXPECT_EQ(file.GetObject(i).StartOffset(), whole.GetObject(i).StartOffset()) << piece;
+      EXPECT_EQ(file.GetObject(i).Length(), whole.GetObject(i).Length()) << piece;
+      EXPECT_EQ(file.GetObject(i).GetDisplayName(), whole.GetObject(i).GetDisplayName()) << piece;
+    }
+    EXPECT_EQ(log.events, wholeLog.events) << "piece " << piece;
+  }
 }
