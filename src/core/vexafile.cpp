@@ -51,6 +51,32 @@ std::size_t FindLineEnd(const char* data, std::size_t from, std::size_t size) {
   return size;
 }
 
+bool IsLineBreak(char c) {
+  return c == '\r' || c == '\n' || c == '\0';
+}
+
+// From the line start pos, the start of the first later line that may be a
+// header (it begins with 'O'), or of the last line that starts before limit
+// when none does, or pos itself. Every line skipped is an ordinary line that
+// ends before limit; limit must lie before the window's last byte, so that a
+// CR at limit - 1 can see whether an LF follows it.
+std::size_t SkipOrdinaryLines(const char* data, std::size_t pos, std::size_t limit) {
+  std::size_t from = pos + 1;
+  while (from < limit) {
+    const void* hit = std::memchr(data + from, 'O', limit - from);
+    if (!hit) break;
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    if (IsLineBreak(data[at - 1])) return at;
+    from = at + 1;
+  }
+  std::size_t at = limit;
+  while (at > pos && !IsLineBreak(data[at - 1])) --at;
+  if (at == pos) return pos;
+  // at follows a line break; a CR LF pair ends one line, so its LF is no start.
+  if (data[at - 1] == '\r' && data[at] == '\n') ++at;
+  return at;
+}
+
 }  // namespace
 
 std::int32_t StrToInt32(std::string_view text) {
@@ -331,6 +357,13 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
     state.SkipLineFeed = false;
   }
   while (pos < size) {
+    if (!state.InOrdinaryLine && data[pos] != 'O' && size > 1) {
+      // Lines that cannot be headers and cannot change the percentage need
+      // no visit of their own.
+      const std::size_t limit =
+          std::min(size - 1, state.NextCheck > base ? state.NextCheck - base : 0);
+      if (limit > pos + 1) pos = SkipOrdinaryLines(data, pos, limit);
+    }
     const std::size_t lineStart = pos;
     pos = FindLineEnd(data, pos, size);
     const std::size_t lineLength = pos - lineStart;
