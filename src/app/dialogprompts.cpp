@@ -1,0 +1,92 @@
+#include "dialogprompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "stringtable.h"
+
+QString qtFileFilter(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    entries << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+  return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> TDialogPrompts::OpenFileName(QWidget* parent, const QString& filter) {
+  const QString qtFilter = qtFileFilter(filter);
+  QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
+  const QString name =
+      QFileDialog::getOpenFileName(parent, QString(), FLastOpened, qtFilter, &selected);
+  if (name.isEmpty()) return std::nullopt;
+  FLastOpened = name;
+  return name;
+}
+
+std::optional<QString> TDialogPrompts::SaveFileName(QWidget* parent, const QString& title,
+                                                    const QString& filter,
+                                                    const QString& proposed) {
+  const QString qtFilter = qtFileFilter(filter);
+  QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
+  const QString name = QFileDialog::getSaveFileName(parent, title, proposed, qtFilter, &selected);
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
+std::optional<QString> TDialogPrompts::ChooseDirectory(QWidget* parent, const QString& start) {
+  const QString dir = QFileDialog::getExistingDirectory(parent, QString(), start);
+  if (dir.isEmpty()) return std::nullopt;
+  return dir;
+}
+
+std::optional<QFont> TDialogPrompts::ChooseFont(QWidget* parent, const QFont& initial) {
+  QFontDialog dialog(initial, parent);
+  dialog.setOption(QFontDialog::DontUseNativeDialog);
+  // No effects are offered: the group with underline and strike-out goes.
+  for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
+    if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  QFont chosen = dialog.selectedFont();
+  chosen.setUnderline(initial.underline());
+  chosen.setStrikeOut(initial.strikeOut());
+  return chosen;
+}
+
+TOverwriteAnswer TDialogPrompts::AskOverwrite(QWidget* parent, const QString& fileName) {
+  QMessageBox box(QMessageBox::Warning, str::text(str::WarningTitle),
+                  str::format(str::OverwriteFormat, fileName)
+                      .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                  QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(str::text(str::ButtonYes), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(str::text(str::ButtonNo), QMessageBox::NoRole);
+  QPushButton* cancel = box.addButton(str::text(str::ButtonCancel), QMessageBox::RejectRole);
+  QPushButton* all = box.addButton(str::text(str::ButtonYesToAll), QMessageBox::YesRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(cancel);
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  if (clicked == yes) return TOverwriteAnswer::oaYes;
+  if (clicked == no) return TOverwriteAnswer::oaNo;
+  if (clicked == all) return TOverwriteAnswer::oaYesToAll;
+  return TOverwriteAnswer::oaCancel;
+}
+
+void TDialogPrompts::ShowError(QWidget* parent, const QString& message) {
+  QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
+                  QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void TDialogPrompts::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void TDialogPrompts::Beep() {
+  QApplication::beep();
+}

@@ -1,0 +1,635 @@
+#include "mainform.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QStatusBar>
+#include <algorithm>
+#include <utility>
+
+#include "busycursor.h"
+#include "errorguard.h"
+#include "oemcodepage.h"
+#include "prompts.h"
+#include "stringtable.h"
+
+namespace {
+
+constexpr int ListColumnWidths[] = {108, 108, 215};
+constexpr int DesignedTreeWidth = 238;
+
+void toLowerAscii(std::string& text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+}
+
+std::string toLocalPath(const QString& fileName) {
+  return QFile::encodeName(fileName).toStdString();
+}
+
+QString fileNameOnly(const std::string& path) {
+  return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+}
+
+// A main-menu item whose caption differs from its action's follows the
+// action's state and runs it.
+void linkMenuItem(QAction* item, QAction* source) {
+  auto sync = [item, source] {
+    item->setEnabled(source->isEnabled());
+    item->setVisible(source->isVisible());
+    item->setIcon(source->icon());
+  };
+  QObject::connect(source, &QAction::changed, item, sync);
+  QObject::connect(item, &QAction::triggered, source, &QAction::trigger);
+  sync();
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent),
+      FPrompts(prompts),
+      FImlTreeView(makeTreeViewImages()),
+      FImlToolbutton(makeToolbuttonImages()) {
+  setupUi(this);
+  setWindowIcon(applicationIcon());
+  setupTexts();
+  setupActions();
+  setupViews();
+
+  FTreeChangeTimer.setSingleShot(true);
+  FTreeChangeTimer.setInterval(TreeChangeDelay);
+  connect(&FTreeChangeTimer, &QTimer::timeout, this, [this] {
+    runGuarded(FPrompts, this, [this] { tvwMainChange(FTreeModel->nodeIndex(FChangedNode)); });
+  });
+  // The action states are recomputed whenever the application goes idle.
+  connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+          &TfrmMain::updateActions);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && now != ActionMainMenuBar1 && now->window() == this) FLastFocus = now;
+  });
+  qApp->installEventFilter(this);
+
+  FormCreate(arguments);
+}
+
+TfrmMain::~TfrmMain() {
+  FormDestroy();
+}
+
+void TfrmMain::FormCreate(const QStringList& arguments) {
+  guarded(&TfrmMain::LoadSettings);
+  FObjectTextFile = std::make_unique<TObjectTextFile>();
+  FObjectTextFile->SetOnProgress(
+      [this](TObjectTextFile& sender, TProgressKind kind, std::uint8_t percent) {
+        FileProgress(sender, kind, percent);
+      });
+  if (!arguments.isEmpty()) {
+    // The window is on screen while the file loads, captioned with the
+    // application's title until the load names it.
+    UpdateCaption();
+    show();
+    const QString fileName = arguments.first();
+    runGuarded(FPrompts, this, [&] { OpenFile(fileName); });
+  } else {
+    UpdateCaption();
+    UpdateStatusText();
+  }
+  setAcceptDrops(true);
+}
+
+void TfrmMain::FormDestroy() {
+  FTreeChangeTimer.stop();
+  guarded(&TfrmMain::SaveSettings);
+  qApp->removeEventFilter(this);
+  disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
+  FObjectTextFile.reset();
+}
+
+void TfrmMain::setupTexts() {
+  using namespace str;
+  mnuFile->setTitle(text(MenuFile));
+  mnuEdit->setTitle(text(MenuEdit));
+  mnuView->setTitle(text(MenuView));
+  mnuHelp->setTitle(text(MenuHelp));
+
+  struct {
+    QAction* Action;
+    const char* Caption;
+    int Image;
+  } const captions[] = {
+      {actFileOpen, ActFileOpen, 1},
+      {actFileClose, ActFileClose, -1},
+      {actFileExportTreeView, ActFileExport, 4},
+      {actFileExportListView, ActFileExport, 4},
+      {actFileExit, ActFileExit, -1},
+      {actEditCopyTreeView, ActEditCopy, 3},
+      {actEditFind, ActEditFind, 0},
+      {actEditSelectAllTreeView, ActEditSelectAll, -1},
+      {actViewFontTreeView, ActViewFont, 2},
+      {actViewFontMemo, ActViewFont, 2},
+      {actHelpAbout, ActHelpAbout, -1},
+      {mniFileExportListView, ItemFileExportListView, -1},
+      {mniHelpAbout, ItemHelpAbout, -1},
+  };
+  for (const auto& c : captions) {
+    c.Action->setText(text(c.Caption));
+    c.Action->setIconText(text(c.Caption));
+    if (c.Image >= 0) c.Action->setIcon(FImlToolbutton.image(c.Image));
+  }
+  // Ctrl+O is a secondary shortcut: it works, but the menu shows none.
+  actFileOpen->setShortcuts({QKeySequence(), QKeySequence(Qt::CTRL | Qt::Key_O)});
+  actEditCopyTreeView->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  actEditFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  actEditSelectAllTreeView->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+}
+
+void TfrmMain::setupActions() {
+  struct {
+    QAction* Action;
+    void (TfrmMain::*Execute)();
+  } const handlers[] = {
+      {actFileOpen, &TfrmMain::actFileOpenExecute},
+      {actFileClose, &TfrmMain::actFileCloseExecute},
+      {actFileExportTreeView, &TfrmMain::actFileExportTreeViewExecute},
+      {actFileExportListView, &TfrmMain::actFileExportListViewExecute},
+      {actFileExit, &TfrmMain::actFileExitExecute},
+      {actEditCopyTreeView, &TfrmMain::actEditCopyTreeViewExecute},
+      {actEditFind, &TfrmMain::actEditFindExecute},
+      {actEditSelectAllTreeView, &TfrmMain::actEditSelectAllTreeViewExecute},
+      {actViewFontTreeView, &TfrmMain::actViewFontTreeViewExecute},
+      {actViewFontMemo, &TfrmMain::actViewFontMemoExecute},
+      {actHelpAbout, &TfrmMain::actHelpAboutExecute},
+  };
+  for (const auto& h : handlers) {
+    h.Action->setShortcutContext(Qt::WindowShortcut);
+    connect(h.Action, &QAction::triggered, this, [this, execute = h.Execute] { guarded(execute); });
+    // Shortcuts reach the actions from anywhere in the window.
+    addAction(h.Action);
+  }
+  linkMenuItem(mniFileExportListView, actFileExportListView);
+  linkMenuItem(mniHelpAbout, actHelpAbout);
+
+  FPumTreeView = new QMenu(this);
+  FPumTreeView->setObjectName(QStringLiteral("pumTreeView"));
+  FPumTreeView->addAction(actEditCopyTreeView);
+  FPumTreeView->addAction(actFileExportTreeView);
+  FPumMemo = new QMenu(this);
+  FPumMemo->setObjectName(QStringLiteral("pumMemo"));
+  FPumMemo->addAction(actEditCopyTreeView);
+  FPumMemo->addAction(actEditSelectAllTreeView);
+  FPumListView = new QMenu(this);
+  FPumListView->setObjectName(QStringLiteral("pumListView"));
+  FPumListView->addAction(actFileExportListView);
+
+  QPalette menuPalette = ActionMainMenuBar1->palette();
+  menuPalette.setColor(QPalette::Highlight, QColor(226, 225, 219));
+  menuPalette.setColor(QPalette::HighlightedText, menuPalette.color(QPalette::WindowText));
+  ActionMainMenuBar1->setPalette(menuPalette);
+  for (QMenu* menu : {mnuFile, mnuEdit, mnuView, mnuHelp, FPumTreeView, FPumMemo, FPumListView}) {
+    menu->setPalette(menuPalette);
+    // A menu opened in the same pass of events as a change of focus or
+    // selection must not show stale states.
+    connect(menu, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
+  }
+}
+
+void TfrmMain::setupViews() {
+  FTreeModel = new TObjectTreeModel(FImlTreeView, this);
+  FTreeModel->setOnData([this](int index, TItemData& item) {
+    if (!FObjectTextFile || index < 0 || index >= FObjectTextFile->GetCount()) return;
+    const TObjectTextObject& object = FObjectTextFile->GetObject(index);
+    item.Caption = oem::toQString(object.GetDisplayName());
+    item.ImageIndex = int(object.ObjectType());
+  });
+  tvwMain->setModel(FTreeModel);
+  connect(tvwMain->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { treeSelectionChanged(current); });
+  connect(FTreeModel, &QAbstractItemModel::modelAboutToBeReset, this, &TfrmMain::treeModelReset);
+  connect(tvwMain, &TTreeView::mouseDown, this,
+          [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos) {
+            runGuarded(FPrompts, this, [&] { tvwMainMouseDown(button, shift, pos); });
+          });
+
+  FListModel = new TObjectListModel(FImlTreeView, this);
+  FListModel->setOnData([this](int index, TItemData& item) { lvwMainData(index, item); });
+  lvwMain->setModel(FListModel);
+  QHeaderView* header = lvwMain->header();
+  header->setSectionsClickable(false);
+  header->setSectionsMovable(false);
+  header->setStretchLastSection(false);
+  for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
+    header->resizeSection(i, ListColumnWidths[i]);
+  // A reset of the rows must not reset the columns the user has sized.
+  connect(FListModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
+      FListColumnWidths[i] = lvwMain->header()->sectionSize(i);
+  });
+  connect(FListModel, &QAbstractItemModel::modelReset, this, [this] {
+    for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
+      lvwMain->header()->resizeSection(i, FListColumnWidths[i]);
+  });
+  lvwMain->setOnDataFind([this](const QString& text, int start, bool wrap) {
+    int row = -1;
+    runGuarded(FPrompts, this, [&] { row = lvwMainDataFind(text, start, wrap); });
+    return row;
+  });
+  connect(lvwMain, &TListView::dblClick, this, [this] { guarded(&TfrmMain::lvwMainDblClick); });
+
+  memMain->setTabChangesFocus(true);
+
+  const std::pair<QAbstractScrollArea*, QMenu*> popups[] = {
+      {tvwMain, FPumTreeView}, {lvwMain, FPumListView}, {memMain, FPumMemo}};
+  for (const auto& [view, menu] : popups) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, menu,
+            [view, menu](QPoint pos) { menu->popup(view->viewport()->mapToGlobal(pos)); });
+    // Files dropped on a view go to the window.
+    view->setAcceptDrops(false);
+    view->viewport()->setAcceptDrops(false);
+  }
+
+  splMain->setStretchFactor(0, 0);
+  splMain->setStretchFactor(1, 1);
+  splMain->setSizes({DesignedTreeWidth, width() - DesignedTreeWidth});
+}
+
+void TfrmMain::guarded(void (TfrmMain::*handler)()) {
+  runGuarded(FPrompts, this, [this, handler] { (this->*handler)(); });
+}
+
+// ---- Document lifecycle
+
+void TfrmMain::OpenFile(const QString& fileName) {
+  setStatusText(str::text(str::ReadingFile));
+  TBusyCursor busy;
+  QCoreApplication::processEvents();
+  try {
+    FObjectTextFile->LoadFromFile(toLocalPath(fileName));
+  } catch (...) {
+    clearViewsAfterFailedLoad();
+    throw;
+  }
+  RebuildTree();
+  UpdateCaption();
+  selectNode(0);
+  FListModel->setRowCount(FObjectTextFile->GetCount());
+  lvwMain->viewport()->update();
+}
+
+// A failed load may have released the file or replaced part of its entries;
+// nothing may be shown from them any more.
+void TfrmMain::clearViewsAfterFailedLoad() {
+  FObjectTextFile->Clear();
+  memMain->clearBytes();
+  FListModel->setRowCount(0);
+  FTreeModel->clear();
+}
+
+void TfrmMain::UpdateCaption() {
+  QString title = str::text(str::AppTitle);
+  if (fileLoaded())
+    title = str::format(str::CaptionFormat, fileNameOnly(FObjectTextFile->FileName()), title);
+  QGuiApplication::setApplicationDisplayName(title);
+  setWindowTitle(title);
+}
+
+void TfrmMain::RebuildTree() {
+  tvwMain->setUpdatesEnabled(false);
+  struct TEndUpdate {
+    QWidget* Tree;
+    ~TEndUpdate() { Tree->setUpdatesEnabled(true); }
+  } endUpdate{tvwMain};
+  TBusyCursor busy;
+  if (!fileLoaded()) {
+    FTreeModel->clear();
+    return;
+  }
+  const int count = FObjectTextFile->GetCount();
+  FTreeModel->rebuild(fileNameOnly(FObjectTextFile->FileName()), count);
+  selectNode(0);
+  if (count > 0) tvwMain->expand(FTreeModel->nodeIndex(0));
+}
+
+void TfrmMain::UpdateStatusText() {
+  setStatusText(str::format(str::ObjectCountFormat, FObjectTextFile->GetCount()));
+}
+
+void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind kind, std::uint8_t percent) {
+  switch (kind) {
+    case TProgressKind::pkStart: break;
+    case TProgressKind::pkProgress:
+      setStatusText(str::format(str::ProcessingFormat, int(percent)));
+      break;
+    case TProgressKind::pkDone: UpdateStatusText(); break;
+  }
+}
+
+void TfrmMain::setStatusText(const QString& text) {
+  stbMain->showMessage(text);
+  // A load handles no events until it ends; the status bar is its sign of life.
+  stbMain->repaint();
+}
+
+QString TfrmMain::statusText() const {
+  return stbMain->currentMessage();
+}
+
+void TfrmMain::WMDropFiles(const QList<QUrl>& urls) {
+  for (const QUrl& url : urls) {
+    if (url.isLocalFile()) {
+      OpenFile(url.toLocalFile());
+      return;
+    }
+  }
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+    event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  event->acceptProposedAction();
+  runGuarded(FPrompts, this, [&] { WMDropFiles(urls); });
+}
+
+void TfrmMain::LoadSettings() {}
+
+void TfrmMain::SaveSettings() {}
+
+void TfrmMain::actFileOpenExecute() {
+  if (auto fileName = FPrompts.OpenFileName(this, str::text(str::FileFilter))) OpenFile(*fileName);
+}
+
+void TfrmMain::actFileCloseExecute() {
+  FObjectTextFile->Clear();
+  memMain->clearBytes();
+  FListModel->setRowCount(0);
+  lvwMain->clearSelection();
+  RebuildTree();
+  UpdateCaption();
+  UpdateStatusText();
+}
+
+void TfrmMain::actFileCloseUpdate() {
+  actFileClose->setEnabled(fileLoaded());
+}
+
+void TfrmMain::actFileExitExecute() {
+  close();
+}
+
+// ---- Navigator
+
+void TfrmMain::treeSelectionChanged(const QModelIndex& current) {
+  FChangedNode = TObjectTreeModel::absoluteIndex(current);
+  if (FChangedNode < 0)
+    FTreeChangeTimer.stop();
+  else
+    FTreeChangeTimer.start();
+}
+
+void TfrmMain::treeModelReset() {
+  FTreeChangeTimer.stop();
+  FChangedNode = -1;
+  FShownNode = -1;
+  FPendingSelection.reset();
+}
+
+void TfrmMain::tvwMainChange(const QModelIndex& node) {
+  const int absolute = TObjectTreeModel::absoluteIndex(node);
+  if (absolute < 0) return;
+  const auto pending = std::exchange(FPendingSelection, std::nullopt);
+  FShownNode = -1;
+  if (absolute == 0) {
+    memMain->hide();
+    lvwMain->show();
+    FShownNode = 0;
+    return;
+  }
+  memMain->show();
+  lvwMain->hide();
+  memMain->setBytes(FObjectTextFile->GetObject(absolute - 1).GetText());
+  FShownNode = absolute;
+  if (pending && pending->Node == absolute) memMain->selectBytes(pending->Start, pending->Length);
+}
+
+void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint pos) {
+  const QModelIndex node = tvwMain->indexAt(pos);
+  if (node.isValid())
+    tvwMain->selectionModel()->setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);
+}
+
+void TfrmMain::lvwMainData(int index, TItemData& item) {
+  if (!FObjectTextFile || index < 0 || index >= FObjectTextFile->GetCount()) return;
+  const TObjectTextObject& object = FObjectTextFile->GetObject(index);
+  item.Caption = str::typeName(object.ObjectType());
+  item.SubItems[0] = QString::number(object.ID());
+  item.SubItems[1] = oem::toQString(object.Name());
+  item.ImageIndex = int(object.ObjectType());
+}
+
+int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
+  std::optional<std::string> key = oem::fromQString(text);
+  if (!key) return -1;
+  toLowerAscii(*key);
+  const int count = std::min(FListModel->itemCount(), FObjectTextFile->GetCount());
+  auto matches = [&](int row) {
+    std::string caption = FObjectTextFile->GetObject(row).GetDisplayName();
+    if (caption.size() > key->size()) caption.resize(key->size());
+    toLowerAscii(caption);
+    return caption == *key;
+  };
+  for (int row = std::max(start, 0); row < count; ++row)
+    if (matches(row)) return row;
+  if (wrap && start > 0)
+    for (int row = 0; row < std::min(start, count); ++row)
+      if (matches(row)) return row;
+  return -1;
+}
+
+void TfrmMain::lvwMainDblClick() {
+  const QList<int> rows = selectedRows();
+  if (rows.isEmpty()) return;
+  selectNode(rows.first() + 1);
+}
+
+// ---- Helpers for the handlers
+
+bool TfrmMain::fileLoaded() const {
+  return FObjectTextFile && !FObjectTextFile->FileName().empty();
+}
+
+QWidget* TfrmMain::activeControl() const {
+  QWidget* focus = focusWidget();
+  // Keyboard use of the menu bar takes the focus for a while; the commands
+  // still belong to the control that had it before.
+  if (focus == ActionMainMenuBar1) return FLastFocus;
+  return focus;
+}
+
+bool TfrmMain::isActiveControl(const QWidget* control) const {
+  const QWidget* active = activeControl();
+  return active && (active == control || control->isAncestorOf(active));
+}
+
+int TfrmMain::selectedNode() const {
+  return TObjectTreeModel::absoluteIndex(tvwMain->selectionModel()->currentIndex());
+}
+
+int TfrmMain::selectedObject() const {
+  const int node = selectedNode();
+  return node > 0 ? node - 1 : -1;
+}
+
+void TfrmMain::selectNode(int absoluteIndex) {
+  const QModelIndex node = FTreeModel->nodeIndex(absoluteIndex);
+  if (!node.isValid()) return;
+  tvwMain->selectionModel()->setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);
+  tvwMain->scrollTo(node);
+}
+
+void TfrmMain::selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) {
+  const int node = objIndex + 1;
+  if (!FTreeModel->nodeIndex(node).isValid()) return;
+  const bool shown = !FTreeChangeTimer.isActive() && FShownNode == node && selectedNode() == node;
+  selectNode(node);
+  if (shown) {
+    memMain->selectBytes(byteStart, byteLength);
+    return;
+  }
+  FPendingSelection = TPendingSelection{node, byteStart, byteLength};
+  // The node may be selected already while its text is not shown.
+  if (!FTreeChangeTimer.isActive()) {
+    FChangedNode = node;
+    FTreeChangeTimer.start();
+  }
+}
+
+bool TfrmMain::flushTreeChange() {
+  if (!FTreeChangeTimer.isActive()) return false;
+  FTreeChangeTimer.stop();
+  tvwMainChange(FTreeModel->nodeIndex(FChangedNode));
+  return true;
+}
+
+QList<int> TfrmMain::selectedRows() const {
+  QList<int> rows;
+  for (const QItemSelectionRange& range : lvwMain->selectionModel()->selection())
+    for (int row = range.top(); row <= range.bottom(); ++row) rows << row;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
+// ---- Actions
+
+void TfrmMain::updateActions() {
+  actFileCloseUpdate();
+  actFileExportTreeViewUpdate();
+  actFileExportListViewUpdate();
+  actEditCopyTreeViewUpdate();
+  actEditFindUpdate();
+  actEditSelectAllTreeViewUpdate();
+  actViewFontTreeViewUpdate();
+  actViewFontMemoUpdate();
+}
+
+void TfrmMain::actFileExportTreeViewUpdate() {
+  const bool treeActive = isActiveControl(tvwMain);
+  const bool enabled = treeActive && FTreeModel->rowCount() > 0 && selectedNode() > 0;
+  actFileExportTreeView->setEnabled(enabled);
+  actFileExportTreeView->setVisible(treeActive);
+}
+
+void TfrmMain::actFileExportListViewUpdate() {
+  actFileExportListView->setEnabled(lvwMain->selectionModel()->hasSelection());
+  actFileExportListView->setVisible(isActiveControl(lvwMain));
+}
+
+void TfrmMain::actEditCopyTreeViewUpdate() {
+  actEditCopyTreeView->setEnabled(false);
+  if (selectedNode() > 0) actEditCopyTreeView->setEnabled(true);
+}
+
+void TfrmMain::actEditFindUpdate() {
+  actEditFind->setEnabled(fileLoaded());
+}
+
+void TfrmMain::actEditSelectAllTreeViewUpdate() {
+  actEditSelectAllTreeView->setEnabled(fileLoaded());
+}
+
+void TfrmMain::actViewFontTreeViewUpdate() {
+  actViewFontTreeView->setVisible(isActiveControl(lvwMain) || isActiveControl(tvwMain));
+}
+
+void TfrmMain::actViewFontMemoUpdate() {
+  actViewFontMemo->setVisible(isActiveControl(memMain));
+}
+
+void TfrmMain::actFileExportTreeViewExecute() {}
+
+void TfrmMain::actFileExportListViewExecute() {}
+
+void TfrmMain::actEditCopyTreeViewExecute() {}
+
+void TfrmMain::actEditFindExecute() {}
+
+void TfrmMain::actEditSelectAllTreeViewExecute() {}
+
+void TfrmMain::actHelpAboutExecute() {}
+
+void TfrmMain::actViewFontTreeViewExecute() {
+  const std::optional<QFont> font = FPrompts.ChooseFont(this, tvwMain->font());
+  if (!font) return;
+  tvwMain->setFont(*font);
+  lvwMain->setFont(*font);
+}
+
+void TfrmMain::actViewFontMemoExecute() {
+  if (const std::optional<QFont> font = FPrompts.ChooseFont(this, memMain->font()))
+    memMain->setFont(*font);
+}
+
+// ---- Events
+
+bool TfrmMain::event(QEvent* event) {
+  // The status bar's one line belongs to the program, not to menu hovering.
+  if (event->type() == QEvent::StatusTip) return true;
+  return QMainWindow::event(event);
+}
+
+// A shortcut runs its action when the action, updated first, is enabled,
+// even where the focused control has a use of its own for the key; otherwise
+// the key goes on to that control.
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType()) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  if (widget->window() != this) return false;
+  updateActions();
+  if (!shortcutRunsAction(*static_cast<QKeyEvent*>(event))) return false;
+  event->ignore();
+  return true;
+}
+
+bool TfrmMain::shortcutRunsAction(const QKeyEvent& key) const {
+  const QKeySequence pressed(
+      QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+  for (const QAction* action : actions()) {
+    if (!action->isEnabled()) continue;
+    for (const QKeySequence& shortcut : action->shortcuts())
+      if (!shortcut.isEmpty() && shortcut.matches(pressed) == QKeySequence::ExactMatch) return true;
+  }
+  return false;
+}

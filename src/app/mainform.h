@@ -1,0 +1,153 @@
+// The main window: the object tree, the object list, the text pane, the
+// actions and menus, and the life of the one loaded file.
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "objecticons.h"
+#include "objectmodels.h"
+#include "ui_mainform.h"
+#include "vexafile.h"
+
+class QMenu;
+class TPrompts;
+
+// The controls, actions and menus of the form description are public members
+// under their own names (tvwMain, lvwMain, memMain, stbMain, actFileOpen...).
+class TfrmMain : public QMainWindow, public Ui::TfrmMain {
+  Q_OBJECT
+
+ public:
+  // Creates the window and runs FormCreate with the command-line arguments
+  // (the program name not included).
+  TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  TObjectTextFile& objectTextFile() const { return *FObjectTextFile; }
+  TPrompts& prompts() const { return FPrompts; }
+  TObjectTreeModel& treeModel() const { return *FTreeModel; }
+  TObjectListModel& listModel() const { return *FListModel; }
+
+  // Document lifecycle.
+  void OpenFile(const QString& fileName);
+  void UpdateCaption();
+  void RebuildTree();
+  void UpdateStatusText();
+  void FileProgress(TObjectTextFile& sender, TProgressKind kind, std::uint8_t percent);
+  void WMDropFiles(const QList<QUrl>& urls);
+  void LoadSettings();
+  void SaveSettings();
+
+  // Navigator.
+  void tvwMainChange(const QModelIndex& node);
+  void tvwMainMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
+  void lvwMainData(int index, TItemData& item);
+  int lvwMainDataFind(const QString& text, int start, bool wrap);
+  void lvwMainDblClick();
+
+  // Action handlers.
+  void actFileOpenExecute();
+  void actFileCloseExecute();
+  void actFileCloseUpdate();
+  void actFileExportTreeViewExecute();
+  void actFileExportTreeViewUpdate();
+  void actFileExportListViewExecute();
+  void actFileExportListViewUpdate();
+  void actFileExitExecute();
+  void actEditCopyTreeViewExecute();
+  void actEditCopyTreeViewUpdate();
+  void actEditFindExecute();
+  void actEditFindUpdate();
+  void actEditSelectAllTreeViewExecute();
+  void actEditSelectAllTreeViewUpdate();
+  void actViewFontTreeViewExecute();
+  void actViewFontTreeViewUpdate();
+  void actViewFontMemoExecute();
+  void actViewFontMemoUpdate();
+  void actHelpAboutExecute();
+
+  // Runs every update handler; called whenever the application goes idle.
+  void updateActions();
+
+  // Helpers for the handlers that act on the selection.
+  bool fileLoaded() const;
+  // The control with the keyboard focus in this window, or null.
+  QWidget* activeControl() const;
+  bool isActiveControl(const QWidget* control) const;
+  // The tree's selected node as an absolute index (0 the root), or -1.
+  int selectedNode() const;
+  // The object of the tree's selected node, or -1 for the root or no node.
+  int selectedObject() const;
+  // Selects one node (absolute index) and scrolls it into view; the panes
+  // follow after the change delay.
+  void selectNode(int absoluteIndex);
+  // Selects object objIndex in the tree and, once the text pane holds its
+  // text, selects byteLength bytes from byteStart in it. When the object is
+  // shown already and no change is waiting, the bytes are selected at once.
+  void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength);
+  // Runs a waiting delayed tree change now; false when none was waiting.
+  bool flushTreeChange();
+  bool treeChangePending() const { return FTreeChangeTimer.isActive(); }
+  // The node whose panes are shown (0 the list, i + 1 object i), or -1.
+  int shownNode() const { return FShownNode; }
+  // The selected list rows in ascending order.
+  QList<int> selectedRows() const;
+  QString statusText() const;
+  QMenu* pumTreeView() const { return FPumTreeView; }
+  QMenu* pumMemo() const { return FPumMemo; }
+  QMenu* pumListView() const { return FPumListView; }
+  const TImageList& imlTreeView() const { return FImlTreeView; }
+  const TImageList& imlToolbutton() const { return FImlToolbutton; }
+
+  // Tree change delay in milliseconds.
+  static constexpr int TreeChangeDelay = 50;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void FormCreate(const QStringList& arguments);
+  void FormDestroy();
+  void setupTexts();
+  void setupActions();
+  void setupViews();
+  void guarded(void (TfrmMain::*handler)());
+  void setStatusText(const QString& text);
+  void clearViewsAfterFailedLoad();
+  void treeSelectionChanged(const QModelIndex& current);
+  void treeModelReset();
+  bool shortcutRunsAction(const QKeyEvent& key) const;
+
+  struct TPendingSelection {
+    int Node;
+    std::int32_t Start;
+    std::int32_t Length;
+  };
+
+  TPrompts& FPrompts;
+  std::unique_ptr<TObjectTextFile> FObjectTextFile;
+  TImageList FImlTreeView;
+  TImageList FImlToolbutton;
+  TObjectTreeModel* FTreeModel = nullptr;
+  TObjectListModel* FListModel = nullptr;
+  QMenu* FPumTreeView = nullptr;
+  QMenu* FPumMemo = nullptr;
+  QMenu* FPumListView = nullptr;
+  QTimer FTreeChangeTimer;
+  int FChangedNode = -1;
+  int FShownNode = -1;
+  std::optional<TPendingSelection> FPendingSelection;
+  QPointer<QWidget> FLastFocus;
+  int FListColumnWidths[TObjectListModel::ColumnCount] = {};
+};

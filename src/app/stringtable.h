@@ -1,0 +1,103 @@
+// The program's string table: every text the user sees, the settings file's
+// section and key names, and the formats they are built with. The object type
+// names live with the model (ObjectTypeNames in vexafile.h) and are reached
+// through typeName below, so that both the views and the core use one table.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+
+#include "vexafile.h"
+
+namespace str {
+
+inline constexpr const char* AppTitle = "Marlox";
+inline constexpr const char* CaptionFormat = "%s - %s";
+
+inline constexpr const char* ReadingFile = "Reading File...";
+inline constexpr const char* ProcessingFormat = "Processing NAV Text File... %d%% done";
+inline constexpr const char* ObjectCountFormat = "%d NAV object(s)";
+
+inline constexpr const char* MenuFile = "&File";
+inline constexpr const char* MenuEdit = "&Edit";
+inline constexpr const char* MenuView = "&View";
+inline constexpr const char* MenuHelp = "&Help";
+
+inline constexpr const char* ActFileOpen = "&Open...";
+inline constexpr const char* ActFileClose = "&Close";
+inline constexpr const char* ActFileExport = "&Export...";
+inline constexpr const char* ActFileExit = "E&xit";
+inline constexpr const char* ActEditCopy = "&Copy";
+inline constexpr const char* ActEditFind = "&Find...";
+inline constexpr const char* ActEditSelectAll = "Select &All";
+inline constexpr const char* ActViewFont = "&Font...";
+inline constexpr const char* ActHelpAbout = "About...";
+// Menu items whose caption differs from their action's.
+inline constexpr const char* ItemFileExportListView = "Ex&port...";
+inline constexpr const char* ItemHelpAbout = "&About...";
+
+inline constexpr const char* ColumnType = "Type";
+inline constexpr const char* ColumnID = "ID";
+inline constexpr const char* ColumnName = "Name";
+
+inline constexpr const char* FileFilter = "NAV Object Text Files|*.txt|All Files|*.*";
+inline constexpr const char* ExportTitle = "Export";
+
+inline constexpr const char* OverwriteFormat = "%s already exists.\r\nDo you want to replace it?";
+inline constexpr const char* WarningTitle = "Warning";
+inline constexpr const char* ButtonYes = "&Yes";
+inline constexpr const char* ButtonNo = "&No";
+inline constexpr const char* ButtonCancel = "Cancel";
+inline constexpr const char* ButtonYesToAll = "Yes to &All";
+
+inline constexpr const char* DirNotExists = "The specified directory does not exist. Create it?";
+inline constexpr const char* ConfirmTitle = "Confirm";
+
+inline constexpr const char* UnknownError = "Unknown error";
+
+inline constexpr const char* AboutTitle = "About marlox.exe";
+
+// Settings file: name, sections and keys.
+inline constexpr const char* SettingsFileName = "marlox.zup";
+inline constexpr const char* SecWindow = "Window";
+inline constexpr const char* SecView = "View";
+inline constexpr const char* SecFind = "Find";
+inline constexpr const char* KeyWidth = "Width";
+inline constexpr const char* KeyHeight = "Height";
+inline constexpr const char* KeyLeft = "Left";
+inline constexpr const char* KeyTop = "Top";
+inline constexpr const char* KeyCodeFontName = "CodeFontName";
+inline constexpr const char* KeyCodeFontSize = "CodeFontSize";
+inline constexpr const char* KeyCodeFontBold = "CodeFontBold";
+inline constexpr const char* KeyCodeFontItalic = "CodeFontItalic";
+inline constexpr const char* KeyListFontName = "ListFontName";
+inline constexpr const char* KeyListFontSize = "ListFontSize";
+inline constexpr const char* KeyListFontBold = "ListFontBold";
+inline constexpr const char* KeyListFontItalic = "ListFontItalic";
+inline constexpr const char* KeyObjectListWidth = "ObjectListWidth";
+inline constexpr const char* KeyFindText = "FindText";
+inline constexpr const char* KeyMatchCase = "MatchCase";
+inline constexpr const char* DefaultCodeFontName = "Courier New";
+inline constexpr const char* DefaultListFontName = "Tahoma";
+
+inline QString text(const char* text) {
+  return QString::fromLatin1(text);
+}
+
+// "%s - %s" and friends: the string table's printf formats filled in.
+inline QString format(const char* format, int value) {
+  return QString::asprintf(format, value);
+}
+inline QString format(const char* format, const QString& a, const QString& b) {
+  return QString::asprintf(format, a.toUtf8().constData(), b.toUtf8().constData());
+}
+inline QString format(const char* format, const QString& a) {
+  return QString::asprintf(format, a.toUtf8().constData());
+}
+
+inline QString typeName(TObjectType type) {
+  auto name = ObjectTypeNames[std::size_t(type)];
+  return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+}  // namespace str

@@ -1,0 +1,81 @@
+// The window's three views: the object tree, the object list and the text
+// pane, each a Qt view with the few behaviours the window needs on top.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTreeView>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "linebreakmap.h"
+
+// The tree always keeps one selected node, as a tree control does: clicks
+// select, they never toggle a node off.
+class TTreeView : public QTreeView {
+  Q_OBJECT
+ public:
+  using QTreeView::QTreeView;
+
+ signals:
+  // Any mouse button pressed over the view, in viewport coordinates.
+  void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
+};
+
+// Text typed into the list searches its rows through a callback, the way a
+// list control asks its owner to find an item: the typed text, the row to
+// start from and whether to wrap; the answer is a row or -1.
+using TListFindEvent = std::function<int(const QString& text, int start, bool wrap)>;
+
+class TListView : public QTreeView {
+  Q_OBJECT
+ public:
+  explicit TListView(QWidget* parent = nullptr);
+
+  void setOnDataFind(TListFindEvent event) { FOnDataFind = std::move(event); }
+  void keyboardSearch(const QString& search) override;
+
+ signals:
+  // A double-click anywhere in the list, also away from any row.
+  void dblClick();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  TListFindEvent FOnDataFind;
+  QString FSearchText;
+  QElapsedTimer FSearchTimer;
+};
+
+// The read-only text pane. It shows an object's bytes one character per byte
+// and speaks byte offsets in its interface: the selection it reports and takes
+// is counted in bytes of the shown text, where the widget itself counts a
+// CR LF as one position.
+class TTextPane : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  explicit TTextPane(QWidget* parent = nullptr);
+
+  // Shows bytes with the caret at the start and nothing selected.
+  void setBytes(std::string bytes);
+  void clearBytes();
+  const std::string& bytes() const { return FBytes; }
+
+  std::int32_t selStart() const;
+  std::int32_t selLength() const;
+  std::string selectedBytes() const;
+  // Selects length bytes from start (clamped to the text) and scrolls the
+  // selection into view; the caret goes to its end.
+  void selectBytes(std::int32_t start, std::int32_t length);
+
+ private:
+  std::string FBytes;
+  TLineBreakMap FMap;
+};
