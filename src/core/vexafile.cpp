@@ -77,6 +77,14 @@ std::size_t SkipOrdinaryLines(const char* data, std::size_t pos, std::size_t lim
   return at;
 }
 
+// The stream the entries of file read from; entries whose file is no longer
+// held must never read a released one.
+const vexa::ExclusiveFile& HeldStream(const TObjectTextFile& file) {
+  const vexa::ExclusiveFile* stream = file.Stream();
+  if (!stream) throw VexaError("The object's file is no longer open; open the file again");
+  return *stream;
+}
+
 }  // namespace
 
 std::int32_t StrToInt32(std::string_view text) {
@@ -110,28 +118,6 @@ std::int32_t StrToInt32(std::string_view text) {
   }
   if (value > 0x7FFFFFFFull) ThrowConversion(text);
   return static_cast<std::int32_t>(value);
-}
-
-void AsciiUpperInPlace(char* data, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) {
-    auto c = static_cast<unsigned char>(data[i]);
-    data[i] = static_cast<char>(static_cast<unsigned char>(c - 'a') < 26 ? c - 32 : c);
-  }
-}
-
-std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
-  if (needle.empty() || from > hay.size() || hay.size() - from < needle.size())
-    return std::string_view::npos;
-#ifdef __GLIBC__
-  const void* hit = ::memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
-  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data())
-             : std::string_view::npos;
-#else
-  auto rest = hay.substr(from);
-  auto it = std::search(rest.begin(), rest.end(),
-                        std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
-  return it == rest.end() ? std::string_view::npos : from + std::size_t(it - rest.begin());
-#endif
 }
 
 std::int32_t LineAtPosition(std::string_view text, std::int32_t pos) {
@@ -212,10 +198,9 @@ std::string TObjectTextObject::GetExportFileName() const {
 }
 
 std::string TObjectTextObject::GetText() const {
-  const vexa::ExclusiveFile* stream = FOwner.Stream();
-  if (!stream) throw VexaError("The object's file is no longer open; open the file again");
+  const vexa::ExclusiveFile& stream = HeldStream(FOwner);
   std::string text(std::size_t(FLength > 0 ? FLength : 0), '\0');
-  stream->ReadAt(FStartOffset, text.data(), text.size());
+  stream.ReadAt(FStartOffset, text.data(), text.size());
   return text;
 }
 
@@ -235,14 +220,10 @@ bool TObjectTextObject::FindText(std::int32_t& Pos, const std::string& text, boo
     Pos = 0;
     return false;
   }
-  std::string haystack = GetText();
-  std::string needle = text;
-  if (!MatchCase) {
-    AsciiUpperInPlace(haystack.data(), haystack.size());
-    AsciiUpperInPlace(needle.data(), needle.size());
-  }
-  std::size_t from = Pos >= 2 ? std::size_t(Pos) - 1 : 0;
-  std::size_t hit = FindBytes(haystack, needle, from);
+  const std::string haystack = GetText();
+  const std::size_t from = Pos >= 2 ? std::size_t(Pos) - 1 : 0;
+  const std::size_t hit =
+      MatchCase ? FindBytes(haystack, text, from) : FindBytesIgnoringCase(haystack, text, from);
   Pos = hit == std::string_view::npos ? 0 : static_cast<std::int32_t>(hit + 1);
   return Pos != 0;
 }
@@ -416,10 +397,25 @@ void TObjectTextFile::Clear() {
 bool TObjectTextFile::FindText(std::int32_t& ObjIndex, std::int32_t& Pos, const std::string& text,
                                bool MatchCase) {
   if (ObjIndex < 0) GetObject(ObjIndex);
-  while (ObjIndex <= GetCount() - 1) {
-    if (GetObject(ObjIndex).FindText(Pos, text, MatchCase)) return true;
-    ++ObjIndex;
+  const std::int32_t count = GetCount();
+  if (ObjIndex >= count) return false;
+  if (text.empty()) {
+    ObjIndex = count;
     Pos = 0;
+    return false;
+  }
+  // The entries lie one after another in the file, so one read serves many
+  // of them; each entry is still searched within its own bytes only.
+  vexa::TChunkReader reader(HeldStream(*this), FSearchChunkSize);
+  for (; ObjIndex < count; ++ObjIndex, Pos = 0) {
+    const TObjectTextObject& object = FObjects[std::size_t(ObjIndex)];
+    const std::int64_t start = object.StartOffset();
+    const std::int64_t end = start + std::max(object.Length(), 0);
+    const std::int64_t hit = reader.Find(start + (Pos >= 2 ? Pos - 1 : 0), end, text, MatchCase);
+    if (hit >= 0) {
+      Pos = static_cast<std::int32_t>(hit - start + 1);
+      return true;
+    }
   }
   return false;
 }

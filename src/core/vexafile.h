@@ -13,6 +13,7 @@
 
 #include "errors.h"
 #include "osfile.h"
+#include "textsearch.h"
 
 class TObjectTextFile;
 
@@ -45,13 +46,6 @@ using TProgressEvent = std::function<void(TObjectTextFile&, TProgressKind, std::
 // then decimal digits or a $/x/X/0x/0X prefix and hexadecimal digits taken as
 // a 32-bit pattern. Throws ConversionError otherwise.
 std::int32_t StrToInt32(std::string_view text);
-
-// ASCII-only upper case: a..z become A..Z, every other byte stays itself.
-void AsciiUpperInPlace(char* data, std::size_t size);
-
-// 0-based offset of the first occurrence of needle in hay at or after from,
-// or npos. Byte-exact.
-std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from);
 
 // 1-based number of the line that holds the byte at 1-based position pos of
 // text; CR LF, a lone CR, a lone LF and a NUL each end one line.
@@ -119,6 +113,9 @@ class TObjectTextFile {
   // How many bytes a load reads at a time; the result never depends on it.
   void SetReadPieceSize(std::size_t size) { FReadPieceSize = size ? size : 1; }
 
+  // How many bytes FindText reads at a time at most; the result never depends on it.
+  void SetSearchChunkSize(std::size_t size) { FSearchChunkSize = size ? size : 1; }
+
  protected:
   virtual void DoProgress(TProgressKind kind, std::uint8_t percent);
   virtual void LoadFromStream(vexa::ExclusiveFile& stream);
@@ -146,4 +143,5 @@ class TObjectTextFile {
   std::deque<TObjectTextObject> FObjects;
   TProgressEvent FOnProgress;
   std::size_t FReadPieceSize = std::size_t(1) << 20;
+  std::size_t FSearchChunkSize = std::size_t(1) << 20;
 };
