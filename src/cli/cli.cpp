@@ -115,7 +115,7 @@ int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* ou
   return ecSuccess;
 }
 
-int RunFind(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out) {
+int RunFind(const TCommandLine& line, TObjectTextFile& file, std::FILE* out) {
   std::string row;
   const std::size_t count = FindAll(file, line.operands[2], line.matchCase, [&](const TMatch& m) {
     row = ToString(m.index);

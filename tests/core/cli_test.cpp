@@ -289,11 +289,12 @@ TEST_F(CliTest, FindInALargeObjectFindsEveryMatchWhereverTheReadsEnd) {
   EXPECT_EQ(RunCli({"find", big, "{needle" + std::string(40, '.') + "}"}).out, expected);
 }
 
-// The search reads a file in chunks; a match that the end of the first one
-// cuts in two is found all the same, for any power of two as chunk size.
+// The search and the line count read the file in pieces that grow as they
+// go; a match far into an object has the right position and line whichever
+// piece holds it. The model's tests cut matches with every chunk size.
 class CliFindAcrossReads : public CliTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(CliFindAcrossReads, FindsAMatchThatAReadEndCuts) {
+TEST_P(CliFindAcrossReads, FindsAMatchFarIntoAnObjectWithItsLine) {
   const std::string needle = "{Needle" + std::string(40, '.') + "}";
   const std::size_t cut = (std::size_t(1) << GetParam()) - needle.size() / 2;
   std::string object = "OBJECT Table 7 Cut\r\n";
