@@ -1,0 +1,78 @@
+// Answers the window's questions from queues and records what was asked, so
+// tests drive the window without any real dialog.
+#pragma once
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QStringList>
+#include <deque>
+
+#include "prompts.h"
+
+class TScriptedPrompts : public TPrompts {
+ public:
+  // An empty queue answers as the user who cancels.
+  std::deque<std::optional<QString>> OpenAnswers;
+  std::deque<std::optional<QString>> SaveAnswers;
+  std::deque<std::optional<QString>> DirectoryAnswers;
+  std::deque<std::optional<QFont>> FontAnswers;
+  std::deque<TOverwriteAnswer> OverwriteAnswers;
+
+  QStringList Asked;          // one entry per question, in order
+  QStringList Errors;         // messages of the error display
+  QStringList ErrorCaptions;  // the application title when each was shown
+  QList<bool> ErrorWithHourglass;
+  QList<QFont> FontsOffered;
+  int Beeps = 0;
+
+  std::optional<QString> OpenFileName(QWidget*, const QString& filter) override {
+    Asked << QStringLiteral("open ") + filter;
+    return take(OpenAnswers);
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString& title, const QString&,
+                                      const QString& proposed) override {
+    Asked << QStringLiteral("save %1 %2").arg(title, proposed);
+    return take(SaveAnswers);
+  }
+  std::optional<QString> ChooseDirectory(QWidget*, const QString& start) override {
+    Asked << QStringLiteral("directory ") + start;
+    return take(DirectoryAnswers);
+  }
+  std::optional<QFont> ChooseFont(QWidget*, const QFont& initial) override {
+    Asked << QStringLiteral("font");
+    FontsOffered << initial;
+    return take(FontAnswers);
+  }
+  TOverwriteAnswer AskOverwrite(QWidget*, const QString& fileName) override {
+    Asked << QStringLiteral("overwrite ") + fileName;
+    if (OverwriteAnswers.empty()) return TOverwriteAnswer::oaCancel;
+    TOverwriteAnswer answer = OverwriteAnswers.front();
+    OverwriteAnswers.pop_front();
+    return answer;
+  }
+  void ShowError(QWidget*, const QString& message) override {
+    Asked << QStringLiteral("error");
+    Errors << message;
+    ErrorCaptions << QGuiApplication::applicationDisplayName();
+    ErrorWithHourglass << (QGuiApplication::overrideCursor() != nullptr);
+  }
+  void ShowMessage(QWidget*, const QString& title, const QString&) override {
+    Asked << QStringLiteral("message ") + title;
+  }
+  void Beep() override {
+    Asked << QStringLiteral("beep");
+    ++Beeps;
+  }
+
+ private:
+  template <typename T>
+  static std::optional<T> take(std::deque<std::optional<T>>& queue) {
+    if (queue.empty() || !queue.front()) {
+      if (!queue.empty()) queue.pop_front();
+      return std::nullopt;
+    }
+    T answer = *queue.front();
+    queue.pop_front();
+    return std::optional<T>(std::in_place, std::move(answer));
+  }
+};
