@@ -6,9 +6,9 @@
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QMessageBox>
-#include <QPushButton>
 
-#include "stringtable.h"
+#include "dirchooser.h"
+#include "overwritebox.h"
 
 QString qtFileFilter(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
@@ -39,9 +39,7 @@ std::optional<QString> TDialogPrompts::SaveFileName(QWidget* parent, const QStri
 }
 
 std::optional<QString> TDialogPrompts::ChooseDirectory(QWidget* parent, const QString& start) {
-  const QString dir = QFileDialog::getExistingDirectory(parent, QString(), start);
-  if (dir.isEmpty()) return std::nullopt;
-  return dir;
+  return ChooseDirectoryDialog(parent, start);
 }
 
 std::optional<QFont> TDialogPrompts::ChooseFont(QWidget* parent, const QFont& initial) {
@@ -58,22 +56,7 @@ std::optional<QFont> TDialogPrompts::ChooseFont(QWidget* parent, const QFont& in
 }
 
 TOverwriteAnswer TDialogPrompts::AskOverwrite(QWidget* parent, const QString& fileName) {
-  QMessageBox box(QMessageBox::Warning, str::text(str::WarningTitle),
-                  str::format(str::OverwriteFormat, fileName)
-                      .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                  QMessageBox::NoButton, parent);
-  QPushButton* yes = box.addButton(str::text(str::ButtonYes), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(str::text(str::ButtonNo), QMessageBox::NoRole);
-  QPushButton* cancel = box.addButton(str::text(str::ButtonCancel), QMessageBox::RejectRole);
-  QPushButton* all = box.addButton(str::text(str::ButtonYesToAll), QMessageBox::YesRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(cancel);
-  box.exec();
-  QAbstractButton* clicked = box.clickedButton();
-  if (clicked == yes) return TOverwriteAnswer::oaYes;
-  if (clicked == no) return TOverwriteAnswer::oaNo;
-  if (clicked == all) return TOverwriteAnswer::oaYesToAll;
-  return TOverwriteAnswer::oaCancel;
+  return AskOverwriteBox(parent, fileName);
 }
 
 void TDialogPrompts::ShowError(QWidget* parent, const QString& message) {

@@ -6,16 +6,9 @@
 #include <initializer_list>
 #include <vector>
 
-namespace {
+#include "stringtable.h"
 
-const char* const WarningTitle = "Warning";
-const char* const OverwriteFormat = "%s already exists.\r\nDo you want to replace it?";
-const char* const ConfirmTitle = "Confirm";
-const char* const DirNotExists = "The specified directory does not exist. Create it?";
-const char* const ButtonYes = "&Yes";
-const char* const ButtonNo = "&No";
-const char* const ButtonCancel = "Cancel";
-const char* const ButtonYesToAll = "Yes to &All";
+namespace {
 
 // The overwrite question is centred on the screen, not on the window.
 class TScreenCentredBox : public QMessageBox {
@@ -37,7 +30,7 @@ std::vector<QPushButton*> AddButtons(QMessageBox& box,
                                      std::initializer_list<const char*> captions) {
   std::vector<QPushButton*> buttons;
   for (const char* caption : captions)
-    buttons.push_back(box.addButton(QString::fromLatin1(caption), QMessageBox::ActionRole));
+    buttons.push_back(box.addButton(str::text(caption), QMessageBox::ActionRole));
   return buttons;
 }
 
@@ -45,7 +38,7 @@ std::vector<QPushButton*> AddButtons(QMessageBox& box,
 // after that and is shown as it is, never taken for markup.
 void SetText(QMessageBox& box, const char* message, const QString& fileName = QString()) {
   box.setTextFormat(Qt::PlainText);
-  box.setText(QString::fromLatin1(message)
+  box.setText(str::text(message)
                   .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                   .replace(QLatin1String("%s"), fileName));
 }
@@ -53,11 +46,11 @@ void SetText(QMessageBox& box, const char* message, const QString& fileName = QS
 }  // namespace
 
 TOverwriteAnswer AskOverwriteBox(QWidget* parent, const QString& fileName) {
-  TScreenCentredBox box(QMessageBox::Warning, QString::fromLatin1(WarningTitle), QString(),
+  TScreenCentredBox box(QMessageBox::Warning, str::text(str::WarningTitle), QString(),
                         QMessageBox::NoButton, parent);
-  SetText(box, OverwriteFormat, fileName);
+  SetText(box, str::OverwriteFormat, fileName);
   const std::vector<QPushButton*> buttons =
-      AddButtons(box, {ButtonYes, ButtonNo, ButtonCancel, ButtonYesToAll});
+      AddButtons(box, {str::ButtonYes, str::ButtonNo, str::ButtonCancel, str::ButtonYesToAll});
   const TOverwriteAnswer answers[] = {TOverwriteAnswer::oaYes, TOverwriteAnswer::oaNo,
                                       TOverwriteAnswer::oaCancel, TOverwriteAnswer::oaYesToAll};
   box.setDefaultButton(buttons[0]);
@@ -69,10 +62,10 @@ TOverwriteAnswer AskOverwriteBox(QWidget* parent, const QString& fileName) {
 }
 
 bool AskCreateDirectoryBox(QWidget* parent) {
-  QMessageBox box(QMessageBox::Question, QString::fromLatin1(ConfirmTitle), QString(),
+  QMessageBox box(QMessageBox::Question, str::text(str::ConfirmTitle), QString(),
                   QMessageBox::NoButton, parent);
-  SetText(box, DirNotExists);
-  const std::vector<QPushButton*> buttons = AddButtons(box, {ButtonYes, ButtonNo});
+  SetText(box, str::DirNotExists);
+  const std::vector<QPushButton*> buttons = AddButtons(box, {str::ButtonYes, str::ButtonNo});
   box.setDefaultButton(buttons[0]);
   box.setEscapeButton(buttons[1]);
   box.exec();
