@@ -2,6 +2,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -12,10 +14,14 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "busycursor.h"
 #include "errorguard.h"
+#include "exporter.h"
+#include "finddialog.h"
 #include "oemcodepage.h"
 #include "prompts.h"
 #include "stringtable.h"
@@ -34,8 +40,12 @@ std::string toLocalPath(const QString& fileName) {
   return QFile::encodeName(fileName).toStdString();
 }
 
+QString fromLocalPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
 QString fileNameOnly(const std::string& path) {
-  return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+  return QFileInfo(fromLocalPath(path)).fileName();
 }
 
 // A main-menu item whose caption differs from its action's follows the
@@ -63,6 +73,10 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   setupTexts();
   setupActions();
   setupViews();
+  // Made before FormCreate, which gives it the stored search.
+  dlgFind = new TFindDialog(this);
+  dlgFind->setObjectName(QStringLiteral("dlgFind"));
+  connect(dlgFind, &TFindDialog::Find, this, [this] { guarded(&TfrmMain::dlgFindFind); });
 
   FTreeChangeTimer.setSingleShot(true);
   FTreeChangeTimer.setInterval(TreeChangeDelay);
@@ -578,15 +592,87 @@ void TfrmMain::actViewFontMemoUpdate() {
   actViewFontMemo->setVisible(isActiveControl(memMain));
 }
 
-void TfrmMain::actFileExportTreeViewExecute() {}
+// ---- Find
 
-void TfrmMain::actFileExportListViewExecute() {}
+void TfrmMain::actEditFindExecute() {
+  dlgFind->ShowOrRaise();
+}
 
-void TfrmMain::actEditCopyTreeViewExecute() {}
+void TfrmMain::dlgFindFind() {
+  TBusyCursor busy;
+  const int node = selectedNode();
+  // A character the code page has no byte for occurs in no file.
+  const std::optional<std::string> text = oem::fromQString(dlgFind->FindText());
+  if (node < 0 || !text) {
+    FPrompts.Beep();
+    return;
+  }
+  std::int32_t objIndex = node > 0 ? node - 1 : 0;
+  std::int32_t pos = memMain->selStart() + memMain->selLength() + 1;
+  // A match found a moment ago may still wait for its object's text to be
+  // shown; the next search goes on after that match, not after the old text's
+  // selection.
+  if (FPendingSelection && FPendingSelection->Node == node && FTreeChangeTimer.isActive())
+    pos = FPendingSelection->Start + FPendingSelection->Length + 1;
+  if (FObjectTextFile->FindText(objIndex, pos, *text, dlgFind->MatchCase()))
+    selectObjectText(objIndex, pos - 1, std::int32_t(text->size()));
+  else
+    FPrompts.Beep();
+}
 
-void TfrmMain::actEditFindExecute() {}
+// ---- Export and clipboard
 
-void TfrmMain::actEditSelectAllTreeViewExecute() {}
+void TfrmMain::actFileExportTreeViewExecute() {
+  const int objIndex = selectedObject();
+  if (objIndex >= 0) exportObject(objIndex);
+}
+
+void TfrmMain::actFileExportListViewExecute() {
+  const QList<int> rows = selectedRows();
+  if (rows.size() == 1)
+    exportObject(rows.first());
+  else if (rows.size() > 1)
+    exportObjects(rows);
+}
+
+void TfrmMain::exportObject(int objIndex) {
+  const TObjectTextObject& object = FObjectTextFile->GetObject(objIndex);
+  const std::optional<QString> fileName =
+      FPrompts.SaveFileName(this, str::text(str::ExportTitle), str::text(str::FileFilter),
+                            fromLocalPath(object.GetExportFileName()));
+  if (fileName) object.SaveToFile(toLocalPath(*fileName));
+}
+
+void TfrmMain::exportObjects(const QList<int>& rows) {
+  const std::optional<QString> directory =
+      FPrompts.ChooseDirectory(this, QDir::toNativeSeparators(QDir::rootPath()));
+  if (!directory) return;
+  ExportObjects(*FObjectTextFile, std::vector<std::int32_t>(rows.begin(), rows.end()),
+                toLocalPath(*directory), [this](const std::string& target) {
+                  return FPrompts.AskOverwrite(this, fromLocalPath(target));
+                });
+}
+
+void TfrmMain::actEditCopyTreeViewExecute() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) throw std::runtime_error(str::ClipboardError);
+  const std::string bytes = memMain->selLength() != 0 ? memMain->selectedBytes() : memMain->bytes();
+  clipboard->setText(oem::toQString(bytes));
+}
+
+void TfrmMain::actEditSelectAllTreeViewExecute() {
+  if (isActiveControl(lvwMain)) {
+    lvwMain->selectAll();
+  } else if (isActiveControl(memMain)) {
+    memMain->selectAll();
+  } else if (isActiveControl(tvwMain)) {
+    const int node = selectedNode();
+    if (node == 0)
+      lvwMain->selectAll();
+    else if (node > 0)
+      memMain->selectAll();
+  }
+}
 
 void TfrmMain::actHelpAboutExecute() {}
 

@@ -18,6 +18,7 @@
 #include "vexafile.h"
 
 class QMenu;
+class TFindDialog;
 class TPrompts;
 
 // The controls, actions and menus of the form description are public members
@@ -36,6 +37,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TObjectTreeModel& treeModel() const { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
 
+  // The modeless find dialog; lives as long as the window.
+  TFindDialog* dlgFind = nullptr;
+
   // Document lifecycle.
   void OpenFile(const QString& fileName);
   void UpdateCaption();
@@ -52,6 +56,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void lvwMainData(int index, TItemData& item);
   int lvwMainDataFind(const QString& text, int start, bool wrap);
   void lvwMainDblClick();
+
+  // Find, export and clipboard.
+  void dlgFindFind();
 
   // Action handlers.
   void actFileOpenExecute();
@@ -128,6 +135,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void treeSelectionChanged(const QModelIndex& current);
   void treeModelReset();
   bool shortcutRunsAction(const QKeyEvent& key) const;
+  void exportObject(int objIndex);
+  void exportObjects(const QList<int>& rows);
 
   struct TPendingSelection {
     int Node;

@@ -54,6 +54,7 @@ inline constexpr const char* DirNotExists = "The specified directory does not ex
 inline constexpr const char* ConfirmTitle = "Confirm";
 
 inline constexpr const char* UnknownError = "Unknown error";
+inline constexpr const char* ClipboardError = "Cannot open clipboard";
 
 inline constexpr const char* AboutTitle = "About marlox.exe";
 

@@ -23,15 +23,17 @@ class TScriptedPrompts : public TPrompts {
   QStringList ErrorCaptions;  // the application title when each was shown
   QList<bool> ErrorWithHourglass;
   QList<QFont> FontsOffered;
+  QStringList SaveFilters;
   int Beeps = 0;
 
   std::optional<QString> OpenFileName(QWidget*, const QString& filter) override {
     Asked << QStringLiteral("open ") + filter;
     return take(OpenAnswers);
   }
-  std::optional<QString> SaveFileName(QWidget*, const QString& title, const QString&,
+  std::optional<QString> SaveFileName(QWidget*, const QString& title, const QString& filter,
                                       const QString& proposed) override {
     Asked << QStringLiteral("save %1 %2").arg(title, proposed);
+    SaveFilters << filter;
     return take(SaveAnswers);
   }
   std::optional<QString> ChooseDirectory(QWidget*, const QString& start) override {
