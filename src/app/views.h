@@ -3,13 +3,12 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QTreeView>
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "linebreakmap.h"
+#include "textpane.h"
 
 // The tree always keeps one selected node, as a tree control does: clicks
 // select, they never toggle a node off.
@@ -52,30 +51,4 @@ class TListView : public QTreeView {
   TListFindEvent FOnDataFind;
   QString FSearchText;
   QElapsedTimer FSearchTimer;
-};
-
-// The read-only text pane. It shows an object's bytes one character per byte
-// and speaks byte offsets in its interface: the selection it reports and takes
-// is counted in bytes of the shown text, where the widget itself counts a
-// CR LF as one position.
-class TTextPane : public QPlainTextEdit {
-  Q_OBJECT
- public:
-  explicit TTextPane(QWidget* parent = nullptr);
-
-  // Shows bytes with the caret at the start and nothing selected.
-  void setBytes(std::string bytes);
-  void clearBytes();
-  const std::string& bytes() const { return FBytes; }
-
-  std::int32_t selStart() const;
-  std::int32_t selLength() const;
-  std::string selectedBytes() const;
-  // Selects length bytes from start (clamped to the text) and scrolls the
-  // selection into view; the caret goes to its end.
-  void selectBytes(std::int32_t start, std::int32_t length);
-
- private:
-  std::string FBytes;
-  TLineBreakMap FMap;
 };

@@ -332,7 +332,7 @@ class TestMainForm : public QObject {
     frm->OpenFile(path);
     waitForTreeChange(*frm);
     frm->tvwMain->setFocus();
-    QSignalSpy reads(frm->memMain, &QPlainTextEdit::textChanged);
+    QSignalSpy reads(frm->memMain, &TTextPane::textChanged);
     // No event is handled between the keys, however slow the machine.
     for (int i = 0; i < 20; ++i) QTest::keyClick(frm->tvwMain, Qt::Key_Down);
     QCOMPARE(frm->selectedNode(), 20);

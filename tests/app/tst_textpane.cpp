@@ -1,10 +1,12 @@
-// The text pane speaks bytes: the OEM table shows one character per byte, and
-// selections set and read in bytes survive the widget's folding of CR LF.
+// The text pane speaks bytes: the OEM table shows one character per byte,
+// lines end at CR LF, CR or LF, and selections set and read in bytes never
+// split a CR LF, whether made by the program, the mouse or the keyboard.
+#include <QFontDatabase>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QVBoxLayout>
 
-#include "linebreakmap.h"
 #include "oemcodepage.h"
 #include "views.h"
 
@@ -12,22 +14,26 @@ Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
-// What QTextCursor::selectedText gives for bytes: block breaks as U+2029.
-QString shownAsSelected(const std::string& bytes) {
-  QString result;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' || bytes[i] == '\n') {
-      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      result += QChar::ParagraphSeparator;
-    } else {
-      result += oem::toChar(static_cast<unsigned char>(bytes[i]));
-    }
-  }
-  return result;
-}
-
 bool splitsPair(const std::string& bytes, std::size_t offset) {
   return offset > 0 && offset < bytes.size() && bytes[offset - 1] == '\r' && bytes[offset] == '\n';
+}
+
+// A pane on screen in a fixed-pitch font, so that points and columns agree.
+struct TShownPane {
+  TTextPane pane;
+  explicit TShownPane(const std::string& bytes, QSize size = {300, 200}) {
+    pane.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    pane.resize(size);
+    pane.setBytes(bytes);
+    pane.show();
+    if (!QTest::qWaitForWindowExposed(&pane)) qWarning("pane not exposed");
+  }
+};
+
+std::string numberedLines(int count, const char* lineBreak = "\r\n") {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += "line " + std::to_string(i) + lineBreak;
+  return text;
 }
 
 }  // namespace
@@ -64,22 +70,55 @@ class TestTextPane : public QObject {
     QVERIFY(!oem::fromQString(QStringLiteral("price \u20AC")).has_value());
   }
 
+  void linesEndAtEveryKindOfBreak_data() {
+    QTest::addColumn<std::string>("bytes");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("empty") << std::string() << QStringList{""};
+    QTest::newRow("CR LF") << std::string("OBJECT Table 1 A\r\n{\r\n}\r\n")
+                           << QStringList{"OBJECT Table 1 A", "{", "}", ""};
+    QTest::newRow("LF") << std::string("a\nb") << QStringList{"a", "b"};
+    QTest::newRow("CR") << std::string("a\rb\r") << QStringList{"a", "b", ""};
+    QTest::newRow("mixed") << std::string("a\r\n\nb\r\rc\r\n\r\nd\n\re")
+                           << QStringList{"a", "", "b", "", "c", "", "d", "", "e"};
+    QTest::newRow("CR CR LF") << std::string("x\r\r\ny") << QStringList{"x", "", "y"};
+    QTest::newRow("LF CR") << std::string("x\n\ry") << QStringList{"x", "", "y"};
+    // Long enough for the index to take the bytes in blocks, breaks at their edges.
+    const std::string block(31, 'k');
+    QTest::newRow("blocks") << block + "\r\n" + block + "\r" + "\n" + block + "\n\r"
+                            << QStringList{QString(31, 'k'), QString(31, 'k'), QString(31, 'k'), "",
+                                           ""};
+  }
+  void linesEndAtEveryKindOfBreak() {
+    QFETCH(std::string, bytes);
+    QFETCH(QStringList, lines);
+    TTextPane pane;
+    pane.setBytes(bytes);
+    QStringList shown;
+    for (int i = 0; i < pane.lineCount(); ++i) shown << pane.lineText(i);
+    QCOMPARE(shown, lines);
+    QCOMPARE(pane.toPlainText(), oem::toQString(bytes));
+  }
+
+  void lineShowsCodePageCharacters() {
+    TTextPane pane;
+    pane.setBytes(std::string("K\x8E\x84se\tX\0\x1A\xB0\xFF\r\n\t|", 15));
+    QCOMPARE(pane.lineText(0), QStringLiteral("K\u00C4\u00E4se   X\u2400\u241A\u2591\u00A0"));
+    QCOMPARE(pane.lineText(1), QStringLiteral("        |"));
+  }
+
   void byteRangesSurviveLineBreaks_data() {
     QTest::addColumn<std::string>("bytes");
-    QTest::addColumn<int>("positions");
-    QTest::newRow("CR LF") << std::string("OBJECT Table 1 A\r\n{\r\n}\r\n") << 21;
-    QTest::newRow("LF") << std::string("OBJECT Table 1 A\n{\n}\n") << 21;
-    QTest::newRow("CR") << std::string("OBJECT Table 1 A\r{\r}\r") << 21;
-    QTest::newRow("mixed") << std::string("a\r\n\nb\r\rc\r\n\r\nd\n\re") << 13;
-    QTest::newRow("CR CR LF") << std::string("x\r\r\ny") << 4;
-    QTest::newRow("high bytes and NUL") << std::string("K\x8E\x84se\r\nA\0B", 10) << 9;
+    QTest::newRow("CR LF") << std::string("OBJECT Table 1 A\r\n{\r\n}\r\n");
+    QTest::newRow("LF") << std::string("OBJECT Table 1 A\n{\n}\n");
+    QTest::newRow("CR") << std::string("OBJECT Table 1 A\r{\r}\r");
+    QTest::newRow("mixed") << std::string("a\r\n\nb\r\rc\r\n\r\nd\n\re");
+    QTest::newRow("CR CR LF") << std::string("x\r\r\ny");
+    QTest::newRow("high bytes and NUL") << std::string("K\x8E\x84se\r\nA\0B", 10);
   }
   void byteRangesSurviveLineBreaks() {
     QFETCH(std::string, bytes);
-    QFETCH(int, positions);
     TTextPane pane;
     pane.setBytes(bytes);
-    QCOMPARE(pane.document()->characterCount() - 1, positions);
     QCOMPARE(pane.selStart(), 0);
     QCOMPARE(pane.selLength(), 0);
     for (std::size_t start = 0; start <= bytes.size(); ++start) {
@@ -87,13 +126,11 @@ class TestTextPane : public QObject {
       for (std::size_t end = start; end <= bytes.size(); ++end) {
         if (splitsPair(bytes, end)) continue;
         pane.selectBytes(std::int32_t(start), std::int32_t(end - start));
-        const std::string expected = bytes.substr(start, end - start);
         QCOMPARE(pane.selStart(), std::int32_t(start));
         QCOMPARE(pane.selLength(), std::int32_t(end - start));
-        QCOMPARE(pane.selectedBytes(), expected);
-        QCOMPARE(pane.textCursor().selectedText(), shownAsSelected(expected));
+        QCOMPARE(pane.selectedBytes(), bytes.substr(start, end - start));
         // The caret ends up at the end of the selection, as a text box puts it.
-        QCOMPARE(pane.textCursor().position(), pane.textCursor().selectionEnd());
+        QCOMPARE(pane.caretPosition(), std::int32_t(end));
       }
     }
   }
@@ -123,29 +160,278 @@ class TestTextPane : public QObject {
     QCOMPARE(pane.selLength(), 0);
   }
 
-  void newTextPutsCaretAtStart() {
-    TTextPane pane;
-    pane.setBytes("first\r\ntext");
-    pane.selectBytes(3, 5);
+  void newTextResetsCaretSelectionAndScrolling() {
+    TShownPane shown(numberedLines(300) + std::string(400, 'w'));
+    TTextPane& pane = shown.pane;
+    QSignalSpy changed(&pane, &TTextPane::textChanged);
+    pane.selectBytes(std::int32_t(pane.bytes().size()) - 2, 2);
+    QVERIFY(pane.verticalScrollBar()->value() > 0);
+    QVERIFY(pane.horizontalScrollBar()->value() > 0);
     pane.setBytes("second\r\n");
+    QCOMPARE(changed.count(), 1);
     QCOMPARE(pane.selStart(), 0);
     QCOMPARE(pane.selLength(), 0);
+    QCOMPARE(pane.caretPosition(), 0);
+    QCOMPARE(pane.verticalScrollBar()->value(), 0);
+    QCOMPARE(pane.horizontalScrollBar()->value(), 0);
     QCOMPARE(pane.bytes(), std::string("second\r\n"));
     pane.clearBytes();
-    QVERIFY(pane.document()->isEmpty());
     QVERIFY(pane.bytes().empty());
+    QVERIFY(pane.toPlainText().isEmpty());
+    QCOMPARE(pane.lineCount(), 1);
   }
 
-  void mapAnswersBothWays() {
-    TLineBreakMap map;
-    map.build("a\r\nb\r\nc");
-    QCOMPARE(map.toByte(0), 0);
-    QCOMPARE(map.toByte(2), 3);
-    QCOMPARE(map.toByte(4), 6);
-    QCOMPARE(map.toByte(99), 7);
-    QCOMPARE(map.toPosition(4), 3);
-    QCOMPARE(map.toPosition(2), 1);
-    QCOMPARE(map.toPosition(2, true), 2);
+  void selectionIsScrolledIntoView_data() {
+    QTest::addColumn<int>("line");
+    QTest::newRow("far down") << 700;
+    QTest::newRow("last") << 999;
+    QTest::newRow("back up") << 3;
+  }
+  void selectionIsScrolledIntoView() {
+    QFETCH(int, line);
+    TShownPane shown(numberedLines(1000));
+    TTextPane& pane = shown.pane;
+    pane.selectBytes(pane.lineStart(500), 1);
+    pane.selectBytes(pane.lineStart(line) + 2, 3);
+    const int first = pane.firstVisibleLine();
+    QVERIFY2(first <= line && line < first + pane.visibleLineCount(),
+             qPrintable(QStringLiteral("line %1, first %2").arg(line).arg(first)));
+    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(pane.caretPosition())));
+    QCOMPARE(pane.selectedBytes(), pane.bytes().substr(std::size_t(pane.lineStart(line)) + 2, 3));
+  }
+
+  void longLineScrollsSideways() {
+    TShownPane shown("short\r\n" + std::string(500, 'x') + "END\r\nshort");
+    TTextPane& pane = shown.pane;
+    QCOMPARE(pane.horizontalScrollBar()->value(), 0);
+    pane.selectBytes(7 + 500, 3);
+    QVERIFY(pane.horizontalScrollBar()->value() > 0);
+    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(7 + 500)));
+    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(7 + 503)));
+    // What scrolled into view is drawn: the selection band is there.
+    const QImage image = pane.viewport()->grab().toImage();
+    const QPoint band = pane.pointOf(7 + 501) - QPoint(0, pane.fontMetrics().lineSpacing() / 2);
+    QCOMPARE(QColor(image.pixel(band)),
+             pane.palette().color(QPalette::Active, QPalette::Highlight));
+  }
+
+  void pointsAndOffsetsAgreeInAnyFont_data() {
+    QTest::addColumn<QFont>("font");
+    QTest::newRow("fixed") << QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QTest::newRow("proportional") << QFont(QStringLiteral("DejaVu Sans"), 13);
+    QTest::newRow("proportional bold")
+        << QFont(QStringLiteral("DejaVu Serif"), 9, QFont::Bold, true);
+  }
+  void pointsAndOffsetsAgreeInAnyFont() {
+    QFETCH(QFont, font);
+    const std::string line = "iiWW\t.\x84\xB0m\x01 x";
+    TShownPane shown(line + "\r\n" + line);
+    TTextPane& pane = shown.pane;
+    pane.setFont(font);
+    int previous = -1;
+    for (std::int32_t offset = 0; offset <= std::int32_t(line.size()); ++offset) {
+      const QPoint point = pane.pointOf(offset);
+      QVERIFY(point.x() > previous);
+      previous = point.x();
+      QCOMPARE(pane.offsetAt(point), offset);
+      const std::int32_t below = offset + std::int32_t(line.size()) + 2;
+      QCOMPARE(pane.offsetAt(pane.pointOf(below)), below);
+    }
+  }
+
+  void mouseSetsCaretAndSelects() {
+    TShownPane shown("OBJECT Table 1 Customer\r\n{\r\n  PROPERTIES\r\n}\r\n");
+    TTextPane& pane = shown.pane;
+    QWidget* view = pane.viewport();
+    QTest::mouseClick(view, Qt::LeftButton, {}, pane.pointOf(7));
+    QCOMPARE(pane.caretPosition(), 7);
+    QCOMPARE(pane.selLength(), 0);
+    QVERIFY(pane.hasFocus());
+
+    QTest::mousePress(view, Qt::LeftButton, {}, pane.pointOf(2));
+    QTest::mouseMove(view, pane.pointOf(32));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, pane.pointOf(32));
+    QCOMPARE(pane.selStart(), 2);
+    QCOMPARE(pane.selectedBytes(), std::string("JECT Table 1 Customer\r\n{\r\n  PR"));
+
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pane.pointOf(14));
+    QCOMPARE(pane.selStart(), 2);
+    QCOMPARE(pane.selectedBytes(), std::string("JECT Table 1"));
+
+    // Past the end of a line the caret stops before its CR LF.
+    QTest::mouseClick(view, Qt::LeftButton, {}, pane.pointOf(22) + QPoint(40, 0));
+    QCOMPARE(pane.caretPosition(), 23);
+
+    QTest::mouseDClick(view, Qt::LeftButton, {}, pane.pointOf(17) + QPoint(1, 0));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, pane.pointOf(17) + QPoint(1, 0));
+    QCOMPARE(pane.selectedBytes(), std::string("Customer"));
+    QCOMPARE(pane.caretPosition(), 23);
+  }
+
+  void dragBelowThePaneScrollsDown() {
+    TShownPane shown(numberedLines(200));
+    TTextPane& pane = shown.pane;
+    QWidget* view = pane.viewport();
+    QTest::mousePress(view, Qt::LeftButton, {}, pane.pointOf(0));
+    QTest::mouseMove(view, QPoint(10, view->height() + 3 * pane.fontMetrics().lineSpacing()));
+    QVERIFY(pane.verticalScrollBar()->value() > 0);
+    QCOMPARE(pane.selStart(), 0);
+    QVERIFY(pane.lineOf(pane.caretPosition()) >= pane.visibleLineCount());
+    QTest::mouseRelease(view, Qt::LeftButton, {}, pane.pointOf(pane.caretPosition()));
+  }
+
+  void keysMoveAndExtend_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    const auto shift = Qt::ShiftModifier;
+    const auto control = Qt::ControlModifier;
+    // "ab\r\ncd e\r\nfgh": lines start at 0, 4 and 10.
+    QTest::newRow("right over CR LF") << 2 << QKeyCombination(Qt::Key_Right) << 1 << 4 << 0;
+    QTest::newRow("left over CR LF") << 4 << QKeyCombination(Qt::Key_Left) << 1 << 2 << 0;
+    QTest::newRow("shift right") << 1 << QKeyCombination(shift, Qt::Key_Right) << 2 << 1 << 3;
+    QTest::newRow("shift left") << 5 << QKeyCombination(shift, Qt::Key_Left) << 2 << 2 << 3;
+    QTest::newRow("down") << 1 << QKeyCombination(Qt::Key_Down) << 1 << 5 << 0;
+    QTest::newRow("down keeps column") << 7 << QKeyCombination(Qt::Key_Down) << 1 << 13 << 0;
+    QTest::newRow("down stops at end") << 1 << QKeyCombination(Qt::Key_Down) << 5 << 11 << 0;
+    QTest::newRow("up") << 11 << QKeyCombination(Qt::Key_Up) << 1 << 5 << 0;
+    QTest::newRow("shift down") << 0 << QKeyCombination(shift, Qt::Key_Down) << 1 << 0 << 4;
+    QTest::newRow("shift up") << 12 << QKeyCombination(shift, Qt::Key_Up) << 2 << 2 << 10;
+    QTest::newRow("end") << 0 << QKeyCombination(Qt::Key_End) << 1 << 2 << 0;
+    QTest::newRow("shift end") << 5 << QKeyCombination(shift, Qt::Key_End) << 1 << 5 << 3;
+    QTest::newRow("home") << 7 << QKeyCombination(Qt::Key_Home) << 1 << 4 << 0;
+    QTest::newRow("shift home") << 7 << QKeyCombination(shift, Qt::Key_Home) << 1 << 4 << 3;
+    QTest::newRow("ctrl end") << 0 << QKeyCombination(control, Qt::Key_End) << 1 << 13 << 0;
+    QTest::newRow("ctrl shift home")
+        << 11 << QKeyCombination(control | shift, Qt::Key_Home) << 1 << 0 << 11;
+    QTest::newRow("ctrl right") << 4 << QKeyCombination(control, Qt::Key_Right) << 1 << 7 << 0;
+    QTest::newRow("ctrl left") << 8 << QKeyCombination(control, Qt::Key_Left) << 1 << 7 << 0;
+    QTest::newRow("page down") << 1 << QKeyCombination(Qt::Key_PageDown) << 1 << 11 << 0;
+    QTest::newRow("shift page up") << 12 << QKeyCombination(shift, Qt::Key_PageUp) << 1 << 2 << 10;
+  }
+  void keysMoveAndExtend() {
+    QFETCH(int, from);
+    QFETCH(QKeyCombination, key);
+    QFETCH(int, times);
+    TShownPane shown("ab\r\ncd e\r\nfgh");
+    TTextPane& pane = shown.pane;
+    pane.selectBytes(from, 0);
+    for (int i = 0; i < times; ++i) QTest::keyClick(&pane, key.key(), key.keyboardModifiers());
+    QTEST(int(pane.selStart()), "selStart");
+    QTEST(int(pane.selLength()), "selLength");
+  }
+
+  void pageDownMovesByAScreen() {
+    TShownPane shown(numberedLines(500));
+    TTextPane& pane = shown.pane;
+    const int page = pane.visibleLineCount();
+    QVERIFY(page > 2);
+    QTest::keyClick(&pane, Qt::Key_PageDown);
+    QCOMPARE(pane.lineOf(pane.caretPosition()), page);
+    QCOMPARE(pane.firstVisibleLine(), page);
+    QTest::keyClick(&pane, Qt::Key_PageDown, Qt::ShiftModifier);
+    QCOMPARE(pane.lineOf(pane.caretPosition()), 2 * page);
+    QCOMPARE(pane.selStart(), pane.lineStart(page));
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(pane.firstVisibleLine(), 500 + 1 - page);
+  }
+
+  void caretNeverStandsInsideCrLf() {
+    const std::string bytes = "a\r\n\r\nb\r\r\n\nc\r\n";
+    TShownPane shown(bytes);
+    TTextPane& pane = shown.pane;
+    std::vector<std::int32_t> stops{0};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      QTest::keyClick(&pane, Qt::Key_Right, Qt::ShiftModifier);
+      stops.push_back(pane.caretPosition());
+      QVERIFY2(!splitsPair(bytes, std::size_t(pane.caretPosition())),
+               qPrintable(QString::number(pane.caretPosition())));
+      QCOMPARE(pane.selStart(), 0);
+    }
+    QCOMPARE(pane.selLength(), std::int32_t(bytes.size()));
+    pane.selectBytes(std::int32_t(bytes.size()), 0);
+    QCOMPARE(stops, (std::vector<std::int32_t>{0, 1, 3, 5, 6, 7, 9, 10, 11, 13, 13, 13, 13, 13}));
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      QTest::keyClick(&pane, Qt::Key_Left);
+      QVERIFY(!splitsPair(bytes, std::size_t(pane.caretPosition())));
+    }
+    QCOMPARE(pane.caretPosition(), 0);
+  }
+
+  void selectAllTakesEveryByte() {
+    TShownPane shown("one\r\ntwo\r\n");
+    TTextPane& pane = shown.pane;
+    pane.selectAll();
+    QCOMPARE(pane.selStart(), 0);
+    QCOMPARE(pane.selectedBytes(), pane.bytes());
+    pane.selectBytes(2, 0);
+    QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(pane.selLength(), 10);
+  }
+
+  void tabMovesTheFocusOn() {
+    QWidget form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* pane = new TTextPane;
+    auto* other = new TTextPane;
+    layout->addWidget(pane);
+    layout->addWidget(other);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    pane->setBytes("a\tb");
+    pane->setFocus();
+    QTest::keyClick(pane, Qt::Key_Tab);
+    QVERIFY(pane->hasFocus());
+    pane->setTabChangesFocus(true);
+    QTest::keyClick(pane, Qt::Key_Tab);
+    QVERIFY(other->hasFocus());
+    QCOMPARE(pane->bytes(), std::string("a\tb"));
+  }
+
+  void fontChangeRelaysTheLines() {
+    TShownPane shown(numberedLines(50));
+    TTextPane& pane = shown.pane;
+    const int lineTwo = pane.pointOf(pane.lineStart(2)).y();
+    const int visible = pane.visibleLineCount();
+    QFont big = pane.font();
+    big.setPointSize(big.pointSize() * 3);
+    pane.setFont(big);
+    QVERIFY(pane.pointOf(pane.lineStart(2)).y() > lineTwo);
+    QVERIFY(pane.visibleLineCount() < visible);
+    QCOMPARE(pane.verticalScrollBar()->maximum(), 51 - pane.visibleLineCount());
+  }
+
+  void selectionShowsWithoutFocus() {
+    TShownPane shown("    \r\nxx");
+    TTextPane& pane = shown.pane;
+    pane.clearFocus();
+    pane.selectBytes(0, 4);
+    QVERIFY(!pane.hasFocus());
+    const QImage image = pane.viewport()->grab().toImage();
+    const QPoint inside = pane.pointOf(2);
+    QCOMPARE(QColor(image.pixel(inside)),
+             pane.palette().color(QPalette::Active, QPalette::Highlight));
+    const QPoint after = pane.pointOf(4) + QPoint(pane.fontMetrics().horizontalAdvance('x') * 3, 0);
+    QCOMPARE(QColor(image.pixel(after)), pane.palette().color(QPalette::Base));
+  }
+
+  void megabyteTextNeedsNoObjectPerLine() {
+    const std::string bytes = numberedLines(60000);
+    QVERIFY(bytes.size() > 700000);
+    TShownPane shown({});
+    TTextPane& pane = shown.pane;
+    const auto children = pane.findChildren<QObject*>().size();
+    pane.setBytes(bytes);
+    QCOMPARE(pane.findChildren<QObject*>().size(), children);
+    QCOMPARE(pane.lineCount(), 60001);
+    QCOMPARE(pane.verticalScrollBar()->maximum(), 60001 - pane.visibleLineCount());
+    QCOMPARE(pane.lineText(45678), QStringLiteral("line 45678"));
+    pane.selectBytes(pane.lineStart(59999), 4);
+    QCOMPARE(pane.selectedBytes(), std::string("line"));
+    QVERIFY(pane.firstVisibleLine() > 59000);
+    QVERIFY(!pane.viewport()->grab().isNull());
   }
 };
 
