@@ -1,6 +1,8 @@
 // The text pane speaks bytes: the OEM table shows one character per byte,
 // lines end at CR LF, CR or LF, and selections set and read in bytes never
 // split a CR LF, whether made by the program, the mouse or the keyboard.
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -388,6 +390,19 @@ class TestTextPane : public QObject {
     QTest::keyClick(pane, Qt::Key_Tab);
     QVERIFY(other->hasFocus());
     QCOMPARE(pane->bytes(), std::string("a\tb"));
+  }
+
+  // The window hangs its popup menu on the request, at viewport coordinates.
+  void rightClickAsksForTheMenu() {
+    TShownPane shown("abc\r\ndef");
+    TTextPane& pane = shown.pane;
+    pane.setContextMenuPolicy(Qt::CustomContextMenu);
+    QSignalSpy requested(&pane, &QWidget::customContextMenuRequested);
+    const QPoint at = pane.pointOf(5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pane.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(pane.viewport(), &event);
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.at(0).at(0).toPoint(), at);
   }
 
   void fontChangeRelaysTheLines() {
