@@ -1,8 +1,10 @@
 // Times the window on a large file: from OpenFile to the list showing every
-// object, against marlox-cli list on the same file in the same run; and the
+// object, against marlox-cli list on the same file in the same run; with
+// --find, one press of Find Next for a text the file does not hold, from the
+// first object to the end, against marlox-cli find for the same text; and the
 // selection of a 1 MB object until its text is shown, against GetText alone.
 // Run on the offscreen platform:
-//   marlox-bench-window [--cli PATH] [--runs N] FILE
+//   marlox-bench-window [--cli PATH] [--runs N] [--find TEXT] FILE
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,8 +15,10 @@
 #include <fstream>
 #include <vector>
 
+#include "finddialog.h"
 #include "mainform.h"
 #include "objectgen.h"
+#include "oemcodepage.h"
 #include "prompts.h"
 
 namespace {
@@ -41,7 +45,9 @@ class TFailingPrompts : public TPrompts {
     std::exit(1);
   }
   void ShowMessage(QWidget*, const QString&, const QString&) override { fail(); }
-  void Beep() override {}
+  void Beep() override { ++Beeps; }
+
+  int Beeps = 0;
 
  private:
   static std::optional<QString> fail() {
@@ -81,19 +87,55 @@ double timeOpen(TfrmMain& frm, const QString& file, double& withoutDelay) {
   return double(total) / 1e9;
 }
 
-double timeCli(const QString& cli, const QString& file) {
+// Seconds of one marlox-cli run that must end with exit code expected.
+double timeCli(const QString& cli, const QStringList& arguments, int expected = 0) {
   QProcess process;
   process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());
   QElapsedTimer timer;
   timer.start();
-  process.start(cli, {QStringLiteral("list"), file});
+  process.start(cli, arguments);
   process.waitForFinished(-1);
-  if (process.exitCode() != 0) {
-    std::fprintf(stderr, "marlox-bench-window: %s list failed\n", qPrintable(cli));
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != expected) {
+    std::fprintf(stderr, "marlox-bench-window: %s %s failed\n", qPrintable(cli),
+                 qPrintable(arguments.join(QLatin1Char(' '))));
     std::exit(1);
   }
   return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Seconds of one Find Next with the root selected and nothing selected in the
+// text pane, so the search runs from the first object to the end; it must
+// end in the beep of a search without a match.
+double timeWindowFind(TfrmMain& frm, TFailingPrompts& prompts, const QString& text,
+                      bool matchCase) {
+  frm.dlgFind->SetFindText(text);
+  frm.dlgFind->SetMatchCase(matchCase);
+  const int beeps = prompts.Beeps;
+  QElapsedTimer timer;
+  timer.start();
+  emit frm.dlgFind->Find();
+  const double seconds = double(timer.nsecsElapsed()) / 1e9;
+  if (prompts.Beeps != beeps + 1 || frm.selectedNode() != 0) {
+    std::fprintf(stderr, "marlox-bench-window: the window found '%s'\n", qPrintable(text));
+    std::exit(1);
+  }
+  return seconds;
+}
+
+// The model's own search over the same objects, for the window's share of the time.
+double timeModelFind(TObjectTextFile& file, const QString& text, bool matchCase) {
+  std::int32_t objIndex = 0;
+  std::int32_t pos = 1;
+  QElapsedTimer timer;
+  timer.start();
+  const bool found = file.FindText(objIndex, pos, oem::fromQString(text).value_or(""), matchCase);
+  const double seconds = double(timer.nsecsElapsed()) / 1e9;
+  if (found) {
+    std::fprintf(stderr, "marlox-bench-window: the model found '%s'\n", qPrintable(text));
+    std::exit(1);
+  }
+  return seconds;
 }
 
 QString writeBigObjectFile(const QTemporaryDir& dir) {
@@ -115,12 +157,17 @@ void printRatio(const char* label, double ours, double base, double target) {
               ratio <= target ? "met" : "NOT met");
 }
 
+void printInfo(const char* label, double ours, double base) {
+  std::printf("%-36s %9.3f s %9.3f s %8.2f   (for information)\n", label, ours, base, ours / base);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QStringList args = QApplication::arguments().mid(1);
   QString cli;
+  QString findText;
   int runs = 5;
   while (args.size() > 1 && args.first().startsWith(QStringLiteral("--"))) {
     const QString option = args.takeFirst();
@@ -128,9 +175,11 @@ int main(int argc, char* argv[]) {
       cli = args.takeFirst();
     else if (option == QLatin1String("--runs"))
       runs = std::max(1, args.takeFirst().toInt());
+    else if (option == QLatin1String("--find"))
+      findText = args.takeFirst();
   }
   if (args.size() != 1) {
-    std::fprintf(stderr, "usage: marlox-bench-window [--cli PATH] [--runs N] FILE\n");
+    std::fprintf(stderr, "usage: marlox-bench-window [--cli PATH] [--runs N] [--find TEXT] FILE\n");
     return 2;
   }
   const QString file = args.first();
@@ -138,23 +187,44 @@ int main(int argc, char* argv[]) {
 
   // A window holds its file against every other opener, so each run has a
   // window of its own, gone before the CLI runs.
+  const bool timeFind = !findText.isEmpty();
   std::vector<double> open, openNoDelay, list;
+  // Per case mode (0 off, 1 on): the window, the model alone, the CLI.
+  std::vector<double> windowFind[2], modelFind[2], cliFind[2];
   int objects = 0;
   for (int i = 0; i <= runs; ++i) {
     double noDelay = 0;
     double total = 0;
+    double window[2] = {}, model[2] = {}, cliRun[2] = {};
     {
       TfrmMain frm(prompts, {});
       frm.show();
       QCoreApplication::processEvents();
       total = timeOpen(frm, file, noDelay);
       objects = frm.objectTextFile().GetCount();
+      // Which of the two goes first alternates, so neither always meets a
+      // freshly loaded file.
+      for (int matchCase = 0; timeFind && matchCase < 2; ++matchCase) {
+        if (i % 2) model[matchCase] = timeModelFind(frm.objectTextFile(), findText, matchCase);
+        window[matchCase] = timeWindowFind(frm, prompts, findText, matchCase);
+        if (i % 2 == 0) model[matchCase] = timeModelFind(frm.objectTextFile(), findText, matchCase);
+      }
     }
-    const double cliSeconds = cli.isEmpty() ? 0 : timeCli(cli, file);
+    const double cliSeconds = cli.isEmpty() ? 0 : timeCli(cli, {QStringLiteral("list"), file});
+    for (int matchCase = 0; timeFind && !cli.isEmpty() && matchCase < 2; ++matchCase) {
+      QStringList arguments{QStringLiteral("find"), file, findText};
+      if (matchCase) arguments << QStringLiteral("--match-case");
+      cliRun[matchCase] = timeCli(cli, arguments, 1);
+    }
     if (i == 0) continue;  // the first run warms the page cache
     open.push_back(total);
     openNoDelay.push_back(noDelay);
     list.push_back(cliSeconds);
+    for (int matchCase = 0; matchCase < 2; ++matchCase) {
+      windowFind[matchCase].push_back(window[matchCase]);
+      modelFind[matchCase].push_back(model[matchCase]);
+      cliFind[matchCase].push_back(cliRun[matchCase]);
+    }
   }
   std::printf("window: %d objects\n", objects);
   if (!cli.isEmpty()) {
@@ -163,6 +233,17 @@ int main(int argc, char* argv[]) {
   } else {
     std::printf("%-36s %9.3f s\n", "window open -> list (incl. 50 ms)", median(open));
     std::printf("%-36s %9.3f s\n", "window open -> list (excl. delay)", median(openNoDelay));
+  }
+  if (timeFind) {
+    const char* const labels[2][2] = {
+        {"window find vs cli find", "window find vs model FindText"},
+        {"window find (match case) vs cli", "window find (match case) vs model"}};
+    for (int matchCase = 0; matchCase < 2; ++matchCase) {
+      if (!cli.isEmpty())
+        printRatio(labels[matchCase][0], median(windowFind[matchCase]), median(cliFind[matchCase]),
+                   1.5);
+      printInfo(labels[matchCase][1], median(windowFind[matchCase]), median(modelFind[matchCase]));
+    }
   }
 
   QTemporaryDir dir;
