@@ -66,7 +66,10 @@ void TDialogPrompts::ShowError(QWidget* parent, const QString& message) {
 }
 
 void TDialogPrompts::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+  // Lines may be separated by a lone CR, which a label would not break at.
+  QString lines = text;
+  lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+  QMessageBox box(QMessageBox::NoIcon, title, lines, QMessageBox::Ok, parent);
   box.exec();
 }
 

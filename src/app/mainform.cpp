@@ -377,10 +377,6 @@ void TfrmMain::dropEvent(QDropEvent* event) {
   runGuarded(FPrompts, this, [&] { WMDropFiles(urls); });
 }
 
-void TfrmMain::LoadSettings() {}
-
-void TfrmMain::SaveSettings() {}
-
 void TfrmMain::actFileOpenExecute() {
   if (auto fileName = FPrompts.OpenFileName(this, str::text(str::FileFilter))) OpenFile(*fileName);
 }
@@ -673,8 +669,6 @@ void TfrmMain::actEditSelectAllTreeViewExecute() {
       memMain->selectAll();
   }
 }
-
-void TfrmMain::actHelpAboutExecute() {}
 
 void TfrmMain::actViewFontTreeViewExecute() {
   const std::optional<QFont> font = FPrompts.ChooseFont(this, tvwMain->font());

@@ -49,6 +49,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void WMDropFiles(const QList<QUrl>& urls);
   void LoadSettings();
   void SaveSettings();
+  // "marlox.zup" beside the running executable.
+  static std::string settingsFileName();
 
   // Navigator.
   void tvwMainChange(const QModelIndex& node);

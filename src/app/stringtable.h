@@ -57,29 +57,17 @@ inline constexpr const char* UnknownError = "Unknown error";
 inline constexpr const char* ClipboardError = "Cannot open clipboard";
 
 inline constexpr const char* AboutTitle = "About marlox.exe";
+// Six lines, each ended by a single carriage return but the last.
+inline constexpr const char* AboutText =
+    "Marlox, a viewer for exported application object text files.\r"
+    "It lists the objects of a file, shows, finds, copies and exports them.\r"
+    "\r"
+    "This edition of marlox.exe is built with Qt 6 and runs on Windows\r"
+    "and Linux; marlox.exe never changes the file it reads.\r"
+    "Version 1.0.0.31";
 
-// Settings file: name, sections and keys.
-inline constexpr const char* SettingsFileName = "marlox.zup";
-inline constexpr const char* SecWindow = "Window";
-inline constexpr const char* SecView = "View";
-inline constexpr const char* SecFind = "Find";
-inline constexpr const char* KeyWidth = "Width";
-inline constexpr const char* KeyHeight = "Height";
-inline constexpr const char* KeyLeft = "Left";
-inline constexpr const char* KeyTop = "Top";
-inline constexpr const char* KeyCodeFontName = "CodeFontName";
-inline constexpr const char* KeyCodeFontSize = "CodeFontSize";
-inline constexpr const char* KeyCodeFontBold = "CodeFontBold";
-inline constexpr const char* KeyCodeFontItalic = "CodeFontItalic";
-inline constexpr const char* KeyListFontName = "ListFontName";
-inline constexpr const char* KeyListFontSize = "ListFontSize";
-inline constexpr const char* KeyListFontBold = "ListFontBold";
-inline constexpr const char* KeyListFontItalic = "ListFontItalic";
-inline constexpr const char* KeyObjectListWidth = "ObjectListWidth";
-inline constexpr const char* KeyFindText = "FindText";
-inline constexpr const char* KeyMatchCase = "MatchCase";
-inline constexpr const char* DefaultCodeFontName = "Courier New";
-inline constexpr const char* DefaultListFontName = "Tahoma";
+// The settings file's name, sections, keys and default faces are kept with
+// the settings record (settings.h), which reads and writes them.
 
 inline QString text(const char* text) {
   return QString::fromLatin1(text);
