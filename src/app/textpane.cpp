@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "oemcodepage.h"
 
@@ -24,6 +25,11 @@ namespace {
 constexpr int Margin = 3;
 constexpr int TabColumns = 8;
 constexpr int DragScrollMs = 50;
+constexpr int Unit = 64;  // widths are kept in 64ths of a pixel
+
+qreal pixels(std::int64_t width) {
+  return qreal(width) / Unit;
+}
 
 bool isBreak(char c) {
   return c == '\r' || c == '\n';
@@ -37,10 +43,47 @@ QChar shownChar(unsigned char byte) {
   return oem::toChar(byte);
 }
 
+bool isSpace(unsigned char byte) {
+  return byte == ' ' || byte == '\t';
+}
+
+// The advance of a byte standing at column, which moves on past it: a tab
+// reaches the next multiple of eight columns.
+std::int32_t advanceAt(const std::array<std::int32_t, 256>& advance, unsigned char byte,
+                       int& column) {
+  if (byte != '\t') {
+    ++column;
+    return advance[byte];
+  }
+  const int columns = TabColumns - column % TabColumns;
+  column += columns;
+  return columns * advance[' '];
+}
+
+// Whether every byte of a range is printable ASCII, the characters a
+// fixed-pitch font gives one width.
+bool isPlain(const unsigned char* from, const unsigned char* to) {
+#if defined(__SSE2__)
+  if (to - from >= 16) {
+    const __m128i low = _mm_set1_epi8(0x1F);
+    const __m128i high = _mm_set1_epi8(0x7F);
+    auto block = [&](const unsigned char* at) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i plain = _mm_and_si128(_mm_cmpgt_epi8(bytes, low), _mm_cmplt_epi8(bytes, high));
+      return _mm_movemask_epi8(plain) == 0xFFFF;
+    };
+    for (; to - from > 16; from += 16)
+      if (!block(from)) return false;
+    return block(to - 16);
+  }
+#endif
+  return std::all_of(from, to, [](unsigned char byte) { return byte >= 0x20 && byte < 0x7F; });
+}
+
 enum class TCharClass { Space, Word, Other };
 
 TCharClass classOf(unsigned char byte) {
-  if (byte == ' ' || byte == '\t') return TCharClass::Space;
+  if (isSpace(byte)) return TCharClass::Space;
   if (byte == '_' || oem::toChar(byte).isLetterOrNumber()) return TCharClass::Word;
   return TCharClass::Other;
 }
@@ -57,10 +100,14 @@ TTextPane::TTextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 void TTextPane::setBytes(std::string bytes) {
   FBytes = std::move(bytes);
   indexLines();
+  FRows.assign(1, 0);
   FAnchor = FCaret = 0;
   FGoalX = -1;
-  FContentWidth = qreal(FLongestLine) * fontMetrics().averageCharWidth();
-  updateScrollBars();
+  FWrapWidth = -1;
+  // Rows are at least the lines: asking for the vertical scroll bar they will
+  // need first spares wrapping twice.
+  verticalScrollBar()->setRange(0, std::max(0, lineCount() - visibleRowCount()));
+  fitRows();
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
   viewport()->update();
@@ -106,9 +153,97 @@ void TTextPane::indexLines() {
   for (; i < size; ++i)
     if (data[i] == '\n' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n')))
       FLines.push_back(std::int32_t(i + 1));
-  FLongestLine = std::int32_t(size) - FLines.back();
-  for (std::size_t k = 1; k < FLines.size(); ++k)
-    FLongestLine = std::max(FLongestLine, FLines[k] - FLines[k - 1]);
+}
+
+// One pass over the lines. A line that fits even in the widest character,
+// or being printable ASCII in the widest of those, needs no measuring; any other sums the widths of
+// its bytes, breaking rows after the last space that fits, or before the first character that does
+// not. A space that reaches past the edge stays on its row, as a text box lets it hang. Every row
+// holds at least one byte. The content width only has to be right where it exceeds the room: below
+// that, a bound will do.
+void TTextPane::wrapRows() {
+  FWrapWidth = viewport()->width();
+  const std::int64_t room = std::int64_t(std::max(0, FWrapWidth - 2 * Margin)) * Unit;
+  const std::int64_t sureFit = room / FWidestAdvance;
+  const std::int64_t plainFit = room / FWidestPlain;
+  const auto* data = reinterpret_cast<const unsigned char*>(FBytes.data());
+  const auto size = std::int32_t(FBytes.size());
+  auto tabFrom = [&](std::int32_t from) {
+    const void* tab = std::memchr(data + from, '\t', std::size_t(size - from));
+    return tab ? std::int32_t(static_cast<const unsigned char*>(tab) - data) : size;
+  };
+  std::int32_t nextTab = tabFrom(0);
+  FRows.clear();
+  FRows.reserve(FLines.size());
+  FContentWidth = 0;
+  for (std::size_t line = 0; line < FLines.size(); ++line) {
+    std::int32_t rowStart = FLines[line];
+    const std::int32_t end = line + 1 < FLines.size() ? endBefore(FLines[line + 1]) : size;
+    FRows.push_back(rowStart);
+    const std::int64_t length = end - rowStart;
+    if (nextTab < rowStart) nextTab = tabFrom(rowStart);
+    if (length <= sureFit && nextTab >= end) {
+      FContentWidth = std::max(FContentWidth, length * FWidestAdvance);
+      continue;
+    }
+    if (length <= plainFit && isPlain(data + rowStart, data + end)) {
+      FContentWidth = std::max(FContentWidth, length * FWidestPlain);
+      continue;
+    }
+    const bool tabs = nextTab < end;
+    std::int64_t x = 0;
+    int column = 0;
+    for (std::int32_t i = rowStart; i < end; ++i) {
+      const unsigned char byte = data[i];
+      const std::int32_t advance = tabs ? advanceAt(FAdvance, byte, column) : FAdvance[byte];
+      if (x + advance <= room || i == rowStart) {
+        x += advance;
+        continue;
+      }
+      std::int32_t next = i + 1;
+      if (!isSpace(byte)) {
+        next = i;
+        while (next > rowStart && !isSpace(data[next - 1])) --next;
+        // Nothing but spaces before the word: a row of them alone would
+        // look like an empty line, so the word breaks by characters.
+        std::int32_t words = next;
+        while (words > rowStart && isSpace(data[words - 1])) --words;
+        if (words == rowStart) next = i;
+      }
+      if (next == end) break;
+      FContentWidth = std::max(FContentWidth, x);
+      FRows.push_back(next);
+      rowStart = next;
+      i = next - 1;
+      x = 0;
+      column = 0;
+    }
+    FContentWidth = std::max(FContentWidth, x);
+  }
+}
+
+// Rows follow the viewport's width, and the viewport follows the scroll bars
+// the rows ask for; the top row keeps its text.
+void TTextPane::fitRows() {
+  if (FFitting) return;
+  FFitting = true;
+  const std::int32_t top = rowStart(std::min(firstVisibleRow(), rowCount() - 1));
+  bool wrapped = false;
+  for (int pass = 0; pass < 4; ++pass) {
+    const QSize size = viewport()->size();
+    if (size.width() != FWrapWidth) {
+      wrapRows();
+      wrapped = true;
+    }
+    updateScrollBars();
+    if (viewport()->size() == size) break;
+  }
+  if (wrapped) {
+    verticalScrollBar()->setValue(rowOf(top));
+    FGoalX = -1;
+    viewport()->update();
+  }
+  FFitting = false;
 }
 
 int TTextPane::lineOf(std::int32_t offset) const {
@@ -117,15 +252,48 @@ int TTextPane::lineOf(std::int32_t offset) const {
 
 std::int32_t TTextPane::lineEnd(int line) const {
   if (line + 1 >= lineCount()) return std::int32_t(FBytes.size());
-  const std::int32_t next = FLines[std::size_t(line) + 1];
+  return endBefore(FLines[std::size_t(line) + 1]);
+}
+
+// The end of the bytes shown before the line start next: its line break
+// stays out.
+std::int32_t TTextPane::endBefore(std::int32_t next) const {
   const bool pair =
       next >= 2 && FBytes[std::size_t(next) - 1] == '\n' && FBytes[std::size_t(next) - 2] == '\r';
   return next - (pair ? 2 : 1);
 }
 
 QString TTextPane::lineText(int line) const {
-  const std::int32_t start = lineStart(line);
-  const std::int32_t end = lineEnd(line);
+  return shownText(lineStart(line), lineEnd(line));
+}
+
+int TTextPane::rowOf(std::int32_t offset) const {
+  return int(std::upper_bound(FRows.begin(), FRows.end(), offset) - FRows.begin()) - 1;
+}
+
+// A row that wraps goes on in the next row, without a line break between.
+bool TTextPane::rowWraps(int row) const {
+  return row + 1 < rowCount() && !isBreak(FBytes[std::size_t(FRows[std::size_t(row) + 1]) - 1]);
+}
+
+std::int32_t TTextPane::rowEnd(int row) const {
+  if (row + 1 >= rowCount()) return std::int32_t(FBytes.size());
+  const std::int32_t next = FRows[std::size_t(row) + 1];
+  return rowWraps(row) ? next : endBefore(next);
+}
+
+// The last caret position shown on a row: where a row wraps, the caret
+// stands at the start of the next row, so a wrapped row's last position is
+// before its last byte.
+std::int32_t TTextPane::rowLast(int row) const {
+  return rowWraps(row) ? rowEnd(row) - 1 : rowEnd(row);
+}
+
+QString TTextPane::rowText(int row) const {
+  return shownText(rowStart(row), rowEnd(row));
+}
+
+QString TTextPane::shownText(std::int32_t start, std::int32_t end) const {
   QString text;
   text.reserve(end - start);
   for (std::int32_t i = start; i < end; ++i) {
@@ -138,68 +306,63 @@ QString TTextPane::lineText(int line) const {
   return text;
 }
 
-// The x of every caret position of a line, from the left edge of the text:
-// sums of the characters' advances, the way the line is drawn.
-void TTextPane::layoutLine(int line, std::vector<qreal>& xs) const {
-  const std::int32_t start = lineStart(line);
-  const std::int32_t end = lineEnd(line);
+// The x of every caret position of a row, from the left edge of the text:
+// sums of the characters' advances, the way the row is drawn and wrapped.
+void TTextPane::layoutRow(int row, std::vector<qreal>& xs) const {
+  const std::int32_t start = rowStart(row);
+  const std::int32_t end = rowEnd(row);
   xs.clear();
   xs.reserve(std::size_t(end - start) + 1);
-  qreal x = 0;
+  std::int64_t x = 0;
   int column = 0;
   for (std::int32_t i = start; i < end; ++i) {
-    xs.push_back(x);
-    const auto byte = static_cast<unsigned char>(FBytes[std::size_t(i)]);
-    const int columns = byte == '\t' ? TabColumns - column % TabColumns : 1;
-    x += byte == '\t' ? columns * FAdvance[' '] : FAdvance[byte];
-    column += columns;
+    xs.push_back(pixels(x));
+    x += advanceAt(FAdvance, static_cast<unsigned char>(FBytes[std::size_t(i)]), column);
   }
-  xs.push_back(x);
+  xs.push_back(pixels(x));
 }
 
 qreal TTextPane::xOf(std::int32_t offset) const {
-  const int line = lineOf(offset);
+  const int row = rowOf(offset);
   std::vector<qreal> xs;
-  layoutLine(line, xs);
-  return xs[std::min(std::size_t(offset - lineStart(line)), xs.size() - 1)];
+  layoutRow(row, xs);
+  return xs[std::min(std::size_t(offset - rowStart(row)), xs.size() - 1)];
 }
 
-// The caret position nearest x on a line, or with nearest false the
+// The caret position nearest x on a row, or with nearest false the
 // character under x.
-std::int32_t TTextPane::offsetInLine(int line, qreal x, bool nearest) const {
+std::int32_t TTextPane::offsetInRow(int row, qreal x, bool nearest) const {
   std::vector<qreal> xs;
-  layoutLine(line, xs);
+  layoutRow(row, xs);
   const int count = int(xs.size()) - 1;
+  const int last = nearest ? rowLast(row) - rowStart(row) : std::max(0, count - 1);
   // The last character that starts at or before x.
   int at = int(std::upper_bound(xs.begin(), xs.end(), x) - xs.begin()) - 1;
-  at = std::clamp(at, 0, count);
-  if (nearest && at < count && x - xs[std::size_t(at)] > xs[std::size_t(at) + 1] - x)
-    ++at;
-  else if (!nearest && at == count && count > 0)
-    --at;
-  return lineStart(line) + at;
+  at = std::clamp(at, 0, last);
+  if (nearest && at < last && x - xs[std::size_t(at)] > xs[std::size_t(at) + 1] - x) ++at;
+  return rowStart(row) + at;
 }
 
-int TTextPane::firstVisibleLine() const {
+int TTextPane::firstVisibleRow() const {
   return verticalScrollBar()->value();
 }
 
-int TTextPane::visibleLineCount() const {
+int TTextPane::visibleRowCount() const {
   return std::max(1, viewport()->height() / FLineHeight);
 }
 
 QPoint TTextPane::pointOf(std::int32_t offset) const {
   offset = std::clamp(offset, 0, std::int32_t(FBytes.size()));
-  const int line = lineOf(offset);
+  const int row = rowOf(offset);
   const qreal x = xOf(offset) + Margin - horizontalScrollBar()->value();
-  return {int(std::ceil(x)), (line - firstVisibleLine()) * FLineHeight + FLineHeight / 2};
+  return {int(std::ceil(x)), (row - firstVisibleRow()) * FLineHeight + FLineHeight / 2};
 }
 
 std::int32_t TTextPane::offsetAt(QPoint viewportPos) const {
-  const int row = viewportPos.y() < 0 ? -1 - (-viewportPos.y() - 1) / FLineHeight
-                                      : viewportPos.y() / FLineHeight;
-  const int line = std::clamp(firstVisibleLine() + row, 0, lineCount() - 1);
-  return offsetInLine(line, viewportPos.x() - Margin + horizontalScrollBar()->value(), true);
+  const int down = viewportPos.y() < 0 ? -1 - (-viewportPos.y() - 1) / FLineHeight
+                                       : viewportPos.y() / FLineHeight;
+  const int row = std::clamp(firstVisibleRow() + down, 0, rowCount() - 1);
+  return offsetInRow(row, viewportPos.x() - Margin + horizontalScrollBar()->value(), true);
 }
 
 std::int32_t TTextPane::selStart() const {
@@ -287,17 +450,14 @@ void TTextPane::moveCaret(std::int32_t offset, bool extend) {
 }
 
 void TTextPane::ensureVisible(std::int32_t offset) {
-  const int line = lineOf(offset);
+  const int row = rowOf(offset);
   QScrollBar* vertical = verticalScrollBar();
-  if (line < vertical->value())
-    vertical->setValue(line);
-  else if (line >= vertical->value() + visibleLineCount())
-    vertical->setValue(line - visibleLineCount() + 1);
+  if (row < vertical->value())
+    vertical->setValue(row);
+  else if (row >= vertical->value() + visibleRowCount())
+    vertical->setValue(row - visibleRowCount() + 1);
 
-  std::vector<qreal> xs;
-  layoutLine(line, xs);
-  noteWidth(xs.back());
-  const qreal x = xs[std::size_t(offset - lineStart(line))];
+  const qreal x = xOf(offset);
   QScrollBar* horizontal = horizontalScrollBar();
   const int room = viewport()->width() - 2 * Margin;
   if (x < horizontal->value())
@@ -306,17 +466,9 @@ void TTextPane::ensureVisible(std::int32_t offset) {
     horizontal->setValue(int(std::ceil(x)) - room + room / 4);
 }
 
-// Lines are measured only when painted or reached, so the horizontal range
-// starts as an estimate and grows to what is found.
-void TTextPane::noteWidth(qreal width) {
-  if (width <= FContentWidth) return;
-  FContentWidth = width;
-  updateScrollBars();
-}
-
 // Every byte shows as the same character wherever it stands, so one table of
-// advances and glyphs per font lays out and draws any line without shaping.
-// Kerning is off so that a line is drawn exactly at the sums of its advances.
+// advances and glyphs per font lays out and draws any row without shaping.
+// Kerning is off so that a row is drawn exactly at the sums of its advances.
 void TTextPane::updateMetrics() {
   QFont shown = font();
   shown.setKerning(false);
@@ -325,37 +477,45 @@ void TTextPane::updateMetrics() {
   const QFontMetricsF exact(shown);
   for (int byte = 0; byte < 256; ++byte) {
     const QChar c = shownChar(static_cast<unsigned char>(byte));
-    FAdvance[std::size_t(byte)] = exact.horizontalAdvance(c);
+    FAdvance[std::size_t(byte)] = std::int32_t(std::lround(exact.horizontalAdvance(c) * Unit));
     quint32 glyph = 0;
     int count = 1;
     if (!FRawFont.isValid() || !FRawFont.glyphIndexesForChars(&c, 1, &glyph, &count)) glyph = 0;
     FGlyph[std::size_t(byte)] = glyph;
   }
+  FWidestPlain = FWidestAdvance = 1;
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::int32_t advance = FAdvance[std::size_t(byte)];
+    if (byte != '\t') FWidestAdvance = std::max(FWidestAdvance, advance);
+    if (byte >= 0x20 && byte < 0x7F) FWidestPlain = std::max(FWidestPlain, advance);
+  }
   const QFontMetrics metrics(shown);
   FLineHeight = std::max(1, metrics.lineSpacing());
   FAscent = metrics.ascent();
-  FContentWidth = qreal(FLongestLine) * metrics.averageCharWidth();
   horizontalScrollBar()->setSingleStep(std::max(1, metrics.averageCharWidth() * 2));
 }
 
+// Rows wrap at the width, so the horizontal range stays empty unless a
+// single character is wider than the pane.
 void TTextPane::updateScrollBars() {
-  const int visible = visibleLineCount();
+  const int visible = visibleRowCount();
   QScrollBar* vertical = verticalScrollBar();
-  vertical->setRange(0, std::max(0, lineCount() - visible));
+  vertical->setRange(0, std::max(0, rowCount() - visible));
   vertical->setPageStep(visible);
   vertical->setSingleStep(1);
   QScrollBar* horizontal = horizontalScrollBar();
   const int width = viewport()->width();
-  horizontal->setRange(0, std::max(0, int(std::ceil(FContentWidth)) + 2 * Margin - width));
+  const int content = int((FContentWidth + Unit - 1) / Unit);
+  horizontal->setRange(0, std::max(0, content + 2 * Margin - width));
   horizontal->setPageStep(width);
 }
 
-// Draws a line in the pen's colour: as one run of glyphs straight from the
+// Draws a row in the pen's colour: as one run of glyphs straight from the
 // table, or through the font's fallbacks when the font lacks a character.
-void TTextPane::drawLine(QPainter& painter, QPointF baseline, int line,
-                         const std::vector<qreal>& xs) const {
-  const std::int32_t start = lineStart(line);
-  // Only what the viewport shows of a long line becomes glyphs.
+void TTextPane::drawRow(QPainter& painter, QPointF baseline, int row,
+                        const std::vector<qreal>& xs) const {
+  const std::int32_t start = rowStart(row);
+  // Only what the viewport shows of a wide row becomes glyphs.
   const qreal from = -baseline.x();
   const qreal to = from + viewport()->width();
   QList<quint32> glyphs;
@@ -364,11 +524,11 @@ void TTextPane::drawLine(QPainter& painter, QPointF baseline, int line,
   positions.reserve(qsizetype(xs.size()));
   for (std::size_t k = 0; k + 1 < xs.size(); ++k) {
     const auto byte = static_cast<unsigned char>(FBytes[std::size_t(start) + k]);
-    if (byte == ' ' || byte == '\t' || xs[k + 1] < from || xs[k] > to) continue;
+    if (isSpace(byte) || xs[k + 1] < from || xs[k] > to) continue;
     const quint32 glyph = FGlyph[byte];
     if (glyph == 0) {
       painter.setFont(FShownFont);
-      painter.drawText(baseline, lineText(line));
+      painter.drawText(baseline, rowText(row));
       return;
     }
     glyphs.push_back(glyph);
@@ -390,37 +550,39 @@ void TTextPane::paintEvent(QPaintEvent* event) {
   const QColor highlightedText = colours.color(QPalette::Active, QPalette::HighlightedText);
   const QColor textColour = colours.color(QPalette::Text);
   const QRect area = event->rect();
-  const int first = firstVisibleLine();
+  const int first = firstVisibleRow();
   const int from = first + std::max(0, area.top()) / FLineHeight;
-  const int to = std::min(lineCount() - 1, first + area.bottom() / FLineHeight);
+  const int to = std::min(rowCount() - 1, first + area.bottom() / FLineHeight);
   const qreal left = Margin - horizontalScrollBar()->value();
   const std::int32_t selFrom = selStart();
   const std::int32_t selTo = selFrom + selLength();
   std::vector<qreal> xs;
-  for (int line = from; line <= to; ++line) {
-    layoutLine(line, xs);
-    const int top = (line - first) * FLineHeight;
+  for (int row = from; row <= to; ++row) {
+    layoutRow(row, xs);
+    const int top = (row - first) * FLineHeight;
     const QPointF baseline(left, top + FAscent);
-    noteWidth(xs.back());
     painter.setPen(textColour);
-    drawLine(painter, baseline, line, xs);
+    drawRow(painter, baseline, row, xs);
 
-    const std::int32_t start = lineStart(line);
-    const std::int32_t end = lineEnd(line);
-    const std::int32_t next = line + 1 < lineCount() ? lineStart(line + 1) : end;
-    if (selFrom < std::max(next, end + 1) && selTo > start && selTo > selFrom) {
+    const std::int32_t start = rowStart(row);
+    const std::int32_t end = rowEnd(row);
+    // The last row of a line owns the line break, shown as one space.
+    const bool ownsBreak = !rowWraps(row);
+    const std::int32_t next = row + 1 < rowCount() ? rowStart(row + 1) : end;
+    const std::int32_t reach = ownsBreak ? std::max(next, end + 1) : end;
+    if (selFrom < reach && selTo > start && selTo > selFrom) {
       const qreal x1 = left + xs[std::size_t(std::max(selFrom, start) - start)];
       qreal x2 = left + xs[std::size_t(std::min(selTo, end) - start)];
-      if (selTo > end) x2 += FAdvance[' '];  // the line break is selected too
+      if (ownsBreak && selTo > end) x2 += pixels(FAdvance[' ']);
       const QRectF band(x1, top, x2 - x1, FLineHeight);
       painter.fillRect(band, highlight);
       painter.save();
       painter.setClipRect(band);
       painter.setPen(highlightedText);
-      drawLine(painter, baseline, line, xs);
+      drawRow(painter, baseline, row, xs);
       painter.restore();
     }
-    if (hasFocus() && lineOf(FCaret) == line)
+    if (hasFocus() && rowOf(FCaret) == row)
       painter.fillRect(QRectF(left + xs[std::size_t(FCaret - start)], top, 1, FLineHeight),
                        textColour);
   }
@@ -428,14 +590,15 @@ void TTextPane::paintEvent(QPaintEvent* event) {
 
 void TTextPane::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  updateScrollBars();
+  fitRows();
 }
 
 void TTextPane::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
     updateMetrics();
-    updateScrollBars();
+    FWrapWidth = -1;
+    fitRows();
     FGoalX = -1;
     viewport()->update();
   } else if (event->type() == QEvent::PaletteChange) {
@@ -478,11 +641,11 @@ void TTextPane::keyPressEvent(QKeyEvent* event) {
     QAbstractScrollArea::keyPressEvent(event);
     return;
   }
-  const int line = lineOf(FCaret);
-  auto vertical = [&](int lines) {
+  const int row = rowOf(FCaret);
+  auto vertical = [&](int rows) {
     if (FGoalX < 0) FGoalX = xOf(FCaret);
-    const int target = std::clamp(line + lines, 0, lineCount() - 1);
-    return offsetInLine(target, FGoalX, true);
+    const int target = std::clamp(row + rows, 0, rowCount() - 1);
+    return offsetInRow(target, FGoalX, true);
   };
   std::int32_t to = FCaret;
   switch (event->key()) {
@@ -513,15 +676,15 @@ void TTextPane::keyPressEvent(QKeyEvent* event) {
       to = vertical(1);
       break;
     case Qt::Key_PageUp:
-      to = vertical(-visibleLineCount());
-      verticalScrollBar()->setValue(firstVisibleLine() - visibleLineCount());
+      to = vertical(-visibleRowCount());
+      verticalScrollBar()->setValue(firstVisibleRow() - visibleRowCount());
       break;
     case Qt::Key_PageDown:
-      to = vertical(visibleLineCount());
-      verticalScrollBar()->setValue(firstVisibleLine() + visibleLineCount());
+      to = vertical(visibleRowCount());
+      verticalScrollBar()->setValue(firstVisibleRow() + visibleRowCount());
       break;
-    case Qt::Key_Home: to = control ? 0 : lineStart(line); break;
-    case Qt::Key_End: to = control ? std::int32_t(FBytes.size()) : lineEnd(line); break;
+    case Qt::Key_Home: to = control ? 0 : rowStart(row); break;
+    case Qt::Key_End: to = control ? std::int32_t(FBytes.size()) : rowLast(row); break;
     default: QAbstractScrollArea::keyPressEvent(event); return;
   }
   moveCaret(to, extend);
@@ -564,12 +727,14 @@ void TTextPane::mouseReleaseEvent(QMouseEvent* event) {
 void TTextPane::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QPoint pos = event->position().toPoint();
-  const int row = std::clamp(firstVisibleLine() + pos.y() / FLineHeight, 0, lineCount() - 1);
-  const std::int32_t start = lineStart(row);
-  const std::int32_t end = lineEnd(row);
-  if (start == end) return;
+  const int row = std::clamp(firstVisibleRow() + pos.y() / FLineHeight, 0, rowCount() - 1);
+  if (rowStart(row) == rowEnd(row)) return;
   const std::int32_t under =
-      offsetInLine(row, pos.x() - Margin + horizontalScrollBar()->value(), false);
+      offsetInRow(row, pos.x() - Margin + horizontalScrollBar()->value(), false);
+  // A word goes on across the rows its line wraps into.
+  const int line = lineOf(under);
+  const std::int32_t start = lineStart(line);
+  const std::int32_t end = lineEnd(line);
   auto byteAt = [this](std::int32_t i) {
     return static_cast<unsigned char>(FBytes[std::size_t(i)]);
   };

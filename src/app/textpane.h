@@ -1,7 +1,8 @@
 // The read-only text pane. It shows an object's bytes one character per byte
 // through the OEM table and speaks byte offsets in its interface. It keeps the
-// bytes and one index of line starts, and lays out only the lines it paints,
-// so that showing a text of a megabyte costs little more than reading it.
+// bytes, one index of line starts and one of the rows those lines wrap into at
+// the pane's width, and lays out only the rows it paints, so that showing a
+// text of a megabyte costs little more than reading it.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -50,10 +51,21 @@ class TTextPane : public QAbstractScrollArea {
   // control bytes shown as their pictures, every other byte through the OEM
   // table.
   QString lineText(int line) const;
-  int firstVisibleLine() const;
-  int visibleLineCount() const;
+
+  // A line wider than the pane wraps into rows: after the last space that
+  // fits, or else after the last character that fits. A row is a byte range
+  // of its line; the offset where a line wraps belongs to the lower row.
+  int rowCount() const { return int(FRows.size()); }
+  int rowOf(std::int32_t offset) const;
+  std::int32_t rowStart(int row) const { return FRows[std::size_t(row)]; }
+  // The end of the row's bytes: where the next row starts, or for the last
+  // row of a line the line's end.
+  std::int32_t rowEnd(int row) const;
+  QString rowText(int row) const;
+  int firstVisibleRow() const;
+  int visibleRowCount() const;
   // The left edge of the character at offset, vertically in the middle of its
-  // line, in viewport coordinates; and the caret position nearest a point.
+  // row, in viewport coordinates; and the caret position nearest a point.
   QPoint pointOf(std::int32_t offset) const;
   std::int32_t offsetAt(QPoint viewportPos) const;
 
@@ -78,9 +90,15 @@ class TTextPane : public QAbstractScrollArea {
 
  private:
   void indexLines();
-  void layoutLine(int line, std::vector<qreal>& xs) const;
-  void drawLine(QPainter& painter, QPointF baseline, int line, const std::vector<qreal>& xs) const;
-  std::int32_t offsetInLine(int line, qreal x, bool nearest) const;
+  void wrapRows();
+  void fitRows();
+  bool rowWraps(int row) const;
+  std::int32_t rowLast(int row) const;
+  std::int32_t endBefore(std::int32_t next) const;
+  QString shownText(std::int32_t start, std::int32_t end) const;
+  void layoutRow(int row, std::vector<qreal>& xs) const;
+  void drawRow(QPainter& painter, QPointF baseline, int row, const std::vector<qreal>& xs) const;
+  std::int32_t offsetInRow(int row, qreal x, bool nearest) const;
   qreal xOf(std::int32_t offset) const;
   std::int32_t snap(std::int32_t offset, bool forward) const;
   std::int32_t stepBack(std::int32_t offset) const;
@@ -89,21 +107,25 @@ class TTextPane : public QAbstractScrollArea {
   void moveCaret(std::int32_t offset, bool extend);
   void setSelection(std::int32_t anchor, std::int32_t caret);
   void ensureVisible(std::int32_t offset);
-  void noteWidth(qreal width);
   void updateMetrics();
   void updateScrollBars();
   void dragTo(QPoint viewportPos);
 
   std::string FBytes;
   std::vector<std::int32_t> FLines{0};  // start offset of every line
-  std::int32_t FLongestLine = 0;        // in bytes, breaks included
+  std::vector<std::int32_t> FRows{0};   // start offset of every row
+  int FWrapWidth = -1;                  // the viewport width the rows fit
+  bool FFitting = false;
   std::int32_t FAnchor = 0;
   std::int32_t FCaret = 0;
   qreal FGoalX = -1;  // the column Up and Down keep, in content pixels
-  qreal FContentWidth = 0;
+  // Widths in 64ths of a pixel: whole numbers add up exactly and quickly.
+  std::int64_t FContentWidth = 0;
+  std::array<std::int32_t, 256> FAdvance{};
+  std::int32_t FWidestAdvance = 1;  // of every byte but the tab
+  std::int32_t FWidestPlain = 1;    // of the printable ASCII characters
   QFont FShownFont;
   QRawFont FRawFont;
-  std::array<qreal, 256> FAdvance{};
   std::array<quint32, 256> FGlyph{};
   int FLineHeight = 1;
   int FAscent = 0;

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "oemcodepage.h"
 #include "views.h"
@@ -31,6 +33,47 @@ struct TShownPane {
     if (!QTest::qWaitForWindowExposed(&pane)) qWarning("pane not exposed");
   }
 };
+
+// Narrows or widens the pane to room for columns characters of its
+// fixed-pitch font, with the vertical scroll bar always taking its share.
+bool fitColumns(TTextPane& pane, int columns) {
+  pane.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  const qreal advance = QFontMetricsF(pane.font()).horizontalAdvance(QLatin1Char('x'));
+  const int margins = 2 * pane.pointOf(0).x();
+  const int room = int(std::ceil(columns * advance)) + margins;
+  pane.resize(pane.width() - pane.viewport()->width() + room, pane.height());
+  return pane.viewport()->width() == room;
+}
+
+QStringList rowTexts(const TTextPane& pane) {
+  QStringList rows;
+  for (int row = 0; row < pane.rowCount(); ++row) rows << pane.rowText(row);
+  return rows;
+}
+
+std::string repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// Key tests: from a caret position, a key pressed some times leaves a
+// selection.
+void addKeyColumns() {
+  QTest::addColumn<int>("from");
+  QTest::addColumn<QKeyCombination>("key");
+  QTest::addColumn<int>("times");
+  QTest::addColumn<int>("selStart");
+  QTest::addColumn<int>("selLength");
+}
+
+void pressKeys(TTextPane& pane) {
+  QFETCH(int, from);
+  QFETCH(QKeyCombination, key);
+  QFETCH(int, times);
+  pane.selectBytes(from, 0);
+  for (int i = 0; i < times; ++i) QTest::keyClick(&pane, key.key(), key.keyboardModifiers());
+}
 
 std::string numberedLines(int count, const char* lineBreak = "\r\n") {
   std::string text;
@@ -168,7 +211,6 @@ class TestTextPane : public QObject {
     QSignalSpy changed(&pane, &TTextPane::textChanged);
     pane.selectBytes(std::int32_t(pane.bytes().size()) - 2, 2);
     QVERIFY(pane.verticalScrollBar()->value() > 0);
-    QVERIFY(pane.horizontalScrollBar()->value() > 0);
     pane.setBytes("second\r\n");
     QCOMPARE(changed.count(), 1);
     QCOMPARE(pane.selStart(), 0);
@@ -195,26 +237,166 @@ class TestTextPane : public QObject {
     TTextPane& pane = shown.pane;
     pane.selectBytes(pane.lineStart(500), 1);
     pane.selectBytes(pane.lineStart(line) + 2, 3);
-    const int first = pane.firstVisibleLine();
-    QVERIFY2(first <= line && line < first + pane.visibleLineCount(),
+    const int first = pane.firstVisibleRow();
+    QVERIFY2(first <= line && line < first + pane.visibleRowCount(),
              qPrintable(QStringLiteral("line %1, first %2").arg(line).arg(first)));
     QVERIFY(pane.viewport()->rect().contains(pane.pointOf(pane.caretPosition())));
     QCOMPARE(pane.selectedBytes(), pane.bytes().substr(std::size_t(pane.lineStart(line)) + 2, 3));
   }
 
-  void longLineScrollsSideways() {
-    TShownPane shown("short\r\n" + std::string(500, 'x') + "END\r\nshort");
+  void longLinesWrapAtTheWidth_data() {
+    QTest::addColumn<std::string>("bytes");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("after the last space that fits")
+        << std::string("alpha beta gamma delta") << 12 << QStringList{"alpha beta ", "gamma delta"};
+    QTest::newRow("space at the edge hangs")
+        << std::string("abcde fghij") << 5 << QStringList{"abcde ", "fghij"};
+    QTest::newRow("word wider than the pane") << std::string("abcdefghijklmnopqrstuvwxyz") << 10
+                                              << QStringList{"abcdefghij", "klmnopqrst", "uvwxyz"};
+    QTest::newRow("long word after a short one")
+        << std::string("ab cdefghijklmnop") << 6 << QStringList{"ab ", "cdefgh", "ijklmn", "op"};
+    QTest::newRow("indented word wider than the pane")
+        << std::string("  abcdefghij kl") << 6 << QStringList{"  abcd", "efghij ", "kl"};
+    QTest::newRow("line breaks stay") << std::string("aaaa bbbb\r\ncc dd ee\nf\r") << 5
+                                      << QStringList{"aaaa ", "bbbb", "cc dd ", "ee", "f", ""};
+    QTest::newRow("tabs count from the row start")
+        << std::string("ab\tcd\r\nxy\tz") << 9 << QStringList{"ab      ", "cd", "xy      z"};
+    QTest::newRow("narrower than a character")
+        << std::string("ab\r\nc") << 0 << QStringList{"a", "b", "c"};
+  }
+  void longLinesWrapAtTheWidth() {
+    QFETCH(std::string, bytes);
+    QFETCH(int, columns);
+    QFETCH(QStringList, rows);
+    TShownPane shown(bytes);
     TTextPane& pane = shown.pane;
-    QCOMPARE(pane.horizontalScrollBar()->value(), 0);
-    pane.selectBytes(7 + 500, 3);
-    QVERIFY(pane.horizontalScrollBar()->value() > 0);
-    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(7 + 500)));
-    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(7 + 503)));
-    // What scrolled into view is drawn: the selection band is there.
+    QVERIFY(fitColumns(pane, columns));
+    QCOMPARE(rowTexts(pane), rows);
+    // Sideways scrolling is left for characters wider than the pane.
+    QCOMPARE(pane.horizontalScrollBar()->maximum() > 0, columns == 0);
+    QVERIFY(fitColumns(pane, 80));
+    QCOMPARE(pane.rowCount(), pane.lineCount());
+    QCOMPARE(pane.horizontalScrollBar()->maximum(), 0);
+    QVERIFY(fitColumns(pane, columns));
+    QCOMPARE(rowTexts(pane), rows);
+  }
+
+  void pointsAndOffsetsAgreeOnWrappedRows() {
+    const std::string bytes = "alpha beta gamma delta epsilon\r\nzeta eta theta iota";
+    TShownPane shown(bytes);
+    TTextPane& pane = shown.pane;
+    QVERIFY(fitColumns(pane, 12));
+    QCOMPARE(pane.rowCount(), 5);
+    const int left = pane.pointOf(0).x();
+    for (std::int32_t offset = 0; offset <= std::int32_t(bytes.size()); ++offset) {
+      if (splitsPair(bytes, std::size_t(offset))) continue;
+      const QPoint point = pane.pointOf(offset);
+      QCOMPARE(pane.offsetAt(point), offset);
+      const int row = pane.rowOf(offset);
+      QCOMPARE(point.y(), pane.pointOf(pane.rowStart(row)).y());
+      // Where a line wraps, the caret stands at the start of the lower row.
+      if (offset == pane.rowStart(row)) QCOMPARE(point.x(), left);
+    }
+    for (int row = 0; row + 1 < pane.rowCount(); ++row) {
+      // Right of a wrapped row the caret stays on it, before its last byte.
+      const std::int32_t beyond =
+          pane.offsetAt(QPoint(pane.viewport()->width() - 1, pane.pointOf(pane.rowStart(row)).y()));
+      const bool wraps = pane.rowEnd(row) == pane.rowStart(row + 1);
+      QCOMPARE(beyond, pane.rowEnd(row) - (wraps ? 1 : 0));
+      QVERIFY(pane.pointOf(pane.rowStart(row + 1)).y() > pane.pointOf(pane.rowEnd(row) - 1).y());
+    }
+  }
+
+  void keysFollowWrappedRows_data() {
+    addKeyColumns();
+    const auto shift = Qt::ShiftModifier;
+    // Rows "aaaaaaaaaa ", "bbbbbbbbbb ", "cccccccccc" start at 0, 11 and 22.
+    QTest::newRow("down") << 3 << QKeyCombination(Qt::Key_Down) << 1 << 14 << 0;
+    QTest::newRow("down twice") << 3 << QKeyCombination(Qt::Key_Down) << 2 << 25 << 0;
+    QTest::newRow("down stops on the last row")
+        << 3 << QKeyCombination(Qt::Key_Down) << 5 << 25 << 0;
+    QTest::newRow("down from a row's end") << 10 << QKeyCombination(Qt::Key_Down) << 1 << 21 << 0;
+    QTest::newRow("up") << 25 << QKeyCombination(Qt::Key_Up) << 1 << 14 << 0;
+    QTest::newRow("shift down") << 3 << QKeyCombination(shift, Qt::Key_Down) << 1 << 3 << 11;
+    QTest::newRow("home") << 14 << QKeyCombination(Qt::Key_Home) << 1 << 11 << 0;
+    QTest::newRow("home at the wrap") << 11 << QKeyCombination(Qt::Key_Home) << 1 << 11 << 0;
+    QTest::newRow("end") << 14 << QKeyCombination(Qt::Key_End) << 1 << 21 << 0;
+    QTest::newRow("end of the last row") << 25 << QKeyCombination(Qt::Key_End) << 1 << 32 << 0;
+    QTest::newRow("shift home") << 14 << QKeyCombination(shift, Qt::Key_Home) << 1 << 11 << 3;
+    QTest::newRow("shift end") << 0 << QKeyCombination(shift, Qt::Key_End) << 1 << 0 << 10;
+    QTest::newRow("right over the wrap") << 21 << QKeyCombination(Qt::Key_Right) << 1 << 22 << 0;
+    QTest::newRow("page down") << 3 << QKeyCombination(Qt::Key_PageDown) << 1 << 25 << 0;
+  }
+  void keysFollowWrappedRows() {
+    TShownPane shown("aaaaaaaaaa bbbbbbbbbb cccccccccc");
+    TTextPane& pane = shown.pane;
+    QVERIFY(fitColumns(pane, 11));
+    QCOMPARE(pane.rowCount(), 3);
+    pressKeys(pane);
+    QTEST(int(pane.selStart()), "selStart");
+    QTEST(int(pane.selLength()), "selLength");
+  }
+
+  void selectionShowsOnEveryRowItSpans() {
+    TShownPane shown("aaaaaaaaaa bbbbbbbbbb cccccccccc");
+    TTextPane& pane = shown.pane;
+    QVERIFY(fitColumns(pane, 11));
+    pane.clearFocus();
+    pane.selectBytes(5, 22);
     const QImage image = pane.viewport()->grab().toImage();
-    const QPoint band = pane.pointOf(7 + 501) - QPoint(0, pane.fontMetrics().lineSpacing() / 2);
-    QCOMPARE(QColor(image.pixel(band)),
-             pane.palette().color(QPalette::Active, QPalette::Highlight));
+    const QColor highlight = pane.palette().color(QPalette::Active, QPalette::Highlight);
+    // The top edge of a row, above any glyph.
+    auto shade = [&](std::int32_t offset) {
+      const QPoint top = pane.pointOf(offset) - QPoint(0, pane.fontMetrics().lineSpacing() / 2);
+      return QColor(image.pixel(top));
+    };
+    for (std::int32_t offset : {5, 10, 11, 21, 22, 26})
+      QVERIFY2(shade(offset) == highlight, qPrintable(QString::number(offset)));
+    for (std::int32_t offset : {0, 4, 27, 31})
+      QVERIFY2(shade(offset) != highlight, qPrintable(QString::number(offset)));
+  }
+
+  void selectionInAWrappedRowIsScrolledIntoView_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    QTest::newRow("far down") << 250 << 93;
+    QTest::newRow("last") << 299 << 140;
+    QTest::newRow("back up") << 2 << 61;
+  }
+  void selectionInAWrappedRowIsScrolledIntoView() {
+    QFETCH(int, line);
+    QFETCH(int, column);
+    TShownPane shown(repeated(repeated("word ", 30) + "\r\n", 300));
+    TTextPane& pane = shown.pane;
+    QVERIFY(fitColumns(pane, 20));
+    pane.selectBytes(pane.lineStart(200), 1);
+    const std::int32_t start = pane.lineStart(line) + column;
+    pane.selectBytes(start, 3);
+    QCOMPARE(pane.selectedBytes(), pane.bytes().substr(std::size_t(start), 3));
+    QVERIFY(pane.rowStart(pane.rowOf(start)) > pane.lineStart(line));
+    const int first = pane.firstVisibleRow();
+    QVERIFY(first <= pane.rowOf(start));
+    QVERIFY(pane.rowOf(pane.caretPosition()) < first + pane.visibleRowCount());
+    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(start)));
+    QVERIFY(pane.viewport()->rect().contains(pane.pointOf(pane.caretPosition())));
+  }
+
+  void fontChangeRewraps() {
+    TShownPane shown(repeated("word ", 40));
+    TTextPane& pane = shown.pane;
+    QVERIFY(fitColumns(pane, 30));
+    const int rows = pane.rowCount();
+    QCOMPARE(rows, 7);
+    const QFont small = pane.font();
+    QFont big = small;
+    big.setPointSize(small.pointSize() * 2);
+    pane.setFont(big);
+    QVERIFY(pane.rowCount() > rows);
+    for (int row = 0; row < pane.rowCount(); ++row)
+      QVERIFY(pane.pointOf(pane.rowEnd(row) - 1).x() < pane.viewport()->width());
+    pane.setFont(small);
+    QCOMPARE(pane.rowCount(), rows);
   }
 
   void pointsAndOffsetsAgreeInAnyFont_data() {
@@ -278,16 +460,12 @@ class TestTextPane : public QObject {
     QTest::mouseMove(view, QPoint(10, view->height() + 3 * pane.fontMetrics().lineSpacing()));
     QVERIFY(pane.verticalScrollBar()->value() > 0);
     QCOMPARE(pane.selStart(), 0);
-    QVERIFY(pane.lineOf(pane.caretPosition()) >= pane.visibleLineCount());
+    QVERIFY(pane.rowOf(pane.caretPosition()) >= pane.visibleRowCount());
     QTest::mouseRelease(view, Qt::LeftButton, {}, pane.pointOf(pane.caretPosition()));
   }
 
   void keysMoveAndExtend_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<QKeyCombination>("key");
-    QTest::addColumn<int>("times");
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selLength");
+    addKeyColumns();
     const auto shift = Qt::ShiftModifier;
     const auto control = Qt::ControlModifier;
     // "ab\r\ncd e\r\nfgh": lines start at 0, 4 and 10.
@@ -314,13 +492,9 @@ class TestTextPane : public QObject {
     QTest::newRow("shift page up") << 12 << QKeyCombination(shift, Qt::Key_PageUp) << 1 << 2 << 10;
   }
   void keysMoveAndExtend() {
-    QFETCH(int, from);
-    QFETCH(QKeyCombination, key);
-    QFETCH(int, times);
     TShownPane shown("ab\r\ncd e\r\nfgh");
     TTextPane& pane = shown.pane;
-    pane.selectBytes(from, 0);
-    for (int i = 0; i < times; ++i) QTest::keyClick(&pane, key.key(), key.keyboardModifiers());
+    pressKeys(pane);
     QTEST(int(pane.selStart()), "selStart");
     QTEST(int(pane.selLength()), "selLength");
   }
@@ -328,16 +502,16 @@ class TestTextPane : public QObject {
   void pageDownMovesByAScreen() {
     TShownPane shown(numberedLines(500));
     TTextPane& pane = shown.pane;
-    const int page = pane.visibleLineCount();
+    const int page = pane.visibleRowCount();
     QVERIFY(page > 2);
     QTest::keyClick(&pane, Qt::Key_PageDown);
-    QCOMPARE(pane.lineOf(pane.caretPosition()), page);
-    QCOMPARE(pane.firstVisibleLine(), page);
+    QCOMPARE(pane.rowOf(pane.caretPosition()), page);
+    QCOMPARE(pane.firstVisibleRow(), page);
     QTest::keyClick(&pane, Qt::Key_PageDown, Qt::ShiftModifier);
-    QCOMPARE(pane.lineOf(pane.caretPosition()), 2 * page);
+    QCOMPARE(pane.rowOf(pane.caretPosition()), 2 * page);
     QCOMPARE(pane.selStart(), pane.lineStart(page));
     QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
-    QCOMPARE(pane.firstVisibleLine(), 500 + 1 - page);
+    QCOMPARE(pane.firstVisibleRow(), 500 + 1 - page);
   }
 
   void caretNeverStandsInsideCrLf() {
@@ -409,13 +583,13 @@ class TestTextPane : public QObject {
     TShownPane shown(numberedLines(50));
     TTextPane& pane = shown.pane;
     const int lineTwo = pane.pointOf(pane.lineStart(2)).y();
-    const int visible = pane.visibleLineCount();
+    const int visible = pane.visibleRowCount();
     QFont big = pane.font();
     big.setPointSize(big.pointSize() * 3);
     pane.setFont(big);
     QVERIFY(pane.pointOf(pane.lineStart(2)).y() > lineTwo);
-    QVERIFY(pane.visibleLineCount() < visible);
-    QCOMPARE(pane.verticalScrollBar()->maximum(), 51 - pane.visibleLineCount());
+    QVERIFY(pane.visibleRowCount() < visible);
+    QCOMPARE(pane.verticalScrollBar()->maximum(), 51 - pane.visibleRowCount());
   }
 
   void selectionShowsWithoutFocus() {
@@ -441,12 +615,35 @@ class TestTextPane : public QObject {
     pane.setBytes(bytes);
     QCOMPARE(pane.findChildren<QObject*>().size(), children);
     QCOMPARE(pane.lineCount(), 60001);
-    QCOMPARE(pane.verticalScrollBar()->maximum(), 60001 - pane.visibleLineCount());
+    QCOMPARE(pane.verticalScrollBar()->maximum(), 60001 - pane.visibleRowCount());
     QCOMPARE(pane.lineText(45678), QStringLiteral("line 45678"));
     pane.selectBytes(pane.lineStart(59999), 4);
     QCOMPARE(pane.selectedBytes(), std::string("line"));
-    QVERIFY(pane.firstVisibleLine() > 59000);
+    QVERIFY(pane.firstVisibleRow() > 59000);
     QVERIFY(!pane.viewport()->grab().isNull());
+  }
+
+  void megabyteOfLongLinesWraps() {
+    const std::string line = repeated("wrapping ", 110) + "\r\n";
+    const std::string bytes = repeated(line, (1 << 20) / int(line.size()) + 1);
+    TShownPane shown({});
+    TTextPane& pane = shown.pane;
+    QVERIFY(fitColumns(pane, 40));
+    const auto children = pane.findChildren<QObject*>().size();
+    pane.setBytes(bytes);
+    QCOMPARE(pane.findChildren<QObject*>().size(), children);
+    // Four words of nine bytes to a row.
+    QCOMPARE(pane.rowCount(), (pane.lineCount() - 1) * 28 + 1);
+    QCOMPARE(pane.rowText(28 * 500 + 3), QString("wrapping ").repeated(4));
+    pane.selectBytes(std::int32_t(bytes.size()) - 7, 4);
+    QCOMPARE(pane.selectedBytes(), std::string("ping"));
+    QCOMPARE(pane.rowOf(pane.caretPosition()), pane.firstVisibleRow() + pane.visibleRowCount() - 1);
+    // Widening keeps the top row's text in view.
+    pane.verticalScrollBar()->setValue(28 * 700 + 5);
+    const std::int32_t top = pane.rowStart(pane.firstVisibleRow());
+    QVERIFY(fitColumns(pane, 100));
+    QCOMPARE(pane.firstVisibleRow(), pane.rowOf(top));
+    QCOMPARE(pane.rowCount(), (pane.lineCount() - 1) * 10 + 1);
   }
 };
 
