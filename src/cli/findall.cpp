@@ -5,23 +5,6 @@
 
 namespace marlox::cli {
 
-namespace {
-
-// Line breaks in bytes as LineAtPosition counts them; afterCR says whether
-// the byte before them was a CR, whose LF then ends no further line.
-std::int32_t CountLineBreaks(std::string_view bytes, bool afterCR) {
-  if (bytes.empty()) return 0;
-  auto ends = [](char c, char before) {
-    return int(c == '\r') | int(c == '\0') | (int(c == '\n') & int(before != '\r'));
-  };
-  // Branch-free, so that the compiler can count many bytes at a time.
-  std::int32_t breaks = ends(bytes[0], afterCR ? '\r' : ' ');
-  for (std::size_t i = 1; i < bytes.size(); ++i) breaks += ends(bytes[i], bytes[i - 1]);
-  return breaks;
-}
-
-}  // namespace
-
 std::int32_t TLineCounter::LineAt(const TObjectTextFile& file, std::int32_t index,
                                   std::int32_t pos) {
   const std::int64_t start = file.GetObject(index).StartOffset();

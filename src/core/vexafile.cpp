@@ -120,19 +120,20 @@ std::int32_t StrToInt32(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
+std::int32_t CountLineBreaks(std::string_view bytes, bool afterCR) {
+  if (bytes.empty()) return 0;
+  auto ends = [](char c, char before) {
+    return int(c == '\r') | int(c == '\0') | (int(c == '\n') & int(before != '\r'));
+  };
+  // Branch-free, so that the compiler can count many bytes at a time.
+  std::int32_t breaks = ends(bytes[0], afterCR ? '\r' : ' ');
+  for (std::size_t i = 1; i < bytes.size(); ++i) breaks += ends(bytes[i], bytes[i - 1]);
+  return breaks;
+}
+
 std::int32_t LineAtPosition(std::string_view text, std::int32_t pos) {
-  std::size_t end = pos > 1 ? std::min<std::size_t>(std::size_t(pos) - 1, text.size()) : 0;
-  std::int32_t line = 1;
-  for (std::size_t i = 0; i < end; ++i) {
-    char c = text[i];
-    if (c == '\r') {
-      ++line;
-      if (i + 1 < end && text[i + 1] == '\n') ++i;
-    } else if (c == '\n' || c == '\0') {
-      ++line;
-    }
-  }
-  return line;
+  const std::size_t end = pos > 1 ? std::min<std::size_t>(std::size_t(pos) - 1, text.size()) : 0;
+  return 1 + CountLineBreaks(text.substr(0, end));
 }
 
 // ---- TObjectTextObject

@@ -47,8 +47,12 @@ using TProgressEvent = std::function<void(TObjectTextFile&, TProgressKind, std::
 // a 32-bit pattern. Throws ConversionError otherwise.
 std::int32_t StrToInt32(std::string_view text);
 
-// 1-based number of the line that holds the byte at 1-based position pos of
-// text; CR LF, a lone CR, a lone LF and a NUL each end one line.
+// The line breaks in bytes: CR LF, a lone CR, a lone LF and a NUL each end
+// one line. afterCR says the byte before bytes was a CR, so that a leading LF
+// completes that CR LF instead of ending a line of its own.
+std::int32_t CountLineBreaks(std::string_view bytes, bool afterCR = false);
+
+// 1-based number of the line that holds the byte at 1-based position pos of text.
 std::int32_t LineAtPosition(std::string_view text, std::int32_t pos);
 
 class TObjectTextObject {

@@ -297,6 +297,9 @@ TEST(LineAtPosition, CountsEveryKindOfBreakOnce) {
   EXPECT_EQ(LineAtPosition(text, 4), 2);
   EXPECT_EQ(LineAtPosition(text, 6), 3);
   EXPECT_EQ(LineAtPosition(text, 8), 4);
+  // A CR LF split between two counts is still one break.
+  EXPECT_EQ(CountLineBreaks("a\r") + CountLineBreaks("\nb", true), 1);
+  EXPECT_EQ(CountLineBreaks("\nb"), 1);
 }
 
 // ---- loading files, reading text back
