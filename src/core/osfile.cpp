@@ -92,6 +92,42 @@ std::string TempNameBeside(const fs::path& target) {
   return (target.parent_path() / name).string();
 }
 
+// The file a chain of symbolic links ends at (path itself when it is no
+// link), so that replacing it keeps the links as links.
+fs::path FollowLinks(const fs::path& path, const std::string& fullName) {
+  fs::path current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(current, ec))) return current;
+    fs::path next = fs::read_symlink(current, ec);
+    if (ec) throw FileError(CreateErrorMessage(fullName, SystemErrorText(ec.value())));
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  throw FileError(CreateErrorMessage(fullName, SystemErrorText(ELOOP)));
+}
+
+// An existing file the user may not write is refused before anything is
+// written: renaming over it would succeed whenever its folder is writable.
+// A file without any write permission counts as read-only for everyone, as
+// the read-only attribute does on Windows.
+void CheckWritable(const fs::path& target, const std::string& fullName) {
+#ifdef _WIN32
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    throw FileError(CreateErrorMessage(fullName, SystemErrorText(ERROR_ACCESS_DENIED)));
+#else
+  struct stat info {};
+  if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if (::access(target.c_str(), W_OK) != 0) {
+    const int error = LastError();
+    throw FileError(CreateErrorMessage(fullName, SystemErrorText(error)));
+  }
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    throw FileError(CreateErrorMessage(fullName, SystemErrorText(EACCES)));
+#endif
+}
+
 }  // namespace
 
 std::string FullPath(const std::string& path) {
@@ -255,7 +291,10 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
   if (fs::is_directory(fs::path(path)))
     throw FileError(CreateErrorMessage(fullName, SystemErrorText(EISDIR)));
 
-  const std::string tempName = TempNameBeside(fs::path(fullName));
+  const fs::path target = FollowLinks(fs::path(fullName), fullName);
+  CheckWritable(target, fullName);
+  const std::string targetName = target.string();
+  const std::string tempName = TempNameBeside(target);
 #ifdef _WIN32
   HANDLE handle = ::CreateFileA(tempName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -266,6 +305,10 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
   int handle = ::open(tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (handle < 0) throw FileError(CreateErrorMessage(fullName, SystemErrorText(LastError())));
   auto closeHandle = [&] { return ::close(handle) == 0; };
+  // A replaced file keeps its permissions.
+  struct stat replaced {};
+  if (::stat(targetName.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode))
+    ::fchmod(handle, replaced.st_mode & 07777);
 #endif
   auto removeTemp = [&] {
     std::error_code ignored;
@@ -287,10 +330,10 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
   }
   std::error_code ec;
 #ifdef _WIN32
-  if (!::MoveFileExA(tempName.c_str(), fullName.c_str(), MOVEFILE_REPLACE_EXISTING))
+  if (!::MoveFileExA(tempName.c_str(), targetName.c_str(), MOVEFILE_REPLACE_EXISTING))
     ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
 #else
-  fs::rename(fs::path(tempName), fs::path(fullName), ec);
+  fs::rename(fs::path(tempName), target, ec);
 #endif
   if (ec) {
     removeTemp();
