@@ -7,8 +7,10 @@
 #include <QGroupBox>
 #include <QMessageBox>
 
+#include "apptitle.h"
 #include "dirchooser.h"
 #include "overwritebox.h"
+#include "savedialog.h"
 
 QString qtFileFilter(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
@@ -32,8 +34,10 @@ std::optional<QString> TDialogPrompts::SaveFileName(QWidget* parent, const QStri
                                                     const QString& filter,
                                                     const QString& proposed) {
   const QString qtFilter = qtFileFilter(filter);
-  QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
-  const QString name = QFileDialog::getSaveFileName(parent, title, proposed, qtFilter, &selected);
+  TSaveDialog dialog(parent, title, proposed, qtFilter);
+  dialog.selectNameFilter(qtFilter.section(QStringLiteral(";;"), 0, 0));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QString name = dialog.selectedFiles().value(0);
   if (name.isEmpty()) return std::nullopt;
   return name;
 }
@@ -60,7 +64,7 @@ TOverwriteAnswer TDialogPrompts::AskOverwrite(QWidget* parent, const QString& fi
 }
 
 void TDialogPrompts::ShowError(QWidget* parent, const QString& message) {
-  QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
+  QMessageBox box(QMessageBox::Critical, applicationTitle(), message,
                   QMessageBox::Ok, parent);
   box.exec();
 }

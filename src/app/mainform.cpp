@@ -18,10 +18,13 @@
 #include <utility>
 #include <vector>
 
+#include "apptitle.h"
 #include "busycursor.h"
 #include "errorguard.h"
 #include "exporter.h"
 #include "finddialog.h"
+#include "fontfaces.h"
+#include "menukeys.h"
 #include "oemcodepage.h"
 #include "prompts.h"
 #include "stringtable.h"
@@ -61,6 +64,16 @@ void linkMenuItem(QAction* item, QAction* source) {
   sync();
 }
 
+// Files are offered as a copy, never a move: no drag source may delete a
+// file because it was dropped here.
+void acceptFileDrag(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  }
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* parent)
@@ -90,6 +103,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
     if (now && now != ActionMainMenuBar1 && now->window() == this) FLastFocus = now;
   });
   qApp->installEventFilter(this);
+  new TMenuKeys(this, ActionMainMenuBar1);
 
   FormCreate(arguments);
 }
@@ -305,13 +319,15 @@ void TfrmMain::clearViewsAfterFailedLoad() {
   memMain->clearBytes();
   FListModel->setRowCount(0);
   FTreeModel->clear();
+  // The caption follows the model, which no longer holds a file.
+  UpdateCaption();
 }
 
 void TfrmMain::UpdateCaption() {
   QString title = str::text(str::AppTitle);
   if (fileLoaded())
     title = str::format(str::CaptionFormat, fileNameOnly(FObjectTextFile->FileName()), title);
-  QGuiApplication::setApplicationDisplayName(title);
+  setApplicationTitle(title);
   setWindowTitle(title);
 }
 
@@ -366,14 +382,17 @@ void TfrmMain::WMDropFiles(const QList<QUrl>& urls) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
-    event->acceptProposedAction();
+  acceptFileDrag(event);
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  acceptFileDrag(event);
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
-  event->acceptProposedAction();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
   runGuarded(FPrompts, this, [&] { WMDropFiles(urls); });
 }
 
@@ -596,6 +615,7 @@ void TfrmMain::actEditFindExecute() {
 
 void TfrmMain::dlgFindFind() {
   TBusyCursor busy;
+  rememberFindRequest();
   const int node = selectedNode();
   // A character the code page has no byte for occurs in no file.
   const std::optional<std::string> text = oem::fromQString(dlgFind->FindText());
@@ -671,14 +691,14 @@ void TfrmMain::actEditSelectAllTreeViewExecute() {
 }
 
 void TfrmMain::actViewFontTreeViewExecute() {
-  const std::optional<QFont> font = FPrompts.ChooseFont(this, tvwMain->font());
+  const std::optional<QFont> font = chooseFont(FPrompts, this, tvwMain->font());
   if (!font) return;
   tvwMain->setFont(*font);
   lvwMain->setFont(*font);
 }
 
 void TfrmMain::actViewFontMemoExecute() {
-  if (const std::optional<QFont> font = FPrompts.ChooseFont(this, memMain->font()))
+  if (const std::optional<QFont> font = chooseFont(FPrompts, this, memMain->font()))
     memMain->setFont(*font);
 }
 

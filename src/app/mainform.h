@@ -123,6 +123,7 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
@@ -139,6 +140,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   bool shortcutRunsAction(const QKeyEvent& key) const;
   void exportObject(int objIndex);
   void exportObjects(const QList<int>& rows);
+  // Keeps the search text and option that Find Next hands over, for the
+  // settings file; a text the code page cannot hold keeps the last one.
+  void rememberFindRequest();
 
   struct TPendingSelection {
     int Node;
@@ -161,4 +165,6 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   std::optional<TPendingSelection> FPendingSelection;
   QPointer<QWidget> FLastFocus;
   int FListColumnWidths[TObjectListModel::ColumnCount] = {};
+  std::string FFindText;
+  bool FMatchCase = false;
 };

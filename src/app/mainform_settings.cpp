@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "finddialog.h"
+#include "fontfaces.h"
 #include "mainform.h"
 #include "oemcodepage.h"
 #include "prompts.h"
@@ -14,13 +15,14 @@
 namespace {
 
 // Only face, size, bold and italic are stored; the rest stays the window's.
-QFont applied(QFont font, const TFontSetting& setting) {
+// A face that is not installed is drawn with a substitute of its kind.
+QFont applied(QFont font, const TFontSetting& setting, QFontDatabase::SystemFont kind) {
   font.setFamily(QString::fromStdString(setting.Name));
   // Qt has no font of size zero or less; such a value leaves the size alone.
   if (setting.Size > 0) font.setPointSize(setting.Size);
   if (setting.Bold) font.setBold(true);
   if (setting.Italic) font.setItalic(true);
-  return font;
+  return withSubstituteFace(font, kind);
 }
 
 TFontSetting stored(const QFont& font) {
@@ -50,12 +52,18 @@ void TfrmMain::LoadSettings() {
   splMain->resize(std::max(width(), treeWidth + splMain->handleWidth()), splMain->height());
   splMain->setSizes({treeWidth, std::max(width() - treeWidth, 0)});
 
-  memMain->setFont(applied(memMain->font(), ReadCodeFont(profile)));
-  lvwMain->setFont(applied(lvwMain->font(), ReadListFont(profile)));
+  memMain->setFont(applied(memMain->font(), ReadCodeFont(profile), QFontDatabase::FixedFont));
+  lvwMain->setFont(applied(lvwMain->font(), ReadListFont(profile), QFontDatabase::GeneralFont));
   tvwMain->setFont(lvwMain->font());
 
   dlgFind->SetFindText(oem::toQString(ReadFindText(profile)));
   if (ReadMatchCase(profile)) dlgFind->SetMatchCase(true);
+  rememberFindRequest();
+}
+
+void TfrmMain::rememberFindRequest() {
+  if (std::optional<std::string> bytes = oem::fromQString(dlgFind->FindText())) FFindText = *bytes;
+  FMatchCase = dlgFind->MatchCase();
 }
 
 void TfrmMain::SaveSettings() {
@@ -68,10 +76,9 @@ void TfrmMain::SaveSettings() {
   settings.CodeFont = stored(memMain->font());
   settings.ListFont = stored(lvwMain->font());
   settings.ObjectListWidth = splMain->sizes().value(0, tvwMain->width());
-  // The search text is kept as the bytes it searches for.
-  const QString findText = dlgFind->FindText();
-  settings.FindText = oem::fromQString(findText).value_or(findText.toStdString());
-  settings.MatchCase = dlgFind->MatchCase();
+  // What the last Find Next handed over, as the bytes it searched for.
+  settings.FindText = FFindText;
+  settings.MatchCase = FMatchCase;
   const bool normal =
       !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
   WriteSettings(profile, settings, normal);

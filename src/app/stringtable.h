@@ -42,6 +42,8 @@ inline constexpr const char* ColumnName = "Name";
 
 inline constexpr const char* FileFilter = "NAV Object Text Files|*.txt|All Files|*.*";
 inline constexpr const char* ExportTitle = "Export";
+inline constexpr const char* FolderMissingFormat =
+    "%s\nThe folder does not exist.\nCheck the path and try again.";
 
 inline constexpr const char* OverwriteFormat = "%s already exists.\r\nDo you want to replace it?";
 inline constexpr const char* WarningTitle = "Warning";

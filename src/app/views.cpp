@@ -2,8 +2,33 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+
+namespace {
+
+// Copy and Select All belong to the window's actions; when an action leaves
+// such a key to the view, the view does nothing with it.
+bool isActionKey(const QKeyEvent* event) {
+  return event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll);
+}
+
+}  // namespace
+
+TTreeView::TTreeView(QWidget* parent) : QTreeView(parent) {
+  setTextElideMode(Qt::ElideNone);
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void TTreeView::keyPressEvent(QKeyEvent* event) {
+  if (isActionKey(event)) {
+    event->ignore();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
 
 void TTreeView::mousePressEvent(QMouseEvent* event) {
   QTreeView::mousePressEvent(event);
@@ -39,6 +64,32 @@ void TListView::keyboardSearch(const QString& search) {
   selectionModel()->setCurrentIndex(
       found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   scrollTo(found);
+}
+
+void TListView::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QTreeView::focusInEvent(event);
+  FFocusRow = QPersistentModelIndex();
+  if (!hadCurrent && currentIndex().isValid() && !selectionModel()->hasSelection())
+    FFocusRow = currentIndex();
+}
+
+void TListView::keyPressEvent(QKeyEvent* event) {
+  if (isActionKey(event)) {
+    event->ignore();
+    return;
+  }
+  const bool firstMove = event->modifiers() == Qt::NoModifier &&
+                         (event->key() == Qt::Key_Down || event->key() == Qt::Key_Space);
+  if (firstMove && FFocusRow.isValid() && FFocusRow == currentIndex() &&
+      !selectionModel()->hasSelection()) {
+    FFocusRow = QPersistentModelIndex();
+    selectionModel()->setCurrentIndex(currentIndex(),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return;
+  }
+  FFocusRow = QPersistentModelIndex();
+  QTreeView::keyPressEvent(event);
 }
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -15,7 +15,8 @@
 class TTreeView : public QTreeView {
   Q_OBJECT
  public:
-  using QTreeView::QTreeView;
+  // Captions are never cut short; a caption wider than the tree scrolls.
+  explicit TTreeView(QWidget* parent = nullptr);
 
  signals:
   // Any mouse button pressed over the view, in viewport coordinates.
@@ -23,6 +24,7 @@ class TTreeView : public QTreeView {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event) const override;
 };
@@ -46,9 +48,14 @@ class TListView : public QTreeView {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   TListFindEvent FOnDataFind;
+  // The row Qt made current on getting the focus, with nothing selected: a
+  // list control has no focused row then, so the first move selects it.
+  QPersistentModelIndex FFocusRow;
   QString FSearchText;
   QElapsedTimer FSearchTimer;
 };

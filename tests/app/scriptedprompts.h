@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <deque>
 
+#include "apptitle.h"
 #include "prompts.h"
 
 class TScriptedPrompts : public TPrompts {
@@ -55,7 +56,7 @@ class TScriptedPrompts : public TPrompts {
   void ShowError(QWidget*, const QString& message) override {
     Asked << QStringLiteral("error");
     Errors << message;
-    ErrorCaptions << QGuiApplication::applicationDisplayName();
+    ErrorCaptions << applicationTitle();
     ErrorWithHourglass << (QGuiApplication::overrideCursor() != nullptr);
   }
   void ShowMessage(QWidget*, const QString& title, const QString&) override {

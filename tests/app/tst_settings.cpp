@@ -127,6 +127,7 @@ class TestSettings : public QObject {
     frm->move(12, 34);
     frm->dlgFind->SetFindText("Cust\u00FC");  // ü is byte 0x81 in the code page
     frm->dlgFind->SetMatchCase(false);
+    emit frm->dlgFind->Find();
     QFont code = frm->memMain->font();
     code.setBold(false);
     code.setItalic(true);
