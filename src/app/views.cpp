@@ -84,8 +84,8 @@ void TListView::keyPressEvent(QKeyEvent* event) {
   if (firstMove && FFocusRow.isValid() && FFocusRow == currentIndex() &&
       !selectionModel()->hasSelection()) {
     FFocusRow = QPersistentModelIndex();
-    selectionModel()->setCurrentIndex(currentIndex(),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(
+        currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     return;
   }
   FFocusRow = QPersistentModelIndex();
