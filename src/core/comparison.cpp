@@ -179,8 +179,7 @@ TComparison CompareFiles(const TObjectTextFile& oldFile, const TObjectTextFile& 
     const std::uint64_t key = Key(object);
     const auto oldIt = oldByKey.find(key);
     const auto newIt = newCounts.find(key);
-    const std::int32_t oldCount =
-        oldIt == oldByKey.end() ? 0 : std::int32_t(oldIt->second.size());
+    const std::int32_t oldCount = oldIt == oldByKey.end() ? 0 : std::int32_t(oldIt->second.size());
     const std::int32_t newCount = newIt == newCounts.end() ? 0 : newIt->second;
     if (oldCount < 2 && newCount < 2) return;
     for (const TDuplicateKey& d : result.Duplicates)
@@ -223,8 +222,7 @@ std::string GroupedNumber(std::int64_t value) {
 }
 
 std::string SummaryText(const TComparisonCounts& counts) {
-  return GroupedNumber(counts.Added) + " added, " + GroupedNumber(counts.Removed) +
-         " removed, " + GroupedNumber(counts.Changed) + " changed, " +
-         GroupedNumber(counts.PropertiesOnly) + " properties only, " +
-         GroupedNumber(counts.Identical) + " identical";
+  return GroupedNumber(counts.Added) + " added, " + GroupedNumber(counts.Removed) + " removed, " +
+         GroupedNumber(counts.Changed) + " changed, " + GroupedNumber(counts.PropertiesOnly) +
+         " properties only, " + GroupedNumber(counts.Identical) + " identical";
 }

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "linediff.h"
 
-#include <dtl/dtl.hpp>
-
 #include <algorithm>
+#include <dtl/dtl.hpp>
 #include <unordered_map>
 
 namespace {
@@ -72,8 +71,7 @@ std::vector<TTextLine> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::vector<TDiffHunk> DiffLines(std::string_view oldText, std::string_view newText,
-                                 int context) {
+std::vector<TDiffHunk> DiffLines(std::string_view oldText, std::string_view newText, int context) {
   const std::vector<TTextLine> oldLines = SplitLines(oldText);
   const std::vector<TTextLine> newLines = SplitLines(newText);
 
@@ -181,8 +179,8 @@ void AppendRange(std::string& out, std::int32_t start, std::int32_t count) {
 }  // namespace
 
 void WriteUnifiedDiff(std::string& out, const std::vector<TDiffHunk>& hunks,
-                      std::string_view oldText, std::string_view newText,
-                      std::string_view oldLabel, std::string_view newLabel) {
+                      std::string_view oldText, std::string_view newText, std::string_view oldLabel,
+                      std::string_view newLabel) {
   out += "--- ";
   out += oldLabel;
   out += "\n+++ ";

@@ -51,5 +51,5 @@ std::vector<TDiffHunk> DiffLines(std::string_view oldText, std::string_view newT
 // hunk; line bytes go out unchanged, and a last line without a line break is
 // followed by "\ No newline at end of file".
 void WriteUnifiedDiff(std::string& out, const std::vector<TDiffHunk>& hunks,
-                      std::string_view oldText, std::string_view newText,
-                      std::string_view oldLabel, std::string_view newLabel);
+                      std::string_view oldText, std::string_view newText, std::string_view oldLabel,
+                      std::string_view newLabel);

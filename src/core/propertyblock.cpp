@@ -44,8 +44,7 @@ TPropertyBlock FindPropertiesBlock(std::string_view objectText) {
   TLine line;
   if (!NextLine(objectText, 0, line)) return block;
   if (!NextFilledLine(objectText, line.End, line) || Trimmed(line.Text) != "{") return block;
-  if (!NextFilledLine(objectText, line.End, line) ||
-      Trimmed(line.Text) != "OBJECT-PROPERTIES")
+  if (!NextFilledLine(objectText, line.End, line) || Trimmed(line.Text) != "OBJECT-PROPERTIES")
     return block;
   const std::size_t begin = line.Begin;
   if (!NextFilledLine(objectText, line.End, line) || Trimmed(line.Text) != "{") return block;

@@ -12,8 +12,8 @@ using testing_support::TempDir;
 std::string Object(const std::string& header, const std::string& date, const std::string& code,
                    const std::string& nl = "\r\n") {
   return "OBJECT " + header + nl + "{" + nl + "  OBJECT-PROPERTIES" + nl + "  {" + nl +
-         "    Date=" + date + ";" + nl + "    Modified=Yes;" + nl + "  }" + nl +
-         "  PROPERTIES" + nl + "  {" + nl + "    " + code + nl + "  }" + nl + "}" + nl + nl;
+         "    Date=" + date + ";" + nl + "    Modified=Yes;" + nl + "  }" + nl + "  PROPERTIES" +
+         nl + "  {" + nl + "    " + code + nl + "  }" + nl + "}" + nl + nl;
 }
 
 TComparisonStatus Status(const std::string& a, const std::string& b,
@@ -89,16 +89,13 @@ TEST_F(CompareFilesTest, PairsByTypeAndNumberInNewOrderThenRemoved) {
   const std::string r6 = Object("Report 6 Trial Balance", "01.01.20", "d;");
   // Table 18 and Form 18 are different objects: the type is part of the key.
   const std::string f18 = Object("Form 18 Other", "01.01.20", "e;");
-  const TComparison result =
-      Compare("preamble\r\n" + t18 + f21 + c80 + r6,
-              c80 + Object("Table 18 Customer", "05.05.20", "a;") + f18 +
-                  Object("Report 6 Trial Balance", "01.01.20", "dd;"));
+  const TComparison result = Compare("preamble\r\n" + t18 + f21 + c80 + r6,
+                                     c80 + Object("Table 18 Customer", "05.05.20", "a;") + f18 +
+                                         Object("Report 6 Trial Balance", "01.01.20", "dd;"));
   ASSERT_EQ(result.Items.size(), 5u);
   const std::vector<std::tuple<int, int, TComparisonStatus>> expected = {
-      {2, 0, TComparisonStatus::csIdentical},
-      {0, 1, TComparisonStatus::csPropertiesOnly},
-      {-1, 2, TComparisonStatus::csAdded},
-      {3, 3, TComparisonStatus::csChanged},
+      {2, 0, TComparisonStatus::csIdentical}, {0, 1, TComparisonStatus::csPropertiesOnly},
+      {-1, 2, TComparisonStatus::csAdded},    {3, 3, TComparisonStatus::csChanged},
       {1, -1, TComparisonStatus::csRemoved},
   };
   for (std::size_t i = 0; i < expected.size(); ++i) {
