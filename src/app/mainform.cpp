@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "busycursor.h"
+#include "comparemode.h"
 #include "errorguard.h"
 #include "exporter.h"
 #include "finddialog.h"
@@ -73,6 +74,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   setupTexts();
   setupActions();
   setupViews();
+  setupCompare();
   // Made before FormCreate, which gives it the stored search.
   dlgFind = new TFindDialog(this);
   dlgFind->setObjectName(QStringLiteral("dlgFind"));
@@ -282,6 +284,7 @@ void TfrmMain::guarded(void (TfrmMain::*handler)()) {
 // ---- Document lifecycle
 
 void TfrmMain::OpenFile(const QString& fileName) {
+  FCompareMode->end();
   setStatusText(str::text(str::ReadingFile));
   TBusyCursor busy;
   QCoreApplication::processEvents();
@@ -382,6 +385,7 @@ void TfrmMain::actFileOpenExecute() {
 }
 
 void TfrmMain::actFileCloseExecute() {
+  FCompareMode->end();
   FObjectTextFile->Clear();
   memMain->clearBytes();
   FListModel->setRowCount(0);
@@ -421,6 +425,10 @@ void TfrmMain::tvwMainChange(const QModelIndex& node) {
   if (absolute < 0) return;
   const auto pending = std::exchange(FPendingSelection, std::nullopt);
   FShownNode = -1;
+  if (FCompareMode->showNode(absolute)) {
+    FShownNode = absolute;
+    return;
+  }
   if (absolute == 0) {
     memMain->hide();
     lvwMain->show();
@@ -470,7 +478,7 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
 
 void TfrmMain::lvwMainDblClick() {
   const QList<int> rows = selectedRows();
-  if (rows.isEmpty()) return;
+  if (rows.isEmpty() || FCompareMode->showListRow(rows.first())) return;
   selectNode(rows.first() + 1);
 }
 
@@ -553,6 +561,7 @@ void TfrmMain::updateActions() {
   actEditSelectAllTreeViewUpdate();
   actViewFontTreeViewUpdate();
   actViewFontMemoUpdate();
+  updateCompareActions();
 }
 
 void TfrmMain::actFileExportTreeViewUpdate() {
@@ -650,6 +659,7 @@ void TfrmMain::exportObjects(const QList<int>& rows) {
 }
 
 void TfrmMain::actEditCopyTreeViewExecute() {
+  if (FCompareMode->copy()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw std::runtime_error(str::ClipboardError);
   const std::string bytes = memMain->selLength() != 0 ? memMain->selectedBytes() : memMain->bytes();

@@ -44,6 +44,18 @@ std::vector<TEdit> EditScript(const std::vector<std::int32_t>& a,
       script.push_back(TEdit::eAdd);
     }
   }
+  // Within a run of changes the removed lines come first, as readers expect.
+  for (std::size_t k = 0; k < script.size();) {
+    if (script[k] == TEdit::eCommon) {
+      ++k;
+      continue;
+    }
+    std::size_t end = k;
+    while (end < script.size() && script[end] != TEdit::eCommon) ++end;
+    std::stable_partition(script.begin() + std::ptrdiff_t(k), script.begin() + std::ptrdiff_t(end),
+                          [](TEdit e) { return e == TEdit::eDelete; });
+    k = end;
+  }
   if (!sound || i != a.size() || j != b.size()) {
     // Never show a diff that does not turn one text into the other.
     script.assign(a.size(), TEdit::eDelete);
