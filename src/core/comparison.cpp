@@ -44,18 +44,26 @@ std::uint64_t Key(const TObjectTextObject& object) {
   return (std::uint64_t(object.ObjectType()) << 32) | std::uint32_t(object.ID());
 }
 
+// A read buffer that grows but never shrinks or clears, so that reading
+// into it costs no more than the read.
+struct TBuffer {
+  std::string Bytes;
+  std::size_t Size = 0;
+  std::string_view View() const { return std::string_view(Bytes.data(), Size); }
+};
+
 // Reads count bytes of object from offset from on, appending to buffer.
 void AppendBytes(const TObjectTextObject& object, std::size_t from, std::size_t count,
-                 std::string& buffer) {
+                 TBuffer& buffer) {
   const vexa::ExclusiveFile* stream = object.Owner().Stream();
   if (!stream) {
     object.GetText();  // raises the error for an object whose file is gone
     return;
   }
-  const std::size_t old = buffer.size();
-  buffer.resize(old + count);
-  stream->ReadAt(std::int64_t(object.StartOffset()) + std::int64_t(from), buffer.data() + old,
-                 count);
+  if (buffer.Bytes.size() < buffer.Size + count) buffer.Bytes.resize(buffer.Size + count);
+  stream->ReadAt(std::int64_t(object.StartOffset()) + std::int64_t(from),
+                 buffer.Bytes.data() + buffer.Size, count);
+  buffer.Size += count;
 }
 
 std::size_t Length(const TObjectTextObject& object) {
@@ -73,19 +81,18 @@ class TPairReader {
                             const TObjectTextObject& newObject) {
     const std::size_t oldLength = Length(oldObject);
     const std::size_t newLength = Length(newObject);
-    FOld.clear();
-    FNew.clear();
+    FOld.Size = 0;
+    FNew.Size = 0;
     if (!FOptions.IgnoreLineBreaks && oldLength != newLength) {
       const std::size_t oldHead = std::min(oldLength, HeadSize);
       const std::size_t newHead = std::min(newLength, HeadSize);
       AppendBytes(oldObject, 0, oldHead, FOld);
       AppendBytes(newObject, 0, newHead, FNew);
-      const TPropertyBlock oldBlock = CompleteBlock(FOld, oldLength);
-      const TPropertyBlock newBlock = CompleteBlock(FNew, newLength);
+      const TPropertyBlock oldBlock = CompleteBlock(FOld.View(), oldLength);
+      const TPropertyBlock newBlock = CompleteBlock(FNew.View(), newLength);
       if (oldBlock.Found && newBlock.Found) {
         if (oldLength - oldBlock.End != newLength - newBlock.End ||
-            std::string_view(FOld).substr(0, oldBlock.Begin) !=
-                std::string_view(FNew).substr(0, newBlock.Begin))
+            FOld.View().substr(0, oldBlock.Begin) != FNew.View().substr(0, newBlock.Begin))
           return TComparisonStatus::csChanged;
       } else if (oldHead == oldLength && newHead == newLength) {
         return TComparisonStatus::csChanged;  // no block to explain the difference
@@ -96,7 +103,7 @@ class TPairReader {
       AppendBytes(oldObject, 0, oldLength, FOld);
       AppendBytes(newObject, 0, newLength, FNew);
     }
-    return CompareTexts(FOld, FNew, FOptions);
+    return CompareTexts(FOld.View(), FNew.View(), FOptions);
   }
 
  private:
@@ -111,8 +118,8 @@ class TPairReader {
   }
 
   const TComparisonOptions& FOptions;
-  std::string FOld;
-  std::string FNew;
+  TBuffer FOld;
+  TBuffer FNew;
 };
 
 }  // namespace
