@@ -31,7 +31,6 @@ TCompareMode::TCompareMode(TfrmMain& form)
   FDiffPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FDiffPane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FDiffPane->setTabChangesFocus(true);
-  FDiffPane->setFont(form.memMain->font());
   FDiffPane->hide();
   form.layRightPane->addWidget(FDiffPane, 0, 0);
 }
@@ -107,6 +106,8 @@ bool TCompareMode::showNode(int absolute) {
   }
   const std::string oldText = FOldFile->GetObject(item->OldIndex).GetText();
   const std::string newText = FForm.objectTextFile().GetObject(item->NewIndex).GetText();
+  // The diff reads like the text pane, in the font chosen for it.
+  if (FDiffPane->font() != FForm.memMain->font()) FDiffPane->setFont(FForm.memMain->font());
   FDiffPane->setDiff(oldText, newText);
   FForm.memMain->hide();
   FForm.lvwMain->hide();
