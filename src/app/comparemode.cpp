@@ -124,7 +124,7 @@ bool TCompareMode::showListRow(int row) {
   FForm.memMain->show();
   // No tree node stands for a removed object; choosing the root again
   // brings the list back.
-  FForm.tvwMain->selectionModel()->clearCurrentIndex();
+  FForm.tvwMain->selectionModel()->clear();
   FShowingRemoved = true;
   return true;
 }
