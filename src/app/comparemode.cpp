@@ -129,6 +129,17 @@ bool TCompareMode::showListRow(int row) {
   return true;
 }
 
+bool TCompareMode::selectAll(bool treeActive) {
+  if (!diffShown() || !(treeActive || FDiffPane->hasFocus())) return false;
+  FDiffPane->selectAll();
+  return true;
+}
+
+QList<int> TCompareMode::exportableRows(QList<int> rows) const {
+  if (active()) rows.removeIf([this](int row) { return row >= FForm.objectTextFile().GetCount(); });
+  return rows;
+}
+
 bool TCompareMode::copy() {
   if (!diffShown()) return false;
   QClipboard* clipboard = QGuiApplication::clipboard();

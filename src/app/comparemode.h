@@ -4,6 +4,7 @@
 // and the diff pane in the text pane's place for objects that differ.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -44,6 +45,12 @@ class TCompareMode : public QObject {
   bool showListRow(int row);
   // Copies the diff pane's selection, or all of it; false when it is hidden.
   bool copy();
+  // Selects all of the diff pane when it has the focus, or the tree has it
+  // and the pane is shown; false otherwise.
+  bool selectAll(bool treeActive);
+  // The list rows that stand for objects of the window's file: removed
+  // objects belong to the old file and are left out.
+  QList<int> exportableRows(QList<int> rows) const;
 
  private:
   void hideDiff();

@@ -633,7 +633,7 @@ void TfrmMain::actFileExportTreeViewExecute() {
 }
 
 void TfrmMain::actFileExportListViewExecute() {
-  const QList<int> rows = selectedRows();
+  const QList<int> rows = FCompareMode->exportableRows(selectedRows());
   if (rows.size() == 1)
     exportObject(rows.first());
   else if (rows.size() > 1)
@@ -667,6 +667,7 @@ void TfrmMain::actEditCopyTreeViewExecute() {
 }
 
 void TfrmMain::actEditSelectAllTreeViewExecute() {
+  if (FCompareMode->selectAll(isActiveControl(tvwMain))) return;
   if (isActiveControl(lvwMain)) {
     lvwMain->selectAll();
   } else if (isActiveControl(memMain)) {

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window's commands of a comparison with a second file.
+#include <QMenu>
+
 #include "comparemode.h"
 #include "diffpane.h"
 #include "mainform.h"
@@ -34,6 +36,11 @@ void TfrmMain::setupCompare() {
   actViewPreviousChange->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
   mnuFile->insertActions(actFileExportTreeView, {actFileCompareWith, actFileEndComparison});
   mnuView->addActions({actViewNextChange, actViewPreviousChange});
+  // The diff pane offers what the text pane's popup menu does.
+  TDiffPane* pane = &FCompareMode->diffPane();
+  pane->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(pane, &QWidget::customContextMenuRequested, this,
+          [this, pane](QPoint pos) { FPumMemo->popup(pane->viewport()->mapToGlobal(pos)); });
 }
 
 void TfrmMain::updateCompareActions() {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEventLoop>
+#include <QFile>
 #include <QHeaderView>
 #include <QTest>
 #include <QTimer>
@@ -194,6 +195,30 @@ class TestCompare : public QObject {
     frm->actEditCopyTreeView->trigger();
     QCOMPARE(oem::fromQString(QGuiApplication::clipboard()->text()),
              std::optional<std::string>("    old \x84 code;"));
+    // Select All takes the whole diff, line breaks as they stand.
+    frm->actEditSelectAllTreeView->trigger();
+    QCOMPARE(pane.selLength(), std::int32_t(pane.bytes().size()));
+    frm->actEditCopyTreeView->trigger();
+    QCOMPARE(oem::fromQString(QGuiApplication::clipboard()->text()),
+             std::optional<std::string>(pane.bytes()));
+    QVERIFY(pane.bytes().find("\r\n") != std::string::npos);
+  }
+
+  void exportLeavesRemovedRowsOut() {
+    auto frm = comparingWindow();
+    const QString target = QDir(FDir.path()).filePath(QStringLiteral("out18.txt"));
+    FPrompts->SaveAnswers.push_back(target);
+    QItemSelectionModel* selection = frm->lvwMain->selectionModel();
+    const auto rows = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+    selection->select(frm->lvwMain->model()->index(0, 0), rows);
+    selection->select(frm->lvwMain->model()->index(4, 0), rows);
+    frm->lvwMain->setFocus();
+    idle();
+    frm->actFileExportListView->trigger();
+    QVERIFY(FPrompts->Errors.isEmpty());
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll().toStdString(), objectText({NewObjects[0]}));
   }
 
   void removedRowShowsTheOldText() {
