@@ -415,6 +415,60 @@ std::size_t GenerateObjects(std::size_t totalBytes, std::uint64_t seed, std::siz
   return generator.ObjectCount();
 }
 
+namespace {
+
+// Gives the object at the start of text the number id.
+void Renumber(std::string& text, std::size_t start, std::uint32_t id) {
+  const std::size_t typeEnd = text.find(' ', start + 7);
+  const std::size_t numberEnd = text.find(' ', typeEnd + 1);
+  text.replace(typeEnd + 1, numberEnd - typeEnd - 1, std::to_string(id));
+}
+
+// Inserts a line of code after the line break nearest the middle of the object.
+void ChangeObject(std::string& text, std::size_t start, std::uint32_t n) {
+  const std::size_t middle = text.find("\r\n", start + (text.size() - start) / 2);
+  if (middle == std::string::npos) return;
+  text.insert(middle + 2, "      // reviewed " + std::to_string(n) + "\r\n");
+}
+
+}  // namespace
+
+std::size_t GenerateVariant(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
+                            const TVariant& variant,
+                            const std::function<void(std::string&)>& drain) {
+  TObjectGenerator generator(seed);
+  TObjectGenerator newcomers(seed ^ variant.Seed);
+  TRandom dice(variant.Seed);
+  std::string buffer;
+  buffer.reserve(chunk + (8u << 20));
+  generator.AppendPreamble(buffer);
+  // The loop follows the original's sizes, so both files hold the same objects.
+  std::size_t original = buffer.size();
+  std::uint32_t added = 0;
+  while (original < totalBytes) {
+    const std::size_t start = buffer.size();
+    const std::size_t left = totalBytes - original;
+    generator.AppendObject(buffer,
+                           std::min(generator.DrawObjectSize(), std::max<std::size_t>(left, 300)));
+    original += buffer.size() - start;
+    const std::uint32_t roll = dice.Below(1000);
+    if (roll < variant.ChangedPerMille) {
+      ChangeObject(buffer, start, roll);
+    } else if (roll < variant.ChangedPerMille + variant.RemovedPerMille) {
+      buffer.resize(start);
+    }
+    if (dice.Below(1000) < variant.AddedPerMille) {
+      const std::size_t at = buffer.size();
+      newcomers.AppendObject(buffer, std::min<std::size_t>(newcomers.DrawObjectSize(), 1 << 20));
+      // Far above every number the generator hands out.
+      Renumber(buffer, at, 1500000000u + ++added);
+    }
+    if (buffer.size() >= chunk) drain(buffer);
+  }
+  if (!buffer.empty()) drain(buffer);
+  return generator.ObjectCount() + added;
+}
+
 std::string GenerateObjectText(std::size_t totalBytes, std::uint64_t seed) {
   std::string text;
   text.reserve(totalBytes + (8u << 20));

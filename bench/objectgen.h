@@ -71,6 +71,23 @@ class TObjectGenerator {
 std::size_t GenerateObjects(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
                             const std::function<void(std::string&)>& drain);
 
+// How a variant differs from the file that the same size and seed give: of
+// the same objects, some are changed (a line inserted in the middle of the
+// code) and some left out, and new objects with numbers of their own come in
+// between. Shares are in per mille of the objects; the same seeds give the
+// same variant.
+struct TVariant {
+  std::uint32_t ChangedPerMille = 10;
+  std::uint32_t RemovedPerMille = 5;
+  std::uint32_t AddedPerMille = 5;
+  std::uint64_t Seed = 7;
+};
+
+// GenerateObjects, but writing the variant of that file.
+std::size_t GenerateVariant(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
+                            const TVariant& variant,
+                            const std::function<void(std::string&)>& drain);
+
 // The same content held in memory.
 std::string GenerateObjectText(std::size_t totalBytes, std::uint64_t seed);
 

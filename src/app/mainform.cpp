@@ -20,6 +20,7 @@
 
 #include "apptitle.h"
 #include "busycursor.h"
+#include "comparemode.h"
 #include "errorguard.h"
 #include "exporter.h"
 #include "finddialog.h"
@@ -86,6 +87,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   setupTexts();
   setupActions();
   setupViews();
+  setupCompare();
   // Made before FormCreate, which gives it the stored search.
   dlgFind = new TFindDialog(this);
   dlgFind->setObjectName(QStringLiteral("dlgFind"));
@@ -296,6 +298,7 @@ void TfrmMain::guarded(void (TfrmMain::*handler)()) {
 // ---- Document lifecycle
 
 void TfrmMain::OpenFile(const QString& fileName) {
+  FCompareMode->end();
   setStatusText(str::text(str::ReadingFile));
   TBusyCursor busy;
   QCoreApplication::processEvents();
@@ -401,6 +404,7 @@ void TfrmMain::actFileOpenExecute() {
 }
 
 void TfrmMain::actFileCloseExecute() {
+  FCompareMode->end();
   FObjectTextFile->Clear();
   memMain->clearBytes();
   FListModel->setRowCount(0);
@@ -440,6 +444,10 @@ void TfrmMain::tvwMainChange(const QModelIndex& node) {
   if (absolute < 0) return;
   const auto pending = std::exchange(FPendingSelection, std::nullopt);
   FShownNode = -1;
+  if (FCompareMode->showNode(absolute)) {
+    FShownNode = absolute;
+    return;
+  }
   if (absolute == 0) {
     memMain->hide();
     lvwMain->show();
@@ -489,7 +497,7 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
 
 void TfrmMain::lvwMainDblClick() {
   const QList<int> rows = selectedRows();
-  if (rows.isEmpty()) return;
+  if (rows.isEmpty() || FCompareMode->showListRow(rows.first())) return;
   selectNode(rows.first() + 1);
 }
 
@@ -572,6 +580,7 @@ void TfrmMain::updateActions() {
   actEditSelectAllTreeViewUpdate();
   actViewFontTreeViewUpdate();
   actViewFontMemoUpdate();
+  updateCompareActions();
 }
 
 void TfrmMain::actFileExportTreeViewUpdate() {
@@ -644,7 +653,7 @@ void TfrmMain::actFileExportTreeViewExecute() {
 }
 
 void TfrmMain::actFileExportListViewExecute() {
-  const QList<int> rows = selectedRows();
+  const QList<int> rows = FCompareMode->exportableRows(selectedRows());
   if (rows.size() == 1)
     exportObject(rows.first());
   else if (rows.size() > 1)
@@ -670,6 +679,7 @@ void TfrmMain::exportObjects(const QList<int>& rows) {
 }
 
 void TfrmMain::actEditCopyTreeViewExecute() {
+  if (FCompareMode->copy()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw std::runtime_error(str::ClipboardError);
   const std::string bytes = memMain->selLength() != 0 ? memMain->selectedBytes() : memMain->bytes();
@@ -677,6 +687,7 @@ void TfrmMain::actEditCopyTreeViewExecute() {
 }
 
 void TfrmMain::actEditSelectAllTreeViewExecute() {
+  if (FCompareMode->selectAll(isActiveControl(tvwMain))) return;
   if (isActiveControl(lvwMain)) {
     lvwMain->selectAll();
   } else if (isActiveControl(memMain)) {

@@ -18,6 +18,7 @@
 #include "vexafile.h"
 
 class QMenu;
+class TCompareMode;
 class TFindDialog;
 class TPrompts;
 
@@ -83,6 +84,21 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void actViewFontMemoUpdate();
   void actHelpAboutExecute();
 
+  // Comparison with a second file (mainform_compare.cpp).
+  QAction* actFileCompareWith = nullptr;
+  QAction* actFileEndComparison = nullptr;
+  QAction* actViewNextChange = nullptr;
+  QAction* actViewPreviousChange = nullptr;
+  void actFileCompareWithExecute();
+  void actFileCompareWithUpdate();
+  void actFileEndComparisonExecute();
+  void actFileEndComparisonUpdate();
+  void actViewNextChangeExecute();
+  void actViewNextChangeUpdate();
+  void actViewPreviousChangeExecute();
+  void actViewPreviousChangeUpdate();
+  TCompareMode& compareMode() const { return *FCompareMode; }
+
   // Runs every update handler; called whenever the application goes idle.
   void updateActions();
 
@@ -132,6 +148,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void setupTexts();
   void setupActions();
   void setupViews();
+  void setupCompare();
+  void updateCompareActions();
   void guarded(void (TfrmMain::*handler)());
   void setStatusText(const QString& text);
   void clearViewsAfterFailedLoad();
@@ -167,4 +185,5 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   int FListColumnWidths[TObjectListModel::ColumnCount] = {};
   std::string FFindText;
   bool FMatchCase = false;
+  TCompareMode* FCompareMode = nullptr;
 };

@@ -58,6 +58,17 @@ inline constexpr const char* ConfirmTitle = "Confirm";
 inline constexpr const char* UnknownError = "Unknown error";
 inline constexpr const char* ClipboardError = "Cannot open clipboard";
 
+inline constexpr const char* ActFileCompareWith = "Compare &With...";
+inline constexpr const char* ActFileEndComparison = "En&d Comparison";
+inline constexpr const char* ActViewNextChange = "&Next Change";
+inline constexpr const char* ActViewPreviousChange = "&Previous Change";
+inline constexpr const char* ColumnStatus = "Status";
+inline constexpr const char* StatusAdded = "Added";
+inline constexpr const char* StatusRemoved = "Removed";
+inline constexpr const char* StatusChanged = "Changed";
+inline constexpr const char* StatusPropertiesOnly = "Properties only";
+inline constexpr const char* ComparingFormat = "Comparing with %s: %s";
+
 inline constexpr const char* AboutTitle = "About marlox.exe";
 // Six lines, each ended by a single carriage return but the last.
 inline constexpr const char* AboutText =

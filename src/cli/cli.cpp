@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "comparecmd.h"
+
 namespace fs = std::filesystem;
 
 namespace marlox::cli {
@@ -26,16 +28,27 @@ const char* const UsageText =
     "                         writes every object into DIR (created when missing) as\n"
     "                         its export name, for example tab18.txt; without a flag\n"
     "                         nothing is written when any target exists already\n"
+    "  compare OLD NEW [--ignore-properties] [--ignore-line-breaks]\n"
+    "          [--export DIR [--overwrite | --skip-existing]]\n"
+    "                         one line per object that differs, in NEW's order, then\n"
+    "                         the removed ones: status, type, number, name; the\n"
+    "                         counts go to stderr. --export writes the NEW version of\n"
+    "                         every object that differs into DIR and the removed ones\n"
+    "                         to DIR/removed.txt, under the rules of export\n"
+    "  diff OLD NEW TYPE ID   a unified diff of that object with 3 lines of context\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
     "  --overwrite            export: replace existing files\n"
     "  --skip-existing        export: keep existing files and skip their objects\n"
     "  --index N              show: choose the object by its index\n"
+    "  --ignore-properties    compare: a change only in OBJECT-PROPERTIES is none\n"
+    "  --ignore-line-breaks   compare: CR LF, CR and LF count as the same\n"
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
-    "Exit status: 0 success, 1 nothing found (find, show), 2 error or bad arguments.\n";
+    "Exit status: 0 success, 1 nothing found (find, show), 2 error or bad arguments.\n"
+    "compare and diff: 0 nothing differs, 1 something differs, 2 error.\n";
 
 namespace {
 
@@ -210,6 +223,7 @@ class TProgressLine {
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
+  if (!args.empty() && IsCompareCommand(args[0])) return ParseCompareCommandLine(args);
   std::vector<std::string> options;
   std::string indexText;
   bool operandsOnly = false;
@@ -332,6 +346,7 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
     WriteBytes(out, UsageText);
     return ecSuccess;
   }
+  if (IsCompareCommand(line.command)) return RunCompareCommand(line, out, err, errIsTerminal);
   TObjectTextFile file;
   LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;

@@ -36,6 +36,10 @@ struct TCommandLine {
   std::int32_t index = 0;
   TObjectType type = TObjectType::otUnknown;
   std::int32_t id = 0;
+  // compare
+  bool ignoreProperties = false;
+  bool ignoreLineBreaks = false;
+  std::string exportDir;  // empty: no export
 };
 
 // Throws UsageError for anything the commands cannot run with.

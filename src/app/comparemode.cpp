@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+#include "comparemode.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <stdexcept>
+
+#include "busycursor.h"
+#include "comparisonmodel.h"
+#include "diffpane.h"
+#include "mainform.h"
+#include "oemcodepage.h"
+#include "stringtable.h"
+
+namespace {
+
+constexpr int StatusColumnWidth = 108;
+
+}  // namespace
+
+TCompareMode::TCompareMode(TfrmMain& form)
+    : QObject(&form),
+      FForm(form),
+      FModel(new TComparisonModel(form.imlTreeView(), this)),
+      FDiffPane(new TDiffPane(form.pnlRightPane)) {
+  FDiffPane->setObjectName(QStringLiteral("dpnMain"));
+  FDiffPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  FDiffPane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  FDiffPane->setTabChangesFocus(true);
+  FDiffPane->hide();
+  form.layRightPane->addWidget(FDiffPane, 0, 0);
+}
+
+TCompareMode::~TCompareMode() = default;
+
+void TCompareMode::compareWith(const QString& fileName) {
+  end();
+  TBusyCursor busy;
+  auto oldFile = std::make_unique<TObjectTextFile>();
+  oldFile->LoadFromFile(QFile::encodeName(fileName).toStdString());
+  FComparison = CompareFiles(*oldFile, FForm.objectTextFile());
+  FOldFile = std::move(oldFile);
+  FOldName = QFileInfo(fileName).fileName();
+
+  QHeaderView* header = FForm.lvwMain->header();
+  for (int i = 0; i < 3; ++i) FListWidths[i] = header->sectionSize(i);
+  FListModel = FForm.lvwMain->model();
+  FModel->setComparison(*FOldFile, FForm.objectTextFile(), FComparison);
+  FForm.lvwMain->setModel(FModel);
+  for (int i = 0; i < 3; ++i) header->resizeSection(i, FListWidths[i]);
+  header->resizeSection(TComparisonModel::colStatus, StatusColumnWidth);
+  // An object on view now shows what differs in it.
+  if (FForm.shownNode() > 0) FForm.tvwMainChange(FForm.treeModel().nodeIndex(FForm.shownNode()));
+}
+
+void TCompareMode::end() {
+  if (!active()) return;
+  const bool diffWasShown = diffShown();
+  hideDiff();
+  if (FListModel) {
+    FForm.lvwMain->setModel(FListModel);
+    for (int i = 0; i < 3; ++i) FForm.lvwMain->header()->resizeSection(i, FListWidths[i]);
+  }
+  FModel->clear();
+  FComparison = {};
+  FOldFile.reset();
+  if (FShowingRemoved) {
+    // The old file is gone; its text must not stay on view.
+    FShowingRemoved = false;
+    FForm.memMain->clearBytes();
+    FForm.selectNode(0);
+  } else if (diffWasShown && FForm.shownNode() > 0) {
+    FForm.tvwMainChange(FForm.treeModel().nodeIndex(FForm.shownNode()));
+  }
+}
+
+QString TCompareMode::statusText() const {
+  const TComparisonCounts& c = FComparison.Counts;
+  std::string counts = GroupedNumber(c.Added) + " added, " + GroupedNumber(c.Removed) +
+                       " removed, " + GroupedNumber(c.Changed) + " changed";
+  if (c.PropertiesOnly > 0) counts += ", " + GroupedNumber(c.PropertiesOnly) + " properties only";
+  return str::format(str::ComparingFormat, FOldName, QString::fromStdString(counts));
+}
+
+bool TCompareMode::diffShown() const {
+  return !FDiffPane->isHidden();
+}
+
+void TCompareMode::hideDiff() {
+  if (FDiffPane->isHidden()) return;
+  FDiffPane->hide();
+  FDiffPane->clearDiff();
+}
+
+bool TCompareMode::showNode(int absolute) {
+  FShowingRemoved = false;
+  const TComparisonItem* item = active() && absolute > 0 ? FModel->item(absolute - 1) : nullptr;
+  if (!item || (item->Status != TComparisonStatus::csChanged &&
+                item->Status != TComparisonStatus::csPropertiesOnly)) {
+    hideDiff();
+    return false;
+  }
+  const std::string oldText = FOldFile->GetObject(item->OldIndex).GetText();
+  const std::string newText = FForm.objectTextFile().GetObject(item->NewIndex).GetText();
+  // The diff reads like the text pane, in the font chosen for it.
+  if (FDiffPane->font() != FForm.memMain->font()) FDiffPane->setFont(FForm.memMain->font());
+  FDiffPane->setDiff(oldText, newText);
+  FForm.memMain->hide();
+  FForm.lvwMain->hide();
+  FDiffPane->show();
+  return true;
+}
+
+bool TCompareMode::showListRow(int row) {
+  const TComparisonItem* item = active() ? FModel->item(row) : nullptr;
+  if (!item || item->Status != TComparisonStatus::csRemoved) return false;
+  FForm.memMain->setBytes(FOldFile->GetObject(item->OldIndex).GetText());
+  hideDiff();
+  FForm.lvwMain->hide();
+  FForm.memMain->show();
+  // No tree node stands for a removed object; choosing the root again
+  // brings the list back.
+  FForm.tvwMain->selectionModel()->clear();
+  FShowingRemoved = true;
+  return true;
+}
+
+bool TCompareMode::selectAll(bool treeActive) {
+  if (!diffShown() || !(treeActive || FDiffPane->hasFocus())) return false;
+  FDiffPane->selectAll();
+  return true;
+}
+
+QList<int> TCompareMode::exportableRows(QList<int> rows) const {
+  if (active()) rows.removeIf([this](int row) { return row >= FForm.objectTextFile().GetCount(); });
+  return rows;
+}
+
+bool TCompareMode::copy() {
+  if (!diffShown()) return false;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) throw std::runtime_error(str::ClipboardError);
+  clipboard->setText(oem::toQString(FDiffPane->selLength() != 0 ? FDiffPane->selectedBytes()
+                                                                : FDiffPane->bytes()));
+  return true;
+}

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+// The window while the loaded file is compared with a second, older one: the
+// second file held like the first, the list swapped for the comparison list,
+// and the diff pane in the text pane's place for objects that differ.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "comparison.h"
+
+class QAbstractItemModel;
+class TComparisonModel;
+class TDiffPane;
+class TfrmMain;
+
+class TCompareMode : public QObject {
+ public:
+  explicit TCompareMode(TfrmMain& form);
+  ~TCompareMode() override;
+
+  bool active() const { return FOldFile != nullptr; }
+  // Ends a running comparison, loads fileName as the old side and compares
+  // the window's file with it. A file that fails to load leaves the window
+  // as it is without a comparison.
+  void compareWith(const QString& fileName);
+  void end();
+  // "Comparing with base.txt: 3 added, 1 removed, 12 changed"
+  QString statusText() const;
+
+  const TComparison& comparison() const { return FComparison; }
+  const TObjectTextFile* oldFile() const { return FOldFile.get(); }
+  TComparisonModel& model() const { return *FModel; }
+  TDiffPane& diffPane() const { return *FDiffPane; }
+  bool diffShown() const;
+
+  // The window shows tree node absolute: true when the diff pane took the
+  // text pane's place, false (and the diff pane hidden) otherwise.
+  bool showNode(int absolute);
+  // A list row was opened: true when it was a removed object, whose old text
+  // the text pane now shows.
+  bool showListRow(int row);
+  // Copies the diff pane's selection, or all of it; false when it is hidden.
+  bool copy();
+  // Selects all of the diff pane when it has the focus, or the tree has it
+  // and the pane is shown; false otherwise.
+  bool selectAll(bool treeActive);
+  // The list rows that stand for objects of the window's file: removed
+  // objects belong to the old file and are left out.
+  QList<int> exportableRows(QList<int> rows) const;
+
+ private:
+  void hideDiff();
+
+  TfrmMain& FForm;
+  std::unique_ptr<TObjectTextFile> FOldFile;
+  TComparison FComparison;
+  QString FOldName;
+  TComparisonModel* FModel;
+  TDiffPane* FDiffPane;
+  // The list's model before the comparison took its place.
+  QPointer<QAbstractItemModel> FListModel;
+  int FListWidths[3] = {};
+  bool FShowingRemoved = false;
+};

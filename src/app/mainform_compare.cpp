@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// The window's commands of a comparison with a second file.
+#include <QMenu>
+
+#include "comparemode.h"
+#include "diffpane.h"
+#include "mainform.h"
+#include "prompts.h"
+#include "stringtable.h"
+
+void TfrmMain::setupCompare() {
+  FCompareMode = new TCompareMode(*this);
+  struct {
+    QAction*& Action;
+    const char* Name;
+    const char* Caption;
+    void (TfrmMain::*Execute)();
+  } const actions[] = {
+      {actFileCompareWith, "actFileCompareWith", str::ActFileCompareWith,
+       &TfrmMain::actFileCompareWithExecute},
+      {actFileEndComparison, "actFileEndComparison", str::ActFileEndComparison,
+       &TfrmMain::actFileEndComparisonExecute},
+      {actViewNextChange, "actViewNextChange", str::ActViewNextChange,
+       &TfrmMain::actViewNextChangeExecute},
+      {actViewPreviousChange, "actViewPreviousChange", str::ActViewPreviousChange,
+       &TfrmMain::actViewPreviousChangeExecute},
+  };
+  for (const auto& a : actions) {
+    a.Action = new QAction(str::text(a.Caption), this);
+    a.Action->setObjectName(QLatin1String(a.Name));
+    a.Action->setShortcutContext(Qt::WindowShortcut);
+    connect(a.Action, &QAction::triggered, this, [this, execute = a.Execute] { guarded(execute); });
+    addAction(a.Action);
+  }
+  actViewNextChange->setShortcut(QKeySequence(Qt::Key_F8));
+  actViewPreviousChange->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
+  mnuFile->insertActions(actFileExportTreeView, {actFileCompareWith, actFileEndComparison});
+  mnuView->addActions({actViewNextChange, actViewPreviousChange});
+  // The diff pane offers what the text pane's popup menu does.
+  TDiffPane* pane = &FCompareMode->diffPane();
+  pane->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(pane, &QWidget::customContextMenuRequested, this,
+          [this, pane](QPoint pos) { FPumMemo->popup(pane->viewport()->mapToGlobal(pos)); });
+}
+
+void TfrmMain::updateCompareActions() {
+  actFileCompareWithUpdate();
+  actFileEndComparisonUpdate();
+  actViewNextChangeUpdate();
+  actViewPreviousChangeUpdate();
+}
+
+void TfrmMain::actFileCompareWithExecute() {
+  const std::optional<QString> fileName = FPrompts.OpenFileName(this, str::text(str::FileFilter));
+  if (!fileName) return;
+  setStatusText(str::text(str::ReadingFile));
+  try {
+    FCompareMode->compareWith(*fileName);
+  } catch (...) {
+    UpdateStatusText();
+    throw;
+  }
+  setStatusText(FCompareMode->statusText());
+}
+
+void TfrmMain::actFileCompareWithUpdate() {
+  actFileCompareWith->setEnabled(fileLoaded());
+}
+
+void TfrmMain::actFileEndComparisonExecute() {
+  FCompareMode->end();
+  UpdateStatusText();
+}
+
+void TfrmMain::actFileEndComparisonUpdate() {
+  actFileEndComparison->setEnabled(FCompareMode->active());
+}
+
+void TfrmMain::actViewNextChangeExecute() {
+  if (!FCompareMode->diffPane().nextChange()) FPrompts.Beep();
+}
+
+void TfrmMain::actViewNextChangeUpdate() {
+  actViewNextChange->setEnabled(FCompareMode->diffShown());
+  actViewNextChange->setVisible(FCompareMode->active());
+}
+
+void TfrmMain::actViewPreviousChangeExecute() {
+  if (!FCompareMode->diffPane().previousChange()) FPrompts.Beep();
+}
+
+void TfrmMain::actViewPreviousChangeUpdate() {
+  actViewPreviousChange->setEnabled(FCompareMode->diffShown());
+  actViewPreviousChange->setVisible(FCompareMode->active());
+}

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: MIT
+#include "comparecmd.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "comparison.h"
+#include "exporter.h"
+#include "linediff.h"
+
+namespace fs = std::filesystem;
+
+namespace marlox::cli {
+
+namespace {
+
+std::string TypeName(TObjectType type) {
+  return std::string(ObjectTypeNames[std::size_t(type)]);
+}
+
+void Load(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
+  constexpr std::int64_t ProgressMinSize = 1 << 20;
+  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
+  file.LoadFromFile(name);
+  file.SetOnProgress(nullptr);
+}
+
+std::string ObjectLine(const TObjectTextObject& object) {
+  return TypeName(object.ObjectType()) + '\t' + std::to_string(object.ID()) + '\t' + object.Name() +
+         '\n';
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(fs::path(a), fs::path(b), ec);
+}
+
+// Writes the new version of every object that differs, and the list of the
+// removed ones, under the conflict rules of export.
+void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
+                       const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
+                       std::FILE* err) {
+  const std::string& dir = line.exportDir;
+  std::vector<std::int32_t> rows;
+  std::string removed;
+  for (const TComparisonItem& item : comparison.Items) {
+    if (item.Status == TComparisonStatus::csRemoved)
+      removed += ObjectLine(oldFile.GetObject(item.OldIndex));
+    else if (item.Status != TComparisonStatus::csIdentical)
+      rows.push_back(item.NewIndex);
+  }
+  std::vector<TExportTarget> targets;
+  for (std::int32_t row : rows)
+    targets.push_back({row, (fs::path(dir) / newFile.GetObject(row).GetExportFileName()).string()});
+  const std::string removedPath = (fs::path(dir) / "removed.txt").string();
+  targets.push_back({-1, removedPath});
+
+  if (line.exportMode == TExportMode::emRefuse) {
+    const std::vector<std::string> conflicts = ExportConflicts(targets);
+    if (!conflicts.empty()) {
+      for (const std::string& path : conflicts) std::fprintf(err, "%s\n", path.c_str());
+      throw VexaError(std::to_string(conflicts.size()) +
+                      " target(s) exist already or are taken twice; nothing written "
+                      "(use --overwrite or --skip-existing)");
+    }
+  }
+  for (const TExportTarget& target : targets) {
+    if (SameFile(target.path, line.operands[1]) || SameFile(target.path, line.operands[2]))
+      throw VexaError("\"" + target.path + "\" is a file being compared; nothing written");
+  }
+
+  const bool skip = line.exportMode == TExportMode::emSkipExisting;
+  const bool replace = line.exportMode == TExportMode::emOverwrite;
+  const TExportResult result = ExportObjects(newFile, rows, dir, [replace](const std::string&) {
+    return replace ? TOverwriteAnswer::oaYesToAll : TOverwriteAnswer::oaNo;
+  });
+  std::size_t written = result.Written.size();
+  if (!(skip && vexa::FileExists(removedPath))) {
+    vexa::WriteFileReplacing(
+        removedPath,
+        [&](std::ostream& out) {
+          out.write(removed.data(), std::streamsize(removed.size()));
+          if (!out) throw StreamError(StreamWriteErrorText);
+        },
+        newFile.Stream());
+    ++written;
+  }
+  std::fprintf(err, "%zu file(s) written, %zu skipped\n", written, targets.size() - written);
+}
+
+int RunCompare(const TCommandLine& line, const TObjectTextFile& oldFile,
+               const TObjectTextFile& newFile, std::FILE* out, std::FILE* err) {
+  TComparisonOptions options;
+  options.IgnoreLineBreaks = line.ignoreLineBreaks;
+  options.IgnoreProperties = line.ignoreProperties;
+  const TComparison comparison = CompareFiles(oldFile, newFile, options);
+  for (const TDuplicateKey& d : comparison.Duplicates)
+    std::fprintf(err,
+                 "marlox-cli: %s %d occurs %d time(s) in %s and %d time(s) in %s; "
+                 "paired in order of occurrence\n",
+                 TypeName(d.Type).c_str(), d.ID, d.OldCount, line.operands[1].c_str(), d.NewCount,
+                 line.operands[2].c_str());
+  // Export first: when it is refused, no list suggests that it went well.
+  if (!line.exportDir.empty()) ExportDifferences(line, comparison, oldFile, newFile, err);
+  for (const TComparisonItem& item : comparison.Items) {
+    if (item.Status == TComparisonStatus::csIdentical) continue;
+    const TObjectTextObject& object =
+        item.NewIndex >= 0 ? newFile.GetObject(item.NewIndex) : oldFile.GetObject(item.OldIndex);
+    WriteBytes(out, std::string(StatusName(item.Status)) + '\t' + ObjectLine(object));
+  }
+  std::fprintf(err, "%s\n", SummaryText(comparison.Counts).c_str());
+  return comparison.Counts.AnyDifference() ? ecNotFound : ecSuccess;
+}
+
+int RunDiff(const TCommandLine& line, const TObjectTextFile& oldFile,
+            const TObjectTextFile& newFile, std::FILE* out, std::FILE* err) {
+  const std::int32_t oldIndex = FindObject(oldFile, line.type, line.id);
+  const std::int32_t newIndex = FindObject(newFile, line.type, line.id);
+  const std::string what = TypeName(line.type) + ' ' + std::to_string(line.id);
+  if (oldIndex < 0 && newIndex < 0) {
+    std::fprintf(err, "marlox-cli: no %s in %s or %s\n", what.c_str(), line.operands[1].c_str(),
+                 line.operands[2].c_str());
+    return ecFailure;
+  }
+  // An object on one side only is all added or all removed.
+  auto label = [&](const TObjectTextFile& file, std::int32_t index, const std::string& name) {
+    return name + '\t' +
+           (index >= 0 ? file.GetObject(index).GetDisplayName() : what + " (not in this file)");
+  };
+  const std::string oldText = oldIndex >= 0 ? oldFile.GetObject(oldIndex).GetText() : "";
+  const std::string newText = newIndex >= 0 ? newFile.GetObject(newIndex).GetText() : "";
+  if (oldIndex >= 0 && newIndex >= 0 && oldText == newText) return ecSuccess;
+  std::string diff;
+  WriteUnifiedDiff(diff, DiffLines(oldText, newText), oldText, newText,
+                   label(oldFile, oldIndex, line.operands[1]),
+                   label(newFile, newIndex, line.operands[2]));
+  WriteBytes(out, diff);
+  return ecNotFound;
+}
+
+}  // namespace
+
+bool IsCompareCommand(const std::string& command) {
+  return command == "compare" || command == "diff";
+}
+
+TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
+  TCommandLine result;
+  result.command = args.at(0);
+  const bool compare = result.command == "compare";
+  bool operandsOnly = false;
+  bool overwrite = false;
+  bool skip = false;
+  bool exportGiven = false;
+  auto once = [](bool& flag, const std::string& option) {
+    if (flag) throw UsageError(option + " given twice");
+    flag = true;
+  };
+  result.operands.push_back(result.command);
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (!operandsOnly && arg == "--") {
+      operandsOnly = true;
+    } else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0))) {
+      result.operands.push_back(arg);
+    } else if (arg == "-h" || arg == "--help") {
+      result.command = "help";
+      return result;
+    } else if (compare && arg == "--ignore-properties") {
+      once(result.ignoreProperties, arg);
+    } else if (compare && arg == "--ignore-line-breaks") {
+      once(result.ignoreLineBreaks, arg);
+    } else if (compare && arg == "--overwrite") {
+      once(overwrite, arg);
+    } else if (compare && arg == "--skip-existing") {
+      once(skip, arg);
+    } else if (compare && (arg == "--export" || arg.rfind("--export=", 0) == 0)) {
+      once(exportGiven, "--export");
+      if (arg == "--export" && i + 1 == args.size()) throw UsageError("--export needs a directory");
+      result.exportDir = arg == "--export" ? args[++i] : arg.substr(9);
+      if (result.exportDir.empty()) throw UsageError("--export needs a directory");
+    } else {
+      const bool known = arg.rfind("--export", 0) == 0 || arg == "--ignore-properties" ||
+                         arg == "--ignore-line-breaks" || arg == "--overwrite" ||
+                         arg == "--skip-existing" || arg == "--match-case" ||
+                         arg.rfind("--index", 0) == 0;
+      throw UsageError(known ? arg + " is not an option of " + result.command
+                             : "unknown option '" + arg + "'");
+    }
+  }
+  const std::size_t operandCount = result.operands.size() - 1;
+  const std::size_t wanted = compare ? 2 : 4;
+  if (operandCount < wanted) throw UsageError("missing operand for " + result.command);
+  if (operandCount > wanted) throw UsageError("too many operands for " + result.command);
+  if (overwrite && skip) throw UsageError("--overwrite and --skip-existing exclude each other");
+  if ((overwrite || skip) && !exportGiven)
+    throw UsageError(std::string(overwrite ? "--overwrite" : "--skip-existing") +
+                     " needs --export");
+  result.exportMode = overwrite ? TExportMode::emOverwrite
+                      : skip    ? TExportMode::emSkipExisting
+                                : TExportMode::emRefuse;
+  if (!compare) {
+    if (!ObjectTypeFromName(result.operands[3], result.type))
+      throw UsageError("unknown object type '" + result.operands[3] + "'");
+    try {
+      result.id = StrToInt32(result.operands[4]);
+    } catch (const ConversionError& e) {
+      throw UsageError(e.what());
+    }
+  }
+  return result;
+}
+
+int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
+                      bool errIsTerminal) {
+  TObjectTextFile oldFile;
+  TObjectTextFile otherFile;
+  Load(oldFile, line.operands[1], err, errIsTerminal);
+  // A file is held exclusively, so it cannot be opened twice; compared with
+  // itself it is simply read twice through the one open file.
+  const bool sameFile = SameFile(line.operands[1], line.operands[2]);
+  if (!sameFile) Load(otherFile, line.operands[2], err, errIsTerminal);
+  const TObjectTextFile& newFile = sameFile ? oldFile : otherFile;
+  const int code = line.command == "compare" ? RunCompare(line, oldFile, newFile, out, err)
+                                             : RunDiff(line, oldFile, newFile, out, err);
+  if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
+  return code;
+}
+
+}  // namespace marlox::cli

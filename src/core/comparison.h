@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+// What differs between two loaded object text files: objects are paired by
+// type and number, and each pair or single object gets one status.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vexafile.h"
+
+enum class TComparisonStatus : std::uint8_t {
+  csIdentical,
+  csPropertiesOnly,  // differs only inside the OBJECT-PROPERTIES block
+  csChanged,
+  csAdded,    // only in the new file
+  csRemoved,  // only in the old file
+};
+
+struct TComparisonOptions {
+  // CR LF, a lone CR and a lone LF count as the same line break.
+  bool IgnoreLineBreaks = false;
+  // A difference only inside the properties block counts as identical.
+  bool IgnoreProperties = false;
+};
+
+struct TComparisonItem {
+  std::int32_t OldIndex = -1;  // -1 when added
+  std::int32_t NewIndex = -1;  // -1 when removed
+  TComparisonStatus Status = TComparisonStatus::csIdentical;
+  // The type and number occur more than once in one of the files.
+  bool Duplicate = false;
+};
+
+// A type and number that occurs more than once in a file; its objects are
+// paired in order of occurrence.
+struct TDuplicateKey {
+  TObjectType Type;
+  std::int32_t ID;
+  std::int32_t OldCount;
+  std::int32_t NewCount;
+};
+
+struct TComparisonCounts {
+  std::int32_t Added = 0;
+  std::int32_t Removed = 0;
+  std::int32_t Changed = 0;
+  std::int32_t PropertiesOnly = 0;
+  std::int32_t Identical = 0;
+  bool AnyDifference() const { return Added + Removed + Changed + PropertiesOnly > 0; }
+};
+
+struct TComparison {
+  // The new file's objects in its order, then the removed ones in the old file's order.
+  std::vector<TComparisonItem> Items;
+  std::vector<TDuplicateKey> Duplicates;
+  TComparisonCounts Counts;
+};
+
+// Compares the two texts of one pair.
+TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newText,
+                               const TComparisonOptions& options);
+
+// Reads every pair once from the two open files; no text is kept afterwards.
+TComparison CompareFiles(const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
+                         const TComparisonOptions& options = {});
+
+// "added", "removed", "changed", "properties only", "identical".
+std::string_view StatusName(TComparisonStatus status);
+
+// 6337 gives "6,337".
+std::string GroupedNumber(std::int64_t value);
+
+// "3 added, 1 removed, 12 changed, 40 properties only, 6,337 identical"
+std::string SummaryText(const TComparisonCounts& counts);
