@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "codecmds.h"
+
 namespace fs = std::filesystem;
 
 namespace marlox::cli {
@@ -26,6 +28,10 @@ const char* const UsageText =
     "                         writes every object into DIR (created when missing) as\n"
     "                         its export name, for example tab18.txt; without a flag\n"
     "                         nothing is written when any target exists already\n"
+    "  outline FILE TYPE ID   the sections, fields, triggers and procedures of the\n"
+    "                         object: kind, name and line number, separated by tabs\n"
+    "  uses FILE TYPE ID      every reference to the object in the file: object\n"
+    "                         index, object name, line number and the line's text\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
@@ -35,7 +41,8 @@ const char* const UsageText =
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
-    "Exit status: 0 success, 1 nothing found (find, show), 2 error or bad arguments.\n";
+    "Exit status: 0 success, 1 nothing found (find, show, outline, uses), 2 error or\n"
+    "bad arguments.\n";
 
 namespace {
 
@@ -52,6 +59,8 @@ const std::vector<TCommandRule>& CommandRules() {
       {"show", 1, 3, {"--index"}},
       {"find", 2, 2, {"--match-case"}},
       {"export", 2, 2, {"--overwrite", "--skip-existing"}},
+      {"outline", 3, 3, {}},
+      {"uses", 3, 3, {}},
   };
   return rules;
 }
@@ -263,6 +272,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     else
       result.id = NumberArgument(result.operands[3]);
   }
+  if (IsCodeCommand(result.command)) ParseCodeOperands(result);
   result.matchCase = std::count(options.begin(), options.end(), "--match-case") > 0;
   const bool overwrite = std::count(options.begin(), options.end(), "--overwrite") > 0;
   const bool skip = std::count(options.begin(), options.end(), "--skip-existing") > 0;
@@ -339,6 +349,7 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   if (line.command == "show") code = RunShow(line, file, out, err);
   if (line.command == "find") code = RunFind(line, file, out);
   if (line.command == "export") code = RunExport(line, file, err);
+  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, file, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }
