@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "busycursor.h"
+#include "codereading.h"
 #include "errorguard.h"
 #include "exporter.h"
 #include "finddialog.h"
@@ -90,6 +91,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
     if (now && now != ActionMainMenuBar1 && now->window() == this) FLastFocus = now;
   });
   qApp->installEventFilter(this);
+  FCodeReading = new TCodeReading(*this);
 
   FormCreate(arguments);
 }
@@ -553,6 +555,7 @@ void TfrmMain::updateActions() {
   actEditSelectAllTreeViewUpdate();
   actViewFontTreeViewUpdate();
   actViewFontMemoUpdate();
+  if (FCodeReading) FCodeReading->updateActions();
 }
 
 void TfrmMain::actFileExportTreeViewUpdate() {

@@ -18,6 +18,7 @@
 #include "vexafile.h"
 
 class QMenu;
+class TCodeReading;
 class TFindDialog;
 class TPrompts;
 
@@ -36,6 +37,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TPrompts& prompts() const { return FPrompts; }
   TObjectTreeModel& treeModel() const { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
+
+  // Colouring, outline, go to object and where used.
+  TCodeReading* codeReading() const { return FCodeReading; }
 
   // The modeless find dialog; lives as long as the window.
   TFindDialog* dlgFind = nullptr;
@@ -161,4 +165,5 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   std::optional<TPendingSelection> FPendingSelection;
   QPointer<QWidget> FLastFocus;
   int FListColumnWidths[TObjectListModel::ColumnCount] = {};
+  TCodeReading* FCodeReading = nullptr;
 };
