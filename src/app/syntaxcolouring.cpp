@@ -7,10 +7,6 @@ TSyntaxColouring::TSyntaxColouring(TTextPane& pane) : QObject(&pane), FPane(pane
   connect(&pane, &TTextPane::textChanged, this, &TSyntaxColouring::textChanged);
 }
 
-TSyntaxColouring::~TSyntaxColouring() {
-  if (FPane.rowFormatter() == this) FPane.setRowFormatter(nullptr);
-}
-
 void TSyntaxColouring::setEnabled(bool enabled) {
   FEnabled = enabled;
   FPane.setRowFormatter(enabled ? this : nullptr);

@@ -12,8 +12,8 @@
 class TSyntaxColouring : public QObject, public TRowFormatter {
   Q_OBJECT
  public:
+  // A child of the pane, so it never outlives the pane it formats for.
   explicit TSyntaxColouring(TTextPane& pane);
-  ~TSyntaxColouring() override;
 
   bool enabled() const { return FEnabled; }
   void setEnabled(bool enabled);
