@@ -35,17 +35,19 @@ bool UpperWord(std::string_view word, std::array<char, MaxWordLength>& upper) {
 
 template <std::size_t N>
 bool InList(std::string_view word, const std::array<std::string_view, N>& list) {
-  std::array<char, MaxWordLength> upper{};
+  std::array<char, MaxWordLength> upper;
   if (!UpperWord(word, upper)) return false;
   const std::string_view key(upper.data(), word.size());
   return std::find(list.begin(), list.end(), key) != list.end();
 }
 
-constexpr std::array<std::string_view, 29> Keywords = {
-    "AND",       "ARRAY",  "BEGIN",     "CASE", "DIV", "DO",    "DOWNTO", "ELSE", "END",  "EVENT",
-    "EXIT",      "FALSE",  "FOR",       "IF",   "IN",  "LOCAL", "MOD",    "NOT",  "OF",   "OR",
-    "PROCEDURE", "REPEAT", "TEMPORARY", "THEN", "TO",  "TRUE",  "UNTIL",  "VAR",  "WHILE"};
-constexpr std::array<std::string_view, 3> MoreKeywords = {"WITH", "XOR", "TRIGGER"};
+// Sorted, for a binary search.
+constexpr std::array<std::string_view, 32> Keywords = {
+    "AND", "ARRAY",   "BEGIN", "CASE",  "DIV",       "DO",     "DOWNTO",    "ELSE",
+    "END", "EVENT",   "EXIT",  "FALSE", "FOR",       "IF",     "IN",        "LOCAL",
+    "MOD", "NOT",     "OF",    "OR",    "PROCEDURE", "REPEAT", "TEMPORARY", "THEN",
+    "TO",  "TRIGGER", "TRUE",  "UNTIL", "VAR",       "WHILE",  "WITH",      "XOR"};
+constexpr std::size_t LongestKeyword = 9;
 
 constexpr std::array<std::string_view, 22> Sections = {"OBJECT-PROPERTIES",
                                                        "PROPERTIES",
@@ -82,7 +84,7 @@ bool SameWord(std::string_view word, std::string_view upper) {
 class TLineLexer {
  public:
   TLineLexer(std::string_view line, TLexState state, std::int32_t base, std::vector<TToken>* tokens)
-      : FLine(line), FState(state), FBase(base), FTokens(tokens) {}
+      : FLine(line), FState(state), FBase(base), FTokens(tokens), FFirst(SkipBlanks(0)) {}
 
   TLexState Run() {
     if (FLine.substr(0, 7) == "OBJECT ") {
@@ -131,7 +133,7 @@ class TLineLexer {
       FPos = SkipBlanks(FPos);
       return;
     }
-    const bool propertyStart = (start == SkipBlanks(0) || FAfterSemicolon) && !FState.InBrackets;
+    const bool propertyStart = (start == FFirst || FAfterSemicolon) && !FState.InBrackets;
     FAfterSemicolon = false;
     if (c == '[' || c == ']') FState.InBrackets = c == '[';
     if (c == '{') {
@@ -157,7 +159,7 @@ class TLineLexer {
       if (At(end) == '-' && IsLetter(At(end + 1))) wordEnd = WordEnd(end + 1);
       const std::string_view word = FLine.substr(start, wordEnd - start);
       const bool alone = SkipBlanks(wordEnd) == FLine.size() &&
-                         (start == SkipBlanks(0) || (start > 0 && FLine[start - 1] == '='));
+                         (start == FFirst || (start > 0 && FLine[start - 1] == '='));
       if (alone && IsSectionKeyword(word) && IsUpperCase(word)) {
         Emit(start, word.size(), TTokenKind::tkSection);
         if (word == "CODE") FState.CodeSectionNext = true;
@@ -286,6 +288,11 @@ class TLineLexer {
   }
 
   void Word(std::string_view word, std::size_t start) {
+    // Without tokens only the words that move the state matter.
+    const bool moves =
+        word.size() >= 3 && word.size() <= 5 &&
+        ((word[0] | 0x20) == 'b' || (word[0] | 0x20) == 'c' || (word[0] | 0x20) == 'e');
+    if (!FTokens && !moves) return;
     if (!IsKeyword(word)) {
       Emit(start, word.size(), TTokenKind::tkPlain);
       return;
@@ -313,6 +320,7 @@ class TLineLexer {
   TLexState FState;
   std::int32_t FBase;
   std::vector<TToken>* FTokens;
+  std::size_t FFirst;  // the line's first byte that is no blank
   std::size_t FPos = 0;
   bool FAfterSemicolon = false;
 };
@@ -320,7 +328,15 @@ class TLineLexer {
 }  // namespace
 
 bool IsKeyword(std::string_view word) {
-  return InList(word, Keywords) || InList(word, MoreKeywords);
+  // Most words in code are longer than any keyword.
+  if (word.size() < 2 || word.size() > LongestKeyword) return false;
+  std::array<char, LongestKeyword> upper;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const auto c = static_cast<unsigned char>(word[i]);
+    upper[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  }
+  return std::binary_search(Keywords.begin(), Keywords.end(),
+                            std::string_view(upper.data(), word.size()));
 }
 
 bool IsSectionKeyword(std::string_view word) {

@@ -58,6 +58,8 @@ constexpr std::array<TTypeWord, 8> NameTypeWords = {{{"DATABASE", TObjectType::o
 
 template <std::size_t N>
 bool TypeOf(std::string_view word, const std::array<TTypeWord, N>& words, TObjectType& type) {
+  // Type words are four to nine letters long; most words are not.
+  if (word.size() < 4 || word.size() > 9) return false;
   for (const TTypeWord& entry : words)
     if (SameText(word, entry.Word)) {
       type = entry.Type;
@@ -243,6 +245,61 @@ std::vector<TObjectReference> FindReferences(std::string_view text) {
   return refs;
 }
 
+namespace {
+
+// The references of the lines from first to last: the lines before are only
+// lexed for their states, and tokens start a few lines early, so that a
+// relation that began there is known; nothing after last is lexed.
+std::vector<TObjectReference> ReferencesNear(std::string_view text, std::size_t first,
+                                             std::size_t last) {
+  constexpr std::size_t ContextLines = 8;
+  std::vector<TObjectReference> refs;
+  TReferenceScanner scanner(text, refs);
+  TLexState state;
+  std::vector<TToken> tokens;
+  std::vector<std::size_t> recent;  // line starts not yet tokenized, the last few
+  std::vector<TLexState> recentStates;
+  int index = 0;
+  std::size_t start = 0;
+  const auto scan = [&](std::size_t from, const TLexState& in, int line) {
+    std::size_t end = from;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    tokens.clear();
+    const TLexState out = LexLine(text.substr(from, end - from), in, std::int32_t(from), &tokens);
+    scanner.Line(line, tokens);
+    return out;
+  };
+  while (start <= last && start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    const bool reached = end >= first;
+    if (reached && !recent.empty()) {
+      // Tokenize the few lines before the first candidate too.
+      TLexState s = recentStates.front();
+      for (std::size_t i = 0; i < recent.size(); ++i)
+        s = scan(recent[i], s, index - int(recent.size()) + int(i));
+      recent.clear();
+    }
+    if (reached) {
+      state = scan(start, state, index);
+    } else {
+      if (recent.size() == ContextLines) {
+        recent.erase(recent.begin());
+        recentStates.erase(recentStates.begin());
+      }
+      recent.push_back(start);
+      recentStates.push_back(state);
+      state = LexLine(text.substr(start, end - start), state, std::int32_t(start), nullptr);
+    }
+    if (end == text.size()) break;
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    ++index;
+  }
+  return refs;
+}
+
+}  // namespace
+
 std::optional<TObjectReference> ReferenceAt(std::string_view text, std::int32_t offset) {
   for (TObjectReference& ref : FindReferences(text))
     if (ref.Start <= offset && offset <= ref.Start + ref.Length) return std::move(ref);
@@ -265,10 +322,12 @@ std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReferenc
 
 namespace {
 
-bool WordBefore(std::string_view bytes, std::size_t at, std::string_view word) {
-  return at >= word.size() && SameText(bytes.substr(at - word.size(), word.size()), word) &&
-         (at == word.size() ||
-          !IsWordChar(static_cast<unsigned char>(bytes[at - word.size() - 1])));
+// The word that ends right before at, after blanks.
+std::string_view WordEndingAt(std::string_view bytes, std::size_t at) {
+  while (at > 0 && (bytes[at - 1] == ' ' || bytes[at - 1] == '\t')) --at;
+  std::size_t from = at;
+  while (from > 0 && IsLetter(static_cast<unsigned char>(bytes[from - 1]))) --from;
+  return bytes.substr(from, at - from);
 }
 
 // A number that stands right after a type word, with or without blanks.
@@ -276,13 +335,13 @@ bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length
   if (hit + length < bytes.size() && IsWordChar(static_cast<unsigned char>(bytes[hit + length])))
     return false;
   if (hit == 0 || IsDigit(static_cast<unsigned char>(bytes[hit - 1]))) return false;
-  std::size_t i = hit;
-  while (i > 0 && (bytes[i - 1] == ' ' || bytes[i - 1] == '\t')) --i;
-  return i > 0 && IsLetter(static_cast<unsigned char>(bytes[i - 1]));
+  TObjectType type;
+  return TypeOf(WordEndingAt(bytes, hit), NumberTypeWords, type);
 }
 
-// A whole name after ::, after = of a property, inside a relation or a
-// formula; variables of the same name in code mostly fail this.
+// A whole name where a reference by name can stand: after ::, right after
+// TableRelation= or a formula's (, or after the condition or ELSE of a
+// relation. Variables and captions of the same name mostly fail this.
 bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
   std::size_t before = hit;
@@ -296,26 +355,48 @@ bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) 
   while (before > 0 && (bytes[before - 1] == ' ' || bytes[before - 1] == '\t')) --before;
   if (before == 0) return false;
   const char c = bytes[before - 1];
-  if (c == ':' || c == ')' || c == '(') return true;
-  if (c == '=') return before >= 2 && IsLetter(at(before - 2));
-  return WordBefore(bytes, before, "ELSE");
+  if (c == ':' || c == ')') return true;
+  if (c == '=') return SameText(WordEndingAt(bytes, before - 1), "TableRelation");
+  if (c == '(') return IsFormulaWord(WordEndingAt(bytes, before - 1));
+  return SameText(WordEndingAt(bytes, before), "ELSE");
 }
 
-bool HasCandidate(std::string_view bytes, const std::string& number, const std::string& name) {
-  for (std::size_t from = 0;;) {
-    const std::size_t hit = FindBytes(bytes, number, from);
-    if (hit == std::string_view::npos) break;
-    if (NumberCandidate(bytes, hit, number.size())) return true;
-    from = hit + 1;
+// What an object must hold to be looked at closely: the number after a
+// blank ("Record 18", "Page 21") or glued to its type word ("Table18"), or
+// the name where a name can refer.
+struct TCandidateNeedles {
+  std::vector<std::string> Numbers;  // each ends in the number
+  std::string Name;
+
+  TCandidateNeedles(TObjectType type, std::int32_t id, std::string name) : Name(std::move(name)) {
+    const std::string number = std::to_string(id);
+    Numbers.push_back(" " + number);
+    for (const TTypeWord& word : NumberTypeWords)
+      if (word.Type == type && word.Word != "Record" && word.Word != "TableData")
+        Numbers.push_back(std::string(word.Word) + number);
+    NumberLength = number.size();
   }
-  if (name.empty()) return false;
-  for (std::size_t from = 0;;) {
-    const std::size_t hit = FindBytesIgnoringCase(bytes, name, from);
-    if (hit == std::string_view::npos) return false;
-    if (NameCandidate(bytes, hit, name.size())) return true;
-    from = hit + 1;
+  std::size_t NumberLength = 0;
+
+  // The first and the last candidate in bytes, or false when there is none.
+  bool Find(std::string_view bytes, std::size_t& first, std::size_t& last) const {
+    first = std::string_view::npos;
+    last = 0;
+    const auto note = [&](std::size_t at) {
+      first = std::min(first, at);
+      last = std::max(last, at);
+    };
+    for (const std::string& needle : Numbers)
+      for (std::size_t hit = 0;
+           (hit = FindBytesIgnoringCase(bytes, needle, hit)) != std::string_view::npos; ++hit)
+        if (NumberCandidate(bytes, hit + needle.size() - NumberLength, NumberLength)) note(hit);
+    if (!Name.empty())
+      for (std::size_t hit = 0;
+           (hit = FindBytesIgnoringCase(bytes, Name, hit)) != std::string_view::npos; ++hit)
+        if (NameCandidate(bytes, hit, Name.size())) note(hit);
+    return first != std::string_view::npos;
   }
-}
+};
 
 std::string LineTextAt(std::string_view text, std::int32_t offset) {
   std::size_t start = std::size_t(offset);
@@ -334,7 +415,7 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
   const TObjectType type = wanted.ObjectType();
   const std::int32_t id = wanted.ID();
   const std::string name = wanted.Name();
-  const std::string number = std::to_string(id);
+  const TCandidateNeedles needles(type, id, name);
   const std::int32_t count = file.GetCount();
   if (!file.Stream()) throw VexaError("The object's file is no longer open; open the file again");
   vexa::TChunkReader reader(*file.Stream(), chunkSize);
@@ -346,8 +427,10 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
     const std::int64_t start = object.StartOffset();
     const std::int64_t length = std::max(object.Length(), 0);
     const std::string_view bytes = reader.At(start, start + length, std::size_t(length));
-    if (!HasCandidate(bytes, number, name)) continue;
-    for (TObjectReference& ref : FindReferences(bytes)) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!needles.Find(bytes, first, last)) continue;
+    for (TObjectReference& ref : ReferencesNear(bytes, first, last)) {
       if (!RefersTo(ref, type, id, name)) continue;
       std::string line = LineTextAt(bytes, ref.Start);
       uses.push_back({index, std::move(ref), std::move(line)});
