@@ -184,7 +184,9 @@ class TLineLexer {
 
   bool PropertyName() {
     std::size_t i = FPos;
-    while (i < FLine.size() && (IsWordChar(At(i)) || At(i) == ' ' || At(i) == '-')) ++i;
+    // Import::OnAfterInsertRecord: the triggers of XMLport elements.
+    while (i < FLine.size() && (IsWordChar(At(i)) || At(i) == ' ' || At(i) == '-' || At(i) == ':'))
+      ++i;
     if (At(i) != '=' || At(i - 1) == ' ') return false;
     const std::string_view name = FLine.substr(FPos, i - FPos);
     Emit(FPos, name.size(), TTokenKind::tkProperty);
@@ -192,7 +194,7 @@ class TLineLexer {
     // A trigger's code starts right after the =.
     const std::size_t valueEnd = WordEnd(FPos);
     const std::string_view value = FLine.substr(FPos, valueEnd - FPos);
-    const bool trigger = name.size() > 2 && (name[0] | 0x20) == 'o' && (name[1] | 0x20) == 'n';
+    const bool trigger = IsTriggerName(name);
     if ((SameWord(value, "BEGIN") || SameWord(value, "VAR")) &&
         (trigger || SkipBlanks(valueEnd) == FLine.size())) {
       FState.Mode = TLexMode::lmTriggerCode;
@@ -337,6 +339,12 @@ bool IsKeyword(std::string_view word) {
   }
   return std::binary_search(Keywords.begin(), Keywords.end(),
                             std::string_view(upper.data(), word.size()));
+}
+
+bool IsTriggerName(std::string_view name) {
+  const std::size_t colons = name.rfind("::");
+  if (colons != std::string_view::npos) name.remove_prefix(colons + 2);
+  return name.size() > 2 && (name[0] | 0x20) == 'o' && (name[1] | 0x20) == 'n';
 }
 
 bool IsSectionKeyword(std::string_view word) {

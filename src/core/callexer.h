@@ -53,6 +53,8 @@ TLexState LexLine(std::string_view line, TLexState state, std::int32_t base,
 
 bool IsKeyword(std::string_view word);
 bool IsSectionKeyword(std::string_view word);
+// OnValidate, OnAction, Export::OnBeforePassVariable, ...
+bool IsTriggerName(std::string_view name);
 
 // A text split into lines at CR LF, lone CR and lone LF, with the state each
 // line starts in. The text itself is not copied and must outlive this.

@@ -47,7 +47,9 @@ bool IsNumber(std::string_view text) {
 // else by its kind and number until a Name or SourceExpr says more.
 std::string RowOwner(std::string_view section, std::string_view line) {
   const std::vector<std::string_view> columns = RowColumns(line);
-  if (section == "FIELDS") return columns.size() > 2 ? std::string(columns[2]) : std::string();
+  // Fields, and XMLport elements behind their GUID, carry their name in the third column.
+  if (section == "FIELDS" || (!columns.empty() && columns[0].substr(0, 1) == "["))
+    return columns.size() > 2 ? std::string(columns[2]) : std::string();
   std::string_view kind;
   for (std::size_t i = 1; i < columns.size() && kind.empty(); ++i)
     if (!IsNumber(columns[i])) kind = columns[i];
@@ -126,7 +128,7 @@ std::vector<TOutlineEntry> BuildOutline(std::string_view text) {
           }
         }
         const bool code = i + 1 < tokens.size() && tokens[i + 1].Kind == TTokenKind::tkKeyword;
-        if (code && word.size() > 2 && (word[0] | 0x20) == 'o' && (word[1] | 0x20) == 'n')
+        if (code && IsTriggerName(word))
           outline.push_back(
               {TOutlineKind::okTrigger, std::string(word), owner, false, {}, token.Start, number});
       } else if (token.Kind == TTokenKind::tkKeyword && inCodeSection) {

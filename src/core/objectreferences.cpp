@@ -398,12 +398,26 @@ struct TCandidateNeedles {
   }
 };
 
+// The line that holds offset, without its indent; of a line longer than
+// LongLine only the part around offset, so that many references on one huge
+// line cost neither quadratic time nor memory.
 std::string LineTextAt(std::string_view text, std::int32_t offset) {
-  std::size_t start = std::size_t(offset);
-  while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
-  std::size_t end = std::size_t(offset);
-  while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-  while (start < end && (text[start] == ' ' || text[start] == '\t')) ++start;
+  constexpr std::size_t LongLine = 1000;
+  constexpr std::size_t Around = 100;
+  const auto isBreak = [&](std::size_t i) { return text[i] == '\n' || text[i] == '\r'; };
+  const auto at = std::size_t(offset);
+  std::size_t start = at;
+  while (start > 0 && at - start < LongLine && !isBreak(start - 1)) --start;
+  std::size_t end = at;
+  while (end < text.size() && end - at < LongLine && !isBreak(end)) ++end;
+  const bool cutStart = start > 0 && !isBreak(start - 1);
+  const bool cutEnd = end < text.size() && !isBreak(end);
+  if (cutStart || cutEnd) {
+    start = std::max(start, at >= Around ? at - Around : 0);
+    end = std::min(end, at + Around);
+  }
+  if (!cutStart)
+    while (start < end && (text[start] == ' ' || text[start] == '\t')) ++start;
   return std::string(text.substr(start, end - start));
 }
 

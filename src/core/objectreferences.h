@@ -44,7 +44,9 @@ std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReferenc
 struct TObjectUse {
   std::int32_t ObjIndex = 0;
   TObjectReference Reference;  // Start is an offset into that object's text
-  std::string LineText;        // the line of the reference, without its indent
+  // The line of the reference without its indent; of a line longer than
+  // 1000 bytes only the 100 bytes before and after the reference.
+  std::string LineText;
 };
 
 // done of total objects searched; return false to cancel.

@@ -202,4 +202,13 @@ TEST(CalOutline, PageControlsAndActions) {
   for (const auto& e : cal::BuildOutline(page)) shown.push_back(cal::OutlineCaption(e));
   EXPECT_EQ(shown, (Words{"PROPERTIES", "ACTIONS", "    Statistics - OnAction", "CONTROLS",
                           "    \"No.\" - OnAssistEdit"}));
+
+  const std::string xmlport =
+      "OBJECT XMLport 1 X\n{\n  ELEMENTS\n  {\n    { [{0A1B}];0 ;Root ;Element ;Text ;\n"
+      "                  Export::OnBeforePassVariable=BEGIN\n                    x := 1; { c }\n"
+      "                  END;\n }\n  }\n}\n";
+  const auto outline = cal::BuildOutline(xmlport);
+  ASSERT_EQ(outline.size(), 2u);
+  EXPECT_EQ(cal::OutlineCaption(outline[1]), "    Root - Export::OnBeforePassVariable");
+  EXPECT_EQ(OfKind(xmlport, TTokenKind::tkComment), Words{"{ c }"});
 }
