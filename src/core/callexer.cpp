@@ -96,6 +96,8 @@ class TLineLexer {
         EndComment();
       else if (FState.Mode == TLexMode::lmStructure)
         StructureStep();
+      else if (!FTokens)
+        CodeStates();
       else
         CodeStep();
     }
@@ -212,6 +214,29 @@ class TLineLexer {
   }
 
   void LeaveCode() { FState = TLexState{}; }
+
+  // Code without tokens: only comments, strings, a stray brace and BEGIN,
+  // CASE and END change the state, so everything else is skipped quickly.
+  void CodeStates() {
+    while (FPos < FLine.size()) {
+      const auto c = static_cast<unsigned char>(FLine[FPos]);
+      if (IsWordChar(c)) {
+        const std::size_t start = FPos;
+        FPos = WordEnd(FPos);
+        const std::size_t length = FPos - start;
+        const char lower = char(c | 0x20);
+        if (length >= 3 && length <= 5 && (lower == 'b' || lower == 'c' || lower == 'e')) {
+          Word(FLine.substr(start, length), start);
+          if (FState.Mode == TLexMode::lmStructure) return;
+        }
+      } else if (c == '\'' || c == '"' || c == '{' || c == '}' || c == '/' || c == '(') {
+        CodeStep();
+        if (FState.Mode == TLexMode::lmStructure || FState.Comment != TCommentKind::ckNone) return;
+      } else {
+        ++FPos;
+      }
+    }
+  }
 
   void CodeStep() {
     const std::size_t start = FPos;

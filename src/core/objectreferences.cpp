@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "callexer.h"
 #include "textsearch.h"
@@ -102,6 +103,9 @@ class TReferenceScanner {
  public:
   TReferenceScanner(std::string_view text, std::vector<TObjectReference>& refs)
       : FText(text), FRefs(refs) {}
+
+  // Forgets a relation or formula that lines not scanned may have ended.
+  void Reset() { FRelation = FFormula = FAfterDot = false, FDepth = 0; }
 
   void Line(int index, const std::vector<TToken>& all) {
     FTokens.clear();
@@ -247,53 +251,75 @@ std::vector<TObjectReference> FindReferences(std::string_view text) {
 
 namespace {
 
-// The references of the lines from first to last: the lines before are only
-// lexed for their states, and tokens start a few lines early, so that a
-// relation that began there is known; nothing after last is lexed.
-std::vector<TObjectReference> ReferencesNear(std::string_view text, std::size_t first,
-                                             std::size_t last) {
+// The end of the line that starts at start.
+std::size_t LineEndFrom(std::string_view text, std::size_t start) {
+  // Two searches for one byte each are faster than one for either byte.
+  const char* begin = text.data() + start;
+  const char* end = text.data() + text.size();
+  if (const void* lf = std::memchr(begin, '\n', std::size_t(end - begin)))
+    end = static_cast<const char*>(lf);
+  if (const void* cr = std::memchr(begin, '\r', std::size_t(end - begin)))
+    end = static_cast<const char*>(cr);
+  return std::size_t(end - text.data());
+}
+
+std::size_t NextLineStart(std::string_view text, std::size_t end) {
+  return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+}
+
+// The references on the lines that hold a candidate (sorted offsets). The
+// other lines are lexed only for their states; the few lines before each
+// candidate's line are scanned too, so that a relation begun there is
+// known; nothing after the last candidate is lexed.
+std::vector<TObjectReference> ReferencesNear(std::string_view text,
+                                             const std::vector<std::size_t>& candidates) {
   constexpr std::size_t ContextLines = 8;
   std::vector<TObjectReference> refs;
   TReferenceScanner scanner(text, refs);
-  TLexState state;
   std::vector<TToken> tokens;
-  std::vector<std::size_t> recent;  // line starts not yet tokenized, the last few
-  std::vector<TLexState> recentStates;
-  int index = 0;
-  std::size_t start = 0;
-  const auto scan = [&](std::size_t from, const TLexState& in, int line) {
-    std::size_t end = from;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+  struct TLine {
+    std::size_t Start;
+    std::size_t End;
+    TLexState State;
+    int Index;
+  };
+  // The last few lines lexed for their states only, in a ring.
+  std::array<TLine, ContextLines> recent;
+  std::size_t recentCount = 0;
+  std::size_t recentNext = 0;
+  bool scanning = false;  // the line before was scanned
+  const auto scan = [&](const TLine& line) {
     tokens.clear();
-    const TLexState out = LexLine(text.substr(from, end - from), in, std::int32_t(from), &tokens);
-    scanner.Line(line, tokens);
+    const TLexState out = LexLine(text.substr(line.Start, line.End - line.Start), line.State,
+                                  std::int32_t(line.Start), &tokens);
+    scanner.Line(line.Index, tokens);
     return out;
   };
-  while (start <= last && start < text.size()) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    const bool reached = end >= first;
-    if (reached && !recent.empty()) {
-      // Tokenize the few lines before the first candidate too.
-      TLexState s = recentStates.front();
-      for (std::size_t i = 0; i < recent.size(); ++i)
-        s = scan(recent[i], s, index - int(recent.size()) + int(i));
-      recent.clear();
-    }
-    if (reached) {
-      state = scan(start, state, index);
-    } else {
-      if (recent.size() == ContextLines) {
-        recent.erase(recent.begin());
-        recentStates.erase(recentStates.begin());
+  auto next = candidates.begin();
+  TLexState state;
+  std::size_t start = 0;
+  for (int index = 0; next != candidates.end(); ++index) {
+    const std::size_t end = LineEndFrom(text, start);
+    const TLine line{start, end, state, index};
+    if (*next <= end) {
+      if (!scanning) {
+        scanner.Reset();
+        for (std::size_t i = 0; i < recentCount; ++i)
+          scan(recent[(recentNext + ContextLines - recentCount + i) % ContextLines]);
+        recentCount = 0;
       }
-      recent.push_back(start);
-      recentStates.push_back(state);
+      state = scan(line);
+      scanning = true;
+      while (next != candidates.end() && *next <= end) ++next;
+    } else {
+      recent[recentNext] = line;
+      recentNext = (recentNext + 1) % ContextLines;
+      recentCount = std::min(recentCount + 1, ContextLines);
       state = LexLine(text.substr(start, end - start), state, std::int32_t(start), nullptr);
+      scanning = false;
     }
     if (end == text.size()) break;
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-    ++index;
+    start = NextLineStart(text, end);
   }
   return refs;
 }
@@ -378,23 +404,19 @@ struct TCandidateNeedles {
   }
   std::size_t NumberLength = 0;
 
-  // The first and the last candidate in bytes, or false when there is none.
-  bool Find(std::string_view bytes, std::size_t& first, std::size_t& last) const {
-    first = std::string_view::npos;
-    last = 0;
-    const auto note = [&](std::size_t at) {
-      first = std::min(first, at);
-      last = std::max(last, at);
-    };
+  // The offsets of every candidate in bytes, in order.
+  void Find(std::string_view bytes, std::vector<std::size_t>& candidates) const {
+    candidates.clear();
     for (const std::string& needle : Numbers)
       for (std::size_t hit = 0;
            (hit = FindBytesIgnoringCase(bytes, needle, hit)) != std::string_view::npos; ++hit)
-        if (NumberCandidate(bytes, hit + needle.size() - NumberLength, NumberLength)) note(hit);
+        if (NumberCandidate(bytes, hit + needle.size() - NumberLength, NumberLength))
+          candidates.push_back(hit);
     if (!Name.empty())
       for (std::size_t hit = 0;
            (hit = FindBytesIgnoringCase(bytes, Name, hit)) != std::string_view::npos; ++hit)
-        if (NameCandidate(bytes, hit, Name.size())) note(hit);
-    return first != std::string_view::npos;
+        if (NameCandidate(bytes, hit, Name.size())) candidates.push_back(hit);
+    std::sort(candidates.begin(), candidates.end());
   }
 };
 
@@ -430,6 +452,7 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
   const std::int32_t id = wanted.ID();
   const std::string name = wanted.Name();
   const TCandidateNeedles needles(type, id, name);
+  std::vector<std::size_t> candidates;
   const std::int32_t count = file.GetCount();
   if (!file.Stream()) throw VexaError("The object's file is no longer open; open the file again");
   vexa::TChunkReader reader(*file.Stream(), chunkSize);
@@ -441,10 +464,9 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
     const std::int64_t start = object.StartOffset();
     const std::int64_t length = std::max(object.Length(), 0);
     const std::string_view bytes = reader.At(start, start + length, std::size_t(length));
-    std::size_t first = 0;
-    std::size_t last = 0;
-    if (!needles.Find(bytes, first, last)) continue;
-    for (TObjectReference& ref : ReferencesNear(bytes, first, last)) {
+    needles.Find(bytes, candidates);
+    if (candidates.empty()) continue;
+    for (TObjectReference& ref : ReferencesNear(bytes, candidates)) {
       if (!RefersTo(ref, type, id, name)) continue;
       std::string line = LineTextAt(bytes, ref.Start);
       uses.push_back({index, std::move(ref), std::move(line)});
