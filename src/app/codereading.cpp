@@ -70,14 +70,21 @@ QAction* TCodeReading::addAction(const char* name, const char* caption,
   return action;
 }
 
-// The box goes above the text pane and is seen only with it.
+// The box goes above the text pane and is seen only with it: whatever
+// shares the pane's cell moves down one row with it.
 void TCodeReading::placeOutlineBox() {
   QGridLayout* grid = FForm.layRightPane;
-  grid->removeWidget(FForm.memMain);
-  grid->removeWidget(FForm.lvwMain);
+  QList<QWidget*> moved;
+  for (int i = 0; i < grid->count(); ++i) {
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(i, &row, &column, &rows, &columns);
+    if (row == 0 && grid->itemAt(i)->widget()) moved.push_back(grid->itemAt(i)->widget());
+  }
+  for (QWidget* widget : moved) {
+    grid->removeWidget(widget);
+    grid->addWidget(widget, 1, 0);
+  }
   grid->addWidget(FOutlineBox, 0, 0);
-  grid->addWidget(FForm.memMain, 1, 0);
-  grid->addWidget(FForm.lvwMain, 1, 0);
   grid->setRowStretch(1, 1);
   FOutlineBox->setVisible(!FForm.memMain->isHidden());
 }
