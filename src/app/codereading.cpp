@@ -102,8 +102,20 @@ bool TCodeReading::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TCodeReading::updateActions() {
+  actEditGoToObjectUpdate();
+  actEditGoBackUpdate();
+  actEditWhereUsedUpdate();
+}
+
+void TCodeReading::actEditGoToObjectUpdate() {
   actEditGoToObject->setEnabled(FForm.fileLoaded() && FForm.shownNode() > 0);
+}
+
+void TCodeReading::actEditGoBackUpdate() {
   actEditGoBack->setEnabled(FHistory.canGoBack());
+}
+
+void TCodeReading::actEditWhereUsedUpdate() {
   actEditWhereUsed->setEnabled(whereUsedTarget() >= 0);
 }
 

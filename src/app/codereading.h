@@ -32,6 +32,10 @@ class TCodeReading : public QObject {
   void actEditGoToObjectExecute();
   void actEditGoBackExecute();
   void actEditWhereUsedExecute();
+  void actEditGoToObjectUpdate();
+  void actEditGoBackUpdate();
+  void actEditWhereUsedUpdate();
+  // Runs the update handlers; the window calls it with its own.
   void updateActions();
 
  protected:
