@@ -11,7 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "callexer.h"
 #include "objectgen.h"
+#include "objectoutline.h"
 #include "vexafile.h"
 
 namespace fs = std::filesystem;
@@ -140,6 +142,51 @@ void BM_ModelMemory(benchmark::State& state) {
   state.counters["bytes_per_object"] = perObject;
 }
 BENCHMARK(BM_ModelMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One object of about 2 MB, as the text pane would get it.
+const std::string& LargeObject() {
+  static const std::string text = [] {
+    std::string out;
+    marlox::bench::TObjectGenerator generator(7);
+    generator.AppendObject(out, 2u << 20);
+    return out;
+  }();
+  return text;
+}
+
+// What the pane does once per shown object: the start state of every line.
+void BM_LexObjectStates(benchmark::State& state) {
+  const std::string& text = LargeObject();
+  cal::TLexedText lexed;
+  for (auto _ : state) {
+    lexed.Reset(text);
+    benchmark::DoNotOptimize(lexed.LineCount());
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
+  state.counters["object_bytes"] = double(text.size());
+}
+BENCHMARK(BM_LexObjectStates)->Unit(benchmark::kMillisecond);
+
+// Every token of every line, and the outline built from them.
+void BM_LexObjectTokens(benchmark::State& state) {
+  const std::string& text = LargeObject();
+  for (auto _ : state) {
+    std::size_t tokens = 0;
+    cal::ForEachLexedLine(
+        text, [&](int, std::int32_t, std::string_view, const std::vector<cal::TToken>& line,
+                  const cal::TLexState&) { tokens += line.size(); });
+    benchmark::DoNotOptimize(tokens);
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
+}
+BENCHMARK(BM_LexObjectTokens)->Unit(benchmark::kMillisecond);
+
+void BM_ObjectOutline(benchmark::State& state) {
+  const std::string& text = LargeObject();
+  for (auto _ : state) benchmark::DoNotOptimize(cal::BuildOutline(text).size());
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
+}
+BENCHMARK(BM_ObjectOutline)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

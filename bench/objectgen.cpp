@@ -122,6 +122,20 @@ std::string TObjectGenerator::Guid() {
   return guid + "}]";
 }
 
+std::uint32_t TObjectGenerator::TableNumber() {
+  // One draw as before, so the rest of the file stays as it was; one
+  // reference in fifty goes to a popular table.
+  const std::uint32_t number = FRandom.Between(3, 9999);
+  return number < 3 + 200 ? FirstPopularTable + number % PopularTableCount : number;
+}
+
+std::string TObjectGenerator::RelatedTable() {
+  const std::uint32_t pick = FRandom.Below(Words.size() * 4);
+  const std::string& popular = FPopularNames[pick % PopularTableCount];
+  if (pick < 8 && !popular.empty()) return "\"" + popular + "\"";
+  return std::string(Words[pick % Words.size()]);
+}
+
 void TObjectGenerator::AppendPreamble(std::string& out) {
   Line(out, 0, "Generated object text for benchmarks; every object below is invented.");
   Line(out, 0, "");
@@ -169,7 +183,7 @@ void TObjectGenerator::TableSections(std::string& out, std::size_t targetBytes, 
                   int(type.size()), type.data());
     std::string line = field;
     if (FRandom.Chance(35)) line += ";" + Caption(name) + " ";
-    if (FRandom.Chance(15)) line += ";TableRelation=" + Word() + " ";
+    if (FRandom.Chance(15)) line += ";TableRelation=" + RelatedTable() + " ";
     Line(out, 4, line + "}");
     if (FRandom.Chance(10)) {
       Line(out, 50, "OnValidate=BEGIN");
@@ -189,7 +203,7 @@ void TObjectGenerator::TableSections(std::string& out, std::size_t targetBytes, 
 void TObjectGenerator::ControlSections(std::string& out, std::size_t targetBytes, std::size_t start,
                                        bool page) {
   Begin(out, 2, "PROPERTIES");
-  Line(out, 4, "SourceTable=Table" + std::to_string(FRandom.Between(3, 9999)) + ";");
+  Line(out, 4, "SourceTable=Table" + std::to_string(TableNumber()) + ";");
   Line(out, 4, Caption(Word() + " " + Word()) + ";");
   if (page) Line(out, 4, FRandom.Chance(50) ? "PageType=Card;" : "PageType=List;");
   Line(out, 2, "}");
@@ -220,7 +234,7 @@ void TObjectGenerator::DataItemSections(std::string& out, std::size_t targetByte
   do {
     Line(out, 4, "{ PROPERTIES");
     Line(out, 6, "{");
-    Line(out, 8, "DataItemTable=Table" + std::to_string(FRandom.Between(3, 9999)) + ";");
+    Line(out, 8, "DataItemTable=Table" + std::to_string(TableNumber()) + ";");
     Line(out, 8, "DataItemTableView=SORTING(" + FieldName() + ");");
     if (FRandom.Chance(50)) Line(out, 8, "ReqFilterFields=" + FieldName() + ";");
     Line(out, 6, "}");
@@ -332,14 +346,13 @@ void TObjectGenerator::Procedure(std::string& out, int number) {
   Line(out, 4,
        (FRandom.Chance(30) ? "LOCAL PROCEDURE " : "PROCEDURE ") + name + "@" +
            std::to_string(number) + "(VAR " + record + "@1000 : Record " +
-           std::to_string(FRandom.Between(3, 9999)) + ")" +
-           (FRandom.Chance(40) ? " : Decimal;" : ";"));
+           std::to_string(TableNumber()) + ")" + (FRandom.Chance(40) ? " : Decimal;" : ";"));
   if (FRandom.Chance(70)) {
     Line(out, 4, "VAR");
     for (std::uint32_t i = FRandom.Between(1, 4); i > 0; --i)
       Line(out, 6,
-           Word() + "@" + std::to_string(1000 + i) + " : Record " +
-               std::to_string(FRandom.Between(3, 9999)) + ";");
+           Word() + "@" + std::to_string(1000 + i) + " : Record " + std::to_string(TableNumber()) +
+               ";");
   }
   Line(out, 4, "BEGIN");
   for (std::uint32_t i = FRandom.Between(2, 10); i > 0; --i) Statement(out, 6, 0);
@@ -369,9 +382,11 @@ void TObjectGenerator::AppendObject(std::string& out, std::size_t targetBytes) {
   std::size_t type = 0;
   while (pick >= TypeShares[type].share) pick -= TypeShares[type++].share;
   const std::uint32_t id = TypeShares[type].firstID + FNextID[type]++;
+  const std::string name = ObjectName();
+  if (type == 0 && id - FirstPopularTable < PopularTableCount)
+    FPopularNames[id - FirstPopularTable] = name;
   Line(out, 0,
-       "OBJECT " + std::string(TypeShares[type].word) + " " + std::to_string(id) + " " +
-           ObjectName());
+       "OBJECT " + std::string(TypeShares[type].word) + " " + std::to_string(id) + " " + name);
   Line(out, 0, "{");
   ObjectProperties(out);
   switch (type) {

@@ -59,11 +59,22 @@ class TObjectGenerator {
   void Statement(std::string& out, int indent, int depth);
   void Code(std::string& out, std::size_t targetBytes, std::size_t start);
   std::string Guid();
+  // A table number as code refers to it: a few tables, the first ones made,
+  // are used all over, as a customer or item table is in real exports.
+  std::uint32_t TableNumber();
+  // A table name for a relation: a common word, or now and then the quoted
+  // name of one of the tables used all over.
+  std::string RelatedTable();
 
   TRandom FRandom;
   std::size_t FObjectCount = 0;
   std::uint32_t FNextID[12] = {};
+  std::string FPopularNames[10];
 };
+
+// The tables that code refers to most: numbers 3 to 12, the first tables made.
+inline constexpr std::uint32_t FirstPopularTable = 3;
+inline constexpr std::uint32_t PopularTableCount = 10;
 
 // Generates objects until about totalBytes are made, handing the text to
 // drain in pieces of at least chunk bytes (drain empties the string it gets).

@@ -21,6 +21,7 @@
 #include "apptitle.h"
 #include "busycursor.h"
 #include "comparemode.h"
+#include "codereading.h"
 #include "errorguard.h"
 #include "exporter.h"
 #include "finddialog.h"
@@ -106,6 +107,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   });
   qApp->installEventFilter(this);
   new TMenuKeys(this, ActionMainMenuBar1);
+  FCodeReading = new TCodeReading(*this);
 
   FormCreate(arguments);
 }
@@ -581,6 +583,7 @@ void TfrmMain::updateActions() {
   actViewFontTreeViewUpdate();
   actViewFontMemoUpdate();
   updateCompareActions();
+  if (FCodeReading) FCodeReading->updateActions();
 }
 
 void TfrmMain::actFileExportTreeViewUpdate() {

@@ -19,6 +19,7 @@
 
 class QMenu;
 class TCompareMode;
+class TCodeReading;
 class TFindDialog;
 class TPrompts;
 
@@ -37,6 +38,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TPrompts& prompts() const { return FPrompts; }
   TObjectTreeModel& treeModel() const { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
+
+  // Colouring, outline, go to object and where used.
+  TCodeReading* codeReading() const { return FCodeReading; }
 
   // The modeless find dialog; lives as long as the window.
   TFindDialog* dlgFind = nullptr;
@@ -186,4 +190,5 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   std::string FFindText;
   bool FMatchCase = false;
   TCompareMode* FCompareMode = nullptr;
+  TCodeReading* FCodeReading = nullptr;
 };

@@ -102,4 +102,19 @@ inline QString typeName(TObjectType type) {
   return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
+// Reading code: colouring, outline, go to object, where used.
+inline constexpr const char* ActViewSyntaxColouring = "&Syntax Colouring";
+inline constexpr const char* ActEditGoToObject = "&Go to Object";
+inline constexpr const char* ActEditGoBack = "&Back";
+inline constexpr const char* ActEditWhereUsed = "&Where Used";
+inline constexpr const char* NoReferenceHere = "No object reference at the caret";
+inline constexpr const char* ObjectNotInFileFormat = "%s is not in this file";
+inline constexpr const char* WhereUsedTitleFormat = "Where Used: %s";
+inline constexpr const char* WhereUsedSearching = "Searching for uses...";
+inline constexpr const char* WhereUsedCountFormat = "%d use(s)";
+inline constexpr const char* WhereUsedCancelled = "Where Used cancelled";
+inline constexpr const char* ColumnObject = "Object";
+inline constexpr const char* ColumnLine = "Line";
+inline constexpr const char* ColumnText = "Text";
+
 }  // namespace str

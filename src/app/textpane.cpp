@@ -512,19 +512,19 @@ void TTextPane::updateScrollBars() {
 
 // Draws a row in the pen's colour: as one run of glyphs straight from the
 // table, or through the font's fallbacks when the font lacks a character.
-void TTextPane::drawRow(QPainter& painter, QPointF baseline, int row,
-                        const std::vector<qreal>& xs) const {
+void TTextPane::drawRow(QPainter& painter, QPointF baseline, int row, const std::vector<qreal>& xs,
+                        std::size_t from, std::size_t to) const {
   const std::int32_t start = rowStart(row);
   // Only what the viewport shows of a wide row becomes glyphs.
-  const qreal from = -baseline.x();
-  const qreal to = from + viewport()->width();
+  const qreal left = -baseline.x();
+  const qreal right = left + viewport()->width();
   QList<quint32> glyphs;
   QList<QPointF> positions;
   glyphs.reserve(qsizetype(xs.size()));
   positions.reserve(qsizetype(xs.size()));
-  for (std::size_t k = 0; k + 1 < xs.size(); ++k) {
+  for (std::size_t k = from; k + 1 < xs.size() && k < to; ++k) {
     const auto byte = static_cast<unsigned char>(FBytes[std::size_t(start) + k]);
-    if (isSpace(byte) || xs[k + 1] < from || xs[k] > to) continue;
+    if (isSpace(byte) || xs[k + 1] < left || xs[k] > right) continue;
     const quint32 glyph = FGlyph[byte];
     if (glyph == 0) {
       painter.setFont(FShownFont);
@@ -562,7 +562,10 @@ void TTextPane::paintEvent(QPaintEvent* event) {
     const int top = (row - first) * FLineHeight;
     const QPointF baseline(left, top + FAscent);
     painter.setPen(textColour);
-    drawRow(painter, baseline, row, xs);
+    if (FRowFormatter)
+      drawFormattedRow(painter, baseline, row, xs);
+    else
+      drawRow(painter, baseline, row, xs);
 
     const std::int32_t start = rowStart(row);
     const std::int32_t end = rowEnd(row);
@@ -586,6 +589,41 @@ void TTextPane::paintEvent(QPaintEvent* event) {
       painter.fillRect(QRectF(left + xs[std::size_t(FCaret - start)], top, 1, FLineHeight),
                        textColour);
   }
+}
+
+// Plain bytes in the text colour, each run in its own; bold is drawn twice
+// a pixel apart, so that no glyph moves.
+void TTextPane::drawFormattedRow(QPainter& painter, QPointF baseline, int row,
+                                 const std::vector<qreal>& xs) const {
+  const std::int32_t start = rowStart(row);
+  const std::int32_t end = rowEnd(row);
+  // A row the raw font cannot show is drawn as one text, uncoloured.
+  for (std::int32_t i = start; i < end; ++i) {
+    const auto byte = static_cast<unsigned char>(FBytes[std::size_t(i)]);
+    if (FGlyph[byte] == 0 && !isSpace(byte)) return drawRow(painter, baseline, row, xs);
+  }
+  std::vector<TRowFormatter::TFormatRun> runs;
+  FRowFormatter->formatRow(start, end, runs);
+  const QPen plain = painter.pen();
+  std::size_t done = 0;
+  const std::size_t count = std::size_t(end - start);
+  for (const TRowFormatter::TFormatRun& run : runs) {
+    const auto from = std::size_t(std::clamp(run.Start - start, std::int32_t(done), end - start));
+    const auto to = std::size_t(std::clamp(run.Start + run.Length - start, std::int32_t(from),
+                                           end - start));
+    if (from > done) drawRow(painter, baseline, row, xs, done, from);
+    painter.setPen(run.Colour);
+    drawRow(painter, baseline, row, xs, from, to);
+    if (run.Bold) drawRow(painter, baseline + QPointF(1, 0), row, xs, from, to);
+    painter.setPen(plain);
+    done = to;
+  }
+  if (done < count) drawRow(painter, baseline, row, xs, done, count);
+}
+
+void TTextPane::setRowFormatter(TRowFormatter* formatter) {
+  FRowFormatter = formatter;
+  viewport()->update();
 }
 
 void TTextPane::resizeEvent(QResizeEvent* event) {

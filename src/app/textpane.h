@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QColor>
 #include <QRawFont>
 #include <array>
 #include <cstdint>
@@ -14,6 +15,22 @@
 #include <vector>
 
 class QPainter;
+
+// Colours byte ranges of the rows the pane paints; it only chooses how the
+// bytes look, never where they stand.
+class TRowFormatter {
+ public:
+  struct TFormatRun {
+    std::int32_t Start;  // byte offset in the pane's text
+    std::int32_t Length;
+    QColor Colour;
+    bool Bold;
+  };
+  virtual ~TRowFormatter() = default;
+  // Runs that lie in [start, end), in order and not overlapping; bytes
+  // outside every run are painted plain.
+  virtual void formatRow(std::int32_t start, std::int32_t end, std::vector<TFormatRun>& runs) = 0;
+};
 
 class TTextPane : public QAbstractScrollArea {
   Q_OBJECT
@@ -37,6 +54,10 @@ class TTextPane : public QAbstractScrollArea {
   void selectBytes(std::int32_t start, std::int32_t length);
   void selectAll();
   std::int32_t caretPosition() const { return FCaret; }
+
+  // Not owned; null paints every byte plain.
+  void setRowFormatter(TRowFormatter* formatter);
+  TRowFormatter* rowFormatter() const { return FRowFormatter; }
 
   bool tabChangesFocus() const { return FTabChangesFocus; }
   void setTabChangesFocus(bool changes) { FTabChangesFocus = changes; }
@@ -97,7 +118,10 @@ class TTextPane : public QAbstractScrollArea {
   std::int32_t endBefore(std::int32_t next) const;
   QString shownText(std::int32_t start, std::int32_t end) const;
   void layoutRow(int row, std::vector<qreal>& xs) const;
-  void drawRow(QPainter& painter, QPointF baseline, int row, const std::vector<qreal>& xs) const;
+  void drawRow(QPainter& painter, QPointF baseline, int row, const std::vector<qreal>& xs,
+               std::size_t from = 0, std::size_t to = SIZE_MAX) const;
+  void drawFormattedRow(QPainter& painter, QPointF baseline, int row,
+                        const std::vector<qreal>& xs) const;
   std::int32_t offsetInRow(int row, qreal x, bool nearest) const;
   qreal xOf(std::int32_t offset) const;
   std::int32_t snap(std::int32_t offset, bool forward) const;
@@ -132,4 +156,5 @@ class TTextPane : public QAbstractScrollArea {
   bool FTabChangesFocus = false;
   bool FDragging = false;
   QBasicTimer FDragScroll;
+  TRowFormatter* FRowFormatter = nullptr;
 };

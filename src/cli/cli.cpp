@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "comparecmd.h"
+#include "codecmds.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +37,10 @@ const char* const UsageText =
     "                         every object that differs into DIR and the removed ones\n"
     "                         to DIR/removed.txt, under the rules of export\n"
     "  diff OLD NEW TYPE ID   a unified diff of that object with 3 lines of context\n"
+    "  outline FILE TYPE ID   the sections, fields, triggers and procedures of the\n"
+    "                         object: kind, name and line number, separated by tabs\n"
+    "  uses FILE TYPE ID      every reference to the object in the file: object\n"
+    "                         index, object name, line number and the line's text\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
@@ -47,8 +52,8 @@ const char* const UsageText =
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
-    "Exit status: 0 success, 1 nothing found (find, show), 2 error or bad arguments.\n"
-    "compare and diff: 0 nothing differs, 1 something differs, 2 error.\n";
+    "Exit status: 0 success, 1 nothing found (find, show, outline, uses), 2 error or\n"
+    "bad arguments. compare and diff: 0 nothing differs, 1 something differs, 2 error.\n";
 
 namespace {
 
@@ -65,6 +70,8 @@ const std::vector<TCommandRule>& CommandRules() {
       {"show", 1, 3, {"--index"}},
       {"find", 2, 2, {"--match-case"}},
       {"export", 2, 2, {"--overwrite", "--skip-existing"}},
+      {"outline", 3, 3, {}},
+      {"uses", 3, 3, {}},
   };
   return rules;
 }
@@ -277,6 +284,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     else
       result.id = NumberArgument(result.operands[3]);
   }
+  if (IsCodeCommand(result.command)) ParseCodeOperands(result);
   result.matchCase = std::count(options.begin(), options.end(), "--match-case") > 0;
   const bool overwrite = std::count(options.begin(), options.end(), "--overwrite") > 0;
   const bool skip = std::count(options.begin(), options.end(), "--skip-existing") > 0;
@@ -354,6 +362,7 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   if (line.command == "show") code = RunShow(line, file, out, err);
   if (line.command == "find") code = RunFind(line, file, out);
   if (line.command == "export") code = RunExport(line, file, err);
+  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, file, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

@@ -103,3 +103,11 @@ void WriteSettings(TIniProfile& profile, const TMarloxSettings& settings, bool w
   profile.WriteString(SectionFind, KeyFindText, settings.FindText);
   profile.WriteBool(SectionFind, KeyMatchCase, settings.MatchCase);
 }
+
+bool ReadSyntaxColouring(const TIniProfile& profile) {
+  return profile.ReadBool(SectionView, KeySyntaxColouring, true);
+}
+
+void WriteSyntaxColouring(TIniProfile& profile, bool on) {
+  profile.WriteBool(SectionView, KeySyntaxColouring, on);
+}

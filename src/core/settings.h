@@ -46,6 +46,10 @@ inline constexpr std::string_view KeyListFontBold = "ListFontBold";
 inline constexpr std::string_view KeyListFontItalic = "ListFontItalic";
 inline constexpr std::string_view KeyObjectListWidth = "ObjectListWidth";
 
+// Written only when the user switches colouring, so a file that never
+// switched it keeps its keys as they were.
+inline constexpr std::string_view KeySyntaxColouring = "SyntaxColouring";
+
 inline constexpr std::string_view SectionFind = "Find";
 inline constexpr std::string_view KeyFindText = "FindText";
 inline constexpr std::string_view KeyMatchCase = "MatchCase";
@@ -103,3 +107,6 @@ TMarloxSettings ReadSettings(const TIniProfile& profile, int screenWidth, int sc
 // the four code font keys, the four list font keys, "ObjectListWidth",
 // "FindText" (also when empty) and "MatchCase".
 void WriteSettings(TIniProfile& profile, const TMarloxSettings& settings, bool writeWindowBounds);
+
+bool ReadSyntaxColouring(const TIniProfile& profile);  // on
+void WriteSyntaxColouring(TIniProfile& profile, bool on);

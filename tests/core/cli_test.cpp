@@ -501,3 +501,34 @@ TEST_F(CliTest, ProgressGoesToStderrOnlyWhenItIsATerminal) {
   EXPECT_NE(seen.find("loading... 100%"), std::string::npos) << seen;
   EXPECT_NE(seen.find("1 object(s)"), std::string::npos) << seen;
 }
+
+TEST_F(CliTest, OutlineAndUsesOfAnObject) {
+  const std::string objects =
+      Lines({"OBJECT Table 18 Customer", "{", "  FIELDS", "  {",
+             "    { 1 ;   ;No. ;Code20 ;OnValidate=BEGIN", "                END;", " }", "  }",
+             "}", "OBJECT Codeunit 80 Sales-Post", "{", "  CODE", "  {", "    VAR",
+             "      Cust@1 : Record 18;", "      Big@2 : Record 180;", "", "    [External]",
+             "    LOCAL PROCEDURE Post@3();", "    BEGIN", "      x := DATABASE::Customer;",
+             "    END;", "", "    BEGIN", "    END.", "  }", "}", ""});
+  const std::string path = dir.write("code.txt", objects);
+  RunResult r = RunCli({"outline", path, "codeunit", "80"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "section\tCODE\t3\nlocal procedure\tPost\t10\t[External]\n"
+            "documentation\tDocumentation\t15\n");
+  r = RunCli({"outline", path, "Table", "18"});
+  EXPECT_EQ(r.out, "section\tFIELDS\t3\nfield\tNo.\t5\ntrigger\tNo. - OnValidate\t5\n");
+
+  r = RunCli({"uses", path, "Table", "18"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "1\tCodeunit 80 Sales-Post\t6\tCust@1 : Record 18;\n"
+            "1\tCodeunit 80 Sales-Post\t12\tx := DATABASE::Customer;\n");
+  // No use: 1; no such object or bad operands: 2.
+  EXPECT_EQ(RunCli({"uses", path, "Codeunit", "80"}).exitCode, 1);
+  r = RunCli({"uses", path, "Page", "18"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "marlox-cli: no Page 18 in " + path + "\n");
+  EXPECT_EQ(RunCli({"outline", path, "Table"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"uses", path, "Thing", "1"}).exitCode, 2);
+}

@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: MIT
+#include "codereading.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QGridLayout>
+#include <QMouseEvent>
+
+#include "errorguard.h"
+#include "mainform.h"
+#include "objectreferences.h"
+#include "oemcodepage.h"
+#include "outlinebox.h"
+#include "prompts.h"
+#include "settings.h"
+#include "stringtable.h"
+#include "syntaxcolouring.h"
+#include "whereusedview.h"
+
+TCodeReading::TCodeReading(TfrmMain& form) : QObject(&form), FForm(form) {
+  FColouring = new TSyntaxColouring(*form.memMain);
+  FOutlineBox = new TOutlineBox(*form.memMain, form.pnlRightPane);
+  placeOutlineBox();
+
+  actViewSyntaxColouring = addAction("actViewSyntaxColouring", str::ActViewSyntaxColouring,
+                                     &TCodeReading::actViewSyntaxColouringExecute);
+  actViewSyntaxColouring->setCheckable(true);
+  actEditGoToObject = addAction("actEditGoToObject", str::ActEditGoToObject,
+                                &TCodeReading::actEditGoToObjectExecute);
+  actEditGoToObject->setShortcut(QKeySequence(Qt::Key_F12));
+  actEditGoBack =
+      addAction("actEditGoBack", str::ActEditGoBack, &TCodeReading::actEditGoBackExecute);
+  actEditGoBack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  actEditWhereUsed =
+      addAction("actEditWhereUsed", str::ActEditWhereUsed, &TCodeReading::actEditWhereUsedExecute);
+  actEditWhereUsed->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F12));
+  form.mnuEdit->addSeparator();
+  form.mnuEdit->addActions({actEditGoToObject, actEditGoBack, actEditWhereUsed});
+  form.mnuView->addSeparator();
+  form.mnuView->addAction(actViewSyntaxColouring);
+
+  runGuarded(form.prompts(), &form, [this] {
+    const TIniProfile profile(TfrmMain::settingsFileName());
+    const bool on = ReadSyntaxColouring(profile);
+    FColouring->setEnabled(on);
+    actViewSyntaxColouring->setChecked(on);
+  });
+
+  form.memMain->viewport()->installEventFilter(this);
+  form.memMain->installEventFilter(this);
+  // Places in the objects of another file mean nothing.
+  connect(&form.treeModel(), &QAbstractItemModel::modelAboutToBeReset, this,
+          [this] { FHistory.clear(); });
+  connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+          &TCodeReading::updateActions);
+}
+
+TWhereUsedView* TCodeReading::whereUsedView() const {
+  return FWhereUsedView;
+}
+
+QAction* TCodeReading::addAction(const char* name, const char* caption,
+                                 void (TCodeReading::*execute)()) {
+  auto* action = new QAction(str::text(caption), &FForm);
+  action->setObjectName(QLatin1String(name));
+  action->setShortcutContext(Qt::WindowShortcut);
+  connect(action, &QAction::triggered, this,
+          [this, execute] { runGuarded(FForm.prompts(), &FForm, [&] { (this->*execute)(); }); });
+  FForm.addAction(action);
+  return action;
+}
+
+// The box goes above the text pane and is seen only with it: whatever
+// shares the pane's cell moves down one row with it.
+void TCodeReading::placeOutlineBox() {
+  QGridLayout* grid = FForm.layRightPane;
+  QList<QWidget*> moved;
+  for (int i = 0; i < grid->count(); ++i) {
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(i, &row, &column, &rows, &columns);
+    if (row == 0 && grid->itemAt(i)->widget()) moved.push_back(grid->itemAt(i)->widget());
+  }
+  for (QWidget* widget : moved) {
+    grid->removeWidget(widget);
+    grid->addWidget(widget, 1, 0);
+  }
+  grid->addWidget(FOutlineBox, 0, 0);
+  grid->setRowStretch(1, 1);
+  FOutlineBox->setVisible(!FForm.memMain->isHidden());
+}
+
+bool TCodeReading::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FForm.memMain &&
+      (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+    FOutlineBox->setVisible(event->type() == QEvent::Show);
+  } else if (watched == FForm.memMain->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ControlModifier))
+      runGuarded(FForm.prompts(), &FForm, [this] { actEditGoToObjectExecute(); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void TCodeReading::updateActions() {
+  actEditGoToObjectUpdate();
+  actEditGoBackUpdate();
+  actEditWhereUsedUpdate();
+}
+
+void TCodeReading::actEditGoToObjectUpdate() {
+  actEditGoToObject->setEnabled(FForm.fileLoaded() && FForm.shownNode() > 0);
+}
+
+void TCodeReading::actEditGoBackUpdate() {
+  actEditGoBack->setEnabled(FHistory.canGoBack());
+}
+
+void TCodeReading::actEditWhereUsedUpdate() {
+  actEditWhereUsed->setEnabled(whereUsedTarget() >= 0);
+}
+
+void TCodeReading::actViewSyntaxColouringExecute() {
+  const bool on = actViewSyntaxColouring->isChecked();
+  FColouring->setEnabled(on);
+  TIniProfile profile(TfrmMain::settingsFileName());
+  WriteSyntaxColouring(profile, on);
+}
+
+void TCodeReading::actEditGoToObjectExecute() {
+  const int shown = FForm.shownNode() - 1;
+  if (!FForm.fileLoaded() || shown < 0) return;
+  TTextPane& pane = *FForm.memMain;
+  const auto ref = cal::ReferenceAt(pane.bytes(), pane.caretPosition());
+  if (!ref) {
+    FForm.stbMain->showMessage(str::text(str::NoReferenceHere));
+    FForm.prompts().Beep();
+    return;
+  }
+  const TObjectTextFile& file = FForm.objectTextFile();
+  const std::int32_t target = cal::ResolveReference(file, *ref);
+  if (target < 0) {
+    const QString what = str::typeName(ref->Type) + QLatin1Char(' ') +
+                         (ref->ByName ? oem::toQString(ref->Name) : QString::number(ref->ID));
+    FForm.stbMain->showMessage(str::format(str::ObjectNotInFileFormat, what));
+    FForm.prompts().Beep();
+    return;
+  }
+  FHistory.push({shown, pane.selStart(), pane.selLength()});
+  FForm.selectObjectText(target, 0, 0);
+}
+
+void TCodeReading::actEditGoBackExecute() {
+  if (const auto place = FHistory.back())
+    FForm.selectObjectText(place->ObjIndex, place->SelStart, place->SelLength);
+}
+
+int TCodeReading::whereUsedTarget() const {
+  if (!FForm.fileLoaded()) return -1;
+  const int selected = FForm.selectedObject();
+  if (selected >= 0) return selected;
+  const QList<int> rows = FForm.selectedRows();
+  return FForm.shownNode() == 0 && !rows.isEmpty() ? rows.front() : -1;
+}
+
+void TCodeReading::actEditWhereUsedExecute() {
+  const int target = whereUsedTarget();
+  if (target < 0) return;
+  const TObjectTextFile& file = FForm.objectTextFile();
+  std::vector<cal::TObjectUse> uses;
+  if (!TWhereUsedView::search(&FForm, file, target, uses)) {
+    FForm.stbMain->showMessage(str::text(str::WhereUsedCancelled));
+    return;
+  }
+  FForm.stbMain->showMessage(str::format(str::WhereUsedCountFormat, int(uses.size())));
+  if (!FWhereUsedView) {
+    FWhereUsedView = new TWhereUsedView(&FForm);
+    connect(FWhereUsedView, &TWhereUsedView::showUse, this, &TCodeReading::showUse);
+  }
+  const QString name = oem::toQString(file.GetObject(target).GetDisplayName());
+  FWhereUsedView->setUses(str::format(str::WhereUsedTitleFormat, name), file, std::move(uses));
+  FWhereUsedView->show();
+  FWhereUsedView->raise();
+  FWhereUsedView->activateWindow();
+}
+
+void TCodeReading::showUse(int objIndex, std::int32_t start, std::int32_t length) {
+  runGuarded(FForm.prompts(), &FForm, [&] {
+    const int shown = FForm.shownNode() - 1;
+    if (shown >= 0 && shown != objIndex)
+      FHistory.push({shown, FForm.memMain->selStart(), FForm.memMain->selLength()});
+    FForm.selectObjectText(objIndex, start, length);
+  });
+}

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// A line-by-line lexer of object text. Each line starts in a small state
+// carried over from the line before, so a view can lex any line on its own
+// once the start states of all lines are known; those are found in one
+// linear pass. Braces are brackets in the object's structure and comments
+// only inside code (the CODE section and triggers such as OnValidate=BEGIN).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace cal {
+
+enum class TTokenKind : std::uint8_t {
+  tkPlain,        // words and punctuation without a colour of their own
+  tkHeader,       // the OBJECT line
+  tkSection,      // FIELDS, KEYS, CODE, ...
+  tkProperty,     // a property name before its =
+  tkKeyword,      // BEGIN, IF, PROCEDURE, ... in code
+  tkString,       // '...' with '' inside
+  tkQuotedIdent,  // "..."
+  tkNumber,       // digits, also date and time constants such as 010120D
+  tkComment       // // ..., { ... } and (* ... *) in code
+};
+
+// Start is a byte offset into the text the line belongs to.
+struct TToken {
+  std::int32_t Start;
+  std::int32_t Length;
+  TTokenKind Kind;
+};
+
+enum class TLexMode : std::uint8_t { lmStructure, lmTriggerCode, lmSectionCode };
+enum class TCommentKind : std::uint8_t { ckNone, ckBrace, ckParen };
+
+// What a line inherits from the lines before it.
+struct TLexState {
+  TLexMode Mode = TLexMode::lmStructure;
+  TCommentKind Comment = TCommentKind::ckNone;
+  bool CodeBegun = false;        // a trigger has met its first BEGIN
+  bool CodeSectionNext = false;  // CODE was seen; its { opens code
+  bool InBrackets = false;       // inside a [...] value such as CaptionML, maybe over lines
+  std::uint16_t Depth = 0;       // open BEGIN and CASE blocks
+  bool operator==(const TLexState&) const = default;
+};
+
+// Lexes one line (without its line break) that starts in state; appends its
+// tokens, shifted by base, when tokens is given; returns the state the next
+// line starts in. A line that starts with the object marker resets the state.
+TLexState LexLine(std::string_view line, TLexState state, std::int32_t base,
+                  std::vector<TToken>* tokens);
+
+bool IsKeyword(std::string_view word);
+bool IsSectionKeyword(std::string_view word);
+// OnValidate, OnAction, Export::OnBeforePassVariable, ...
+bool IsTriggerName(std::string_view name);
+
+// A text split into lines at CR LF, lone CR and lone LF, with the state each
+// line starts in. The text itself is not copied and must outlive this.
+class TLexedText {
+ public:
+  TLexedText() = default;
+  explicit TLexedText(std::string_view text) { Reset(text); }
+  void Reset(std::string_view text);
+
+  std::string_view Text() const { return FText; }
+  int LineCount() const { return int(FLineStarts.size()); }
+  std::int32_t LineStart(int line) const { return FLineStarts[std::size_t(line)]; }
+  // The end of the line's bytes, before its line break.
+  std::int32_t LineEnd(int line) const;
+  TLexState StartState(int line) const { return FStates[std::size_t(line)]; }
+  // 0-based line that holds offset; offsets past the end give the last line.
+  int LineOf(std::int32_t offset) const;
+  void Tokens(int line, std::vector<TToken>& tokens) const;
+
+ private:
+  std::string_view FText;
+  std::vector<std::int32_t> FLineStarts{0};
+  std::vector<TLexState> FStates{TLexState{}};
+};
+
+// Calls visit(lineIndex, lineStart, line, tokens, startState) for every line
+// of text in order, lexing as it goes; lines are 0-based.
+template <typename Visit>
+void ForEachLexedLine(std::string_view text, Visit&& visit) {
+  TLexState state;
+  std::vector<TToken> tokens;
+  std::size_t start = 0;
+  int index = 0;
+  for (;;) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    tokens.clear();
+    const std::string_view line = text.substr(start, end - start);
+    const TLexState startState = state;
+    state = LexLine(line, state, std::int32_t(start), &tokens);
+    visit(index, std::int32_t(start), line, tokens, startState);
+    if (end == text.size()) break;
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    ++index;
+  }
+}
+
+}  // namespace cal

@@ -1,0 +1,479 @@
+// SPDX-License-Identifier: MIT
+#include "objectreferences.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "callexer.h"
+#include "textsearch.h"
+
+namespace cal {
+
+namespace {
+
+bool IsLetter(unsigned char c) {
+  return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+bool IsDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsWordChar(unsigned char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_';
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; };
+           return up(x) == up(y);
+         });
+}
+
+struct TTypeWord {
+  std::string_view Word;
+  TObjectType Type;
+};
+
+// Words that stand before an object number: declarations, RunObject and
+// permissions.
+constexpr std::array<TTypeWord, 10> NumberTypeWords = {{{"Record", TObjectType::otTable},
+                                                        {"Table", TObjectType::otTable},
+                                                        {"TableData", TObjectType::otTable},
+                                                        {"Codeunit", TObjectType::otCodeunit},
+                                                        {"Page", TObjectType::otPage},
+                                                        {"Report", TObjectType::otReport},
+                                                        {"XMLport", TObjectType::otXMLport},
+                                                        {"Query", TObjectType::otQuery},
+                                                        {"Form", TObjectType::otForm},
+                                                        {"Dataport", TObjectType::otDataport}}};
+
+// Words that stand before :: and an object name.
+constexpr std::array<TTypeWord, 8> NameTypeWords = {{{"DATABASE", TObjectType::otTable},
+                                                     {"CODEUNIT", TObjectType::otCodeunit},
+                                                     {"PAGE", TObjectType::otPage},
+                                                     {"REPORT", TObjectType::otReport},
+                                                     {"XMLPORT", TObjectType::otXMLport},
+                                                     {"QUERY", TObjectType::otQuery},
+                                                     {"FORM", TObjectType::otForm},
+                                                     {"DATAPORT", TObjectType::otDataport}}};
+
+template <std::size_t N>
+bool TypeOf(std::string_view word, const std::array<TTypeWord, N>& words, TObjectType& type) {
+  // Type words are four to nine letters long; most words are not.
+  if (word.size() < 4 || word.size() > 9) return false;
+  for (const TTypeWord& entry : words)
+    if (SameText(word, entry.Word)) {
+      type = entry.Type;
+      return true;
+    }
+  return false;
+}
+
+// Words of a table relation that are not table names.
+bool IsRelationWord(std::string_view word) {
+  for (std::string_view w : {"IF", "ELSE", "WHERE", "FILTER", "CONST", "FIELD", "UPPERLIMIT"})
+    if (SameText(word, w)) return true;
+  return false;
+}
+
+bool IsFormulaWord(std::string_view word) {
+  for (std::string_view w : {"SUM", "COUNT", "LOOKUP", "EXIST", "AVERAGE", "MIN", "MAX"})
+    if (SameText(word, w)) return true;
+  return false;
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return IsDigit(static_cast<unsigned char>(c));
+  });
+}
+
+std::int32_t ToID(std::string_view digits) {
+  std::int64_t value = 0;
+  for (char c : digits) {
+    value = value * 10 + (c - '0');
+    if (value > INT32_MAX) return -1;
+  }
+  return std::int32_t(value);
+}
+
+// Finds references in a stream of lexed lines; a table relation or a flow
+// formula may go on over the next lines, so their state is kept here.
+class TReferenceScanner {
+ public:
+  TReferenceScanner(std::string_view text, std::vector<TObjectReference>& refs)
+      : FText(text), FRefs(refs) {}
+
+  // Forgets a relation or formula that lines not scanned may have ended.
+  void Reset() { FRelation = FFormula = FAfterDot = false, FDepth = 0; }
+
+  void Line(int index, const std::vector<TToken>& all) {
+    FTokens.clear();
+    for (const TToken& token : all)
+      if (token.Kind != TTokenKind::tkComment && token.Kind != TTokenKind::tkString &&
+          token.Kind != TTokenKind::tkHeader)
+        FTokens.push_back(token);
+    FLine = index + 1;
+    for (std::size_t i = 0; i < FTokens.size(); ++i) Token(i);
+  }
+
+ private:
+  std::string_view Text(std::size_t i) const {
+    return FText.substr(std::size_t(FTokens[i].Start), std::size_t(FTokens[i].Length));
+  }
+  bool Is(std::size_t i, char c) const {
+    return i < FTokens.size() && Text(i) == std::string_view(&c, 1);
+  }
+  bool Adjacent(std::size_t i) const {
+    return FTokens[i - 1].Start + FTokens[i - 1].Length == FTokens[i].Start;
+  }
+  bool IsName(std::size_t i) const {
+    if (i >= FTokens.size()) return false;
+    if (FTokens[i].Kind == TTokenKind::tkQuotedIdent) return true;
+    const std::string_view word = Text(i);
+    return FTokens[i].Kind == TTokenKind::tkPlain && IsLetter(static_cast<unsigned char>(word[0]));
+  }
+  std::string NameOf(std::size_t i) const {
+    std::string_view word = Text(i);
+    if (FTokens[i].Kind == TTokenKind::tkQuotedIdent) {
+      word.remove_prefix(1);
+      if (!word.empty() && word.back() == '"') word.remove_suffix(1);
+    }
+    return std::string(word);
+  }
+
+  void Add(TObjectType type, std::int32_t id, std::string name, bool byName, std::size_t first,
+           std::size_t last) {
+    const std::int32_t start = FTokens[first].Start;
+    FRefs.push_back({type, id, std::move(name), byName, start,
+                     FTokens[last].Start + FTokens[last].Length - start, FLine});
+  }
+
+  void Token(std::size_t i) {
+    const TToken& token = FTokens[i];
+    const std::string_view word = Text(i);
+    if (token.Kind == TTokenKind::tkProperty) {
+      FRelation = SameText(word, "TableRelation");
+      FFormula = SameText(word, "CalcFormula");
+      FDepth = 0;
+      FAfterDot = false;
+      GluedNumber(i + 1);
+      return;
+    }
+    if (FRelation || FFormula) {
+      if (Relation(i)) return;
+    }
+    TObjectType type;
+    if (token.Kind == TTokenKind::tkPlain && IsLetter(static_cast<unsigned char>(word[0]))) {
+      // Record 18, RunObject=Page 21: the number is the next token, after blanks only.
+      if (i + 1 < FTokens.size() && TypeOf(word, NumberTypeWords, type) && !Adjacent(i + 1) &&
+          AllDigits(Text(i + 1)) && Gap(i) && (i == 0 || !Is(i - 1, '.'))) {
+        const std::int32_t id = ToID(Text(i + 1));
+        if (id >= 0) Add(type, id, {}, false, i, i + 1);
+        return;
+      }
+      // CODEUNIT::"Sales-Post", DATABASE::Customer
+      if (i + 3 < FTokens.size() && TypeOf(word, NameTypeWords, type) && Is(i + 1, ':') &&
+          Is(i + 2, ':') && Adjacent(i + 2) && IsName(i + 3))
+        Add(type, 0, NameOf(i + 3), true, i, i + 3);
+    }
+  }
+
+  // Only blanks between token i and the next.
+  bool Gap(std::size_t i) const {
+    const auto from = std::size_t(FTokens[i].Start + FTokens[i].Length);
+    const auto to = std::size_t(FTokens[i + 1].Start);
+    return std::all_of(FText.begin() + std::ptrdiff_t(from), FText.begin() + std::ptrdiff_t(to),
+                       [](char c) { return c == ' ' || c == '\t'; });
+  }
+
+  // SourceTable=Table18, LookupPageID=Page22: a type word glued to its
+  // number right after a property's =.
+  void GluedNumber(std::size_t i) {
+    if (i >= FTokens.size() || FTokens[i].Kind != TTokenKind::tkPlain ||
+        FTokens[i].Start != FTokens[i - 1].Start + FTokens[i - 1].Length + 1)
+      return;
+    const std::string_view word = Text(i);
+    std::size_t split = 0;
+    while (split < word.size() && IsLetter(static_cast<unsigned char>(word[split]))) ++split;
+    TObjectType type;
+    if (split == 0 || !AllDigits(word.substr(split)) ||
+        !TypeOf(word.substr(0, split), NumberTypeWords, type))
+      return;
+    const std::int32_t id = ToID(word.substr(split));
+    if (id >= 0) Add(type, id, {}, false, i, i);
+  }
+
+  // Table names in a relation's value, and the table of a flow formula.
+  bool Relation(std::size_t i) {
+    const std::string_view word = Text(i);
+    if (FTokens[i].Kind == TTokenKind::tkPlain && word.size() == 1) {
+      const char c = word[0];
+      if (c == '(') ++FDepth;
+      if (c == ')' && FDepth > 0) --FDepth;
+      if ((c == ';' || c == '}') && FDepth == 0) FRelation = FFormula = false;
+      FAfterDot = c == '.';
+      return true;
+    }
+    if (FTokens[i].Kind == TTokenKind::tkKeyword) return false;
+    const bool name = IsName(i);
+    if (FRelation && name && FDepth == 0 && !FAfterDot && !IsRelationWord(word))
+      Add(TObjectType::otTable, 0, NameOf(i), true, i, i);
+    if (FFormula && name && FDepth == 1 && !FAfterDot && i >= 2 && Is(i - 1, '(') &&
+        IsFormulaWord(Text(i - 2))) {
+      Add(TObjectType::otTable, 0, NameOf(i), true, i, i);
+      FFormula = false;
+    }
+    FAfterDot = false;
+    return true;
+  }
+
+  std::string_view FText;
+  std::vector<TObjectReference>& FRefs;
+  std::vector<TToken> FTokens;
+  std::int32_t FLine = 0;
+  bool FRelation = false;
+  bool FFormula = false;
+  int FDepth = 0;
+  bool FAfterDot = false;
+};
+
+}  // namespace
+
+std::vector<TObjectReference> FindReferences(std::string_view text) {
+  std::vector<TObjectReference> refs;
+  TReferenceScanner scanner(text, refs);
+  ForEachLexedLine(text,
+                   [&](int index, std::int32_t, std::string_view, const std::vector<TToken>& tokens,
+                       const TLexState&) { scanner.Line(index, tokens); });
+  return refs;
+}
+
+namespace {
+
+// The end of the line that starts at start.
+std::size_t LineEndFrom(std::string_view text, std::size_t start) {
+  // Two searches for one byte each are faster than one for either byte.
+  const char* begin = text.data() + start;
+  const char* end = text.data() + text.size();
+  if (const void* lf = std::memchr(begin, '\n', std::size_t(end - begin)))
+    end = static_cast<const char*>(lf);
+  if (const void* cr = std::memchr(begin, '\r', std::size_t(end - begin)))
+    end = static_cast<const char*>(cr);
+  return std::size_t(end - text.data());
+}
+
+std::size_t NextLineStart(std::string_view text, std::size_t end) {
+  return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+}
+
+// The references on the lines that hold a candidate (sorted offsets). The
+// other lines are lexed only for their states; the few lines before each
+// candidate's line are scanned too, so that a relation begun there is
+// known; nothing after the last candidate is lexed.
+std::vector<TObjectReference> ReferencesNear(std::string_view text,
+                                             const std::vector<std::size_t>& candidates) {
+  constexpr std::size_t ContextLines = 8;
+  std::vector<TObjectReference> refs;
+  TReferenceScanner scanner(text, refs);
+  std::vector<TToken> tokens;
+  struct TLine {
+    std::size_t Start;
+    std::size_t End;
+    TLexState State;
+    int Index;
+  };
+  // The last few lines lexed for their states only, in a ring.
+  std::array<TLine, ContextLines> recent;
+  std::size_t recentCount = 0;
+  std::size_t recentNext = 0;
+  bool scanning = false;  // the line before was scanned
+  const auto scan = [&](const TLine& line) {
+    tokens.clear();
+    const TLexState out = LexLine(text.substr(line.Start, line.End - line.Start), line.State,
+                                  std::int32_t(line.Start), &tokens);
+    scanner.Line(line.Index, tokens);
+    return out;
+  };
+  auto next = candidates.begin();
+  TLexState state;
+  std::size_t start = 0;
+  for (int index = 0; next != candidates.end(); ++index) {
+    const std::size_t end = LineEndFrom(text, start);
+    const TLine line{start, end, state, index};
+    if (*next <= end) {
+      if (!scanning) {
+        scanner.Reset();
+        for (std::size_t i = 0; i < recentCount; ++i)
+          scan(recent[(recentNext + ContextLines - recentCount + i) % ContextLines]);
+        recentCount = 0;
+      }
+      state = scan(line);
+      scanning = true;
+      while (next != candidates.end() && *next <= end) ++next;
+    } else {
+      recent[recentNext] = line;
+      recentNext = (recentNext + 1) % ContextLines;
+      recentCount = std::min(recentCount + 1, ContextLines);
+      state = LexLine(text.substr(start, end - start), state, std::int32_t(start), nullptr);
+      scanning = false;
+    }
+    if (end == text.size()) break;
+    start = NextLineStart(text, end);
+  }
+  return refs;
+}
+
+}  // namespace
+
+std::optional<TObjectReference> ReferenceAt(std::string_view text, std::int32_t offset) {
+  for (TObjectReference& ref : FindReferences(text))
+    if (ref.Start <= offset && offset <= ref.Start + ref.Length) return std::move(ref);
+  return std::nullopt;
+}
+
+bool RefersTo(const TObjectReference& ref, TObjectType type, std::int32_t id,
+              std::string_view name) {
+  if (ref.Type != type) return false;
+  return ref.ByName ? !name.empty() && SameText(ref.Name, name) : ref.ID == id;
+}
+
+std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReference& ref) {
+  for (std::int32_t i = 0; i < file.GetCount(); ++i) {
+    const TObjectTextObject& object = file.GetObject(i);
+    if (RefersTo(ref, object.ObjectType(), object.ID(), object.Name())) return i;
+  }
+  return -1;
+}
+
+namespace {
+
+// The word that ends right before at, after blanks.
+std::string_view WordEndingAt(std::string_view bytes, std::size_t at) {
+  while (at > 0 && (bytes[at - 1] == ' ' || bytes[at - 1] == '\t')) --at;
+  std::size_t from = at;
+  while (from > 0 && IsLetter(static_cast<unsigned char>(bytes[from - 1]))) --from;
+  return bytes.substr(from, at - from);
+}
+
+// A number that stands right after a type word, with or without blanks.
+bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
+  if (hit + length < bytes.size() && IsWordChar(static_cast<unsigned char>(bytes[hit + length])))
+    return false;
+  if (hit == 0 || IsDigit(static_cast<unsigned char>(bytes[hit - 1]))) return false;
+  TObjectType type;
+  return TypeOf(WordEndingAt(bytes, hit), NumberTypeWords, type);
+}
+
+// A whole name where a reference by name can stand: after ::, right after
+// TableRelation= or a formula's (, or after the condition or ELSE of a
+// relation. Variables and captions of the same name mostly fail this.
+bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  std::size_t before = hit;
+  if (before > 0 && bytes[before - 1] == '"') {
+    if (hit + length >= bytes.size() || bytes[hit + length] != '"') return false;
+    --before;
+  } else {
+    if (hit + length < bytes.size() && IsWordChar(at(hit + length))) return false;
+    if (hit > 0 && IsWordChar(at(hit - 1))) return false;
+  }
+  while (before > 0 && (bytes[before - 1] == ' ' || bytes[before - 1] == '\t')) --before;
+  if (before == 0) return false;
+  const char c = bytes[before - 1];
+  if (c == ':' || c == ')') return true;
+  if (c == '=') return SameText(WordEndingAt(bytes, before - 1), "TableRelation");
+  if (c == '(') return IsFormulaWord(WordEndingAt(bytes, before - 1));
+  return SameText(WordEndingAt(bytes, before), "ELSE");
+}
+
+// What an object must hold to be looked at closely: the number after a
+// blank ("Record 18", "Page 21") or glued to its type word ("Table18"), or
+// the name where a name can refer.
+struct TCandidateNeedles {
+  std::vector<std::string> Numbers;  // each ends in the number
+  std::string Name;
+
+  TCandidateNeedles(TObjectType type, std::int32_t id, std::string name) : Name(std::move(name)) {
+    const std::string number = std::to_string(id);
+    Numbers.push_back(" " + number);
+    for (const TTypeWord& word : NumberTypeWords)
+      if (word.Type == type && word.Word != "Record" && word.Word != "TableData")
+        Numbers.push_back(std::string(word.Word) + number);
+    NumberLength = number.size();
+  }
+  std::size_t NumberLength = 0;
+
+  // The offsets of every candidate in bytes, in order.
+  void Find(std::string_view bytes, std::vector<std::size_t>& candidates) const {
+    candidates.clear();
+    for (const std::string& needle : Numbers)
+      for (std::size_t hit = 0;
+           (hit = FindBytesIgnoringCase(bytes, needle, hit)) != std::string_view::npos; ++hit)
+        if (NumberCandidate(bytes, hit + needle.size() - NumberLength, NumberLength))
+          candidates.push_back(hit);
+    if (!Name.empty())
+      for (std::size_t hit = 0;
+           (hit = FindBytesIgnoringCase(bytes, Name, hit)) != std::string_view::npos; ++hit)
+        if (NameCandidate(bytes, hit, Name.size())) candidates.push_back(hit);
+    std::sort(candidates.begin(), candidates.end());
+  }
+};
+
+// The line that holds offset, without its indent; of a line longer than
+// LongLine only the part around offset, so that many references on one huge
+// line cost neither quadratic time nor memory.
+std::string LineTextAt(std::string_view text, std::int32_t offset) {
+  constexpr std::size_t LongLine = 1000;
+  constexpr std::size_t Around = 100;
+  const auto isBreak = [&](std::size_t i) { return text[i] == '\n' || text[i] == '\r'; };
+  const auto at = std::size_t(offset);
+  std::size_t start = at;
+  while (start > 0 && at - start < LongLine && !isBreak(start - 1)) --start;
+  std::size_t end = at;
+  while (end < text.size() && end - at < LongLine && !isBreak(end)) ++end;
+  const bool cutStart = start > 0 && !isBreak(start - 1);
+  const bool cutEnd = end < text.size() && !isBreak(end);
+  if (cutStart || cutEnd) {
+    start = std::max(start, at >= Around ? at - Around : 0);
+    end = std::min(end, at + Around);
+  }
+  if (!cutStart)
+    while (start < end && (text[start] == ' ' || text[start] == '\t')) ++start;
+  return std::string(text.substr(start, end - start));
+}
+
+}  // namespace
+
+bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObjectUse>& uses,
+              const TUsesProgress& progress, std::size_t chunkSize) {
+  const TObjectTextObject& wanted = file.GetObject(target);
+  const TObjectType type = wanted.ObjectType();
+  const std::int32_t id = wanted.ID();
+  const std::string name = wanted.Name();
+  const TCandidateNeedles needles(type, id, name);
+  std::vector<std::size_t> candidates;
+  const std::int32_t count = file.GetCount();
+  if (!file.Stream()) throw VexaError("The object's file is no longer open; open the file again");
+  vexa::TChunkReader reader(*file.Stream(), chunkSize);
+  // Progress in about a thousand steps, so its cost stays small.
+  const std::int32_t step = std::max(1, count / 1000);
+  for (std::int32_t index = 0; index < count; ++index) {
+    if (progress && index % step == 0 && !progress(index, count)) return false;
+    const TObjectTextObject& object = file.GetObject(index);
+    const std::int64_t start = object.StartOffset();
+    const std::int64_t length = std::max(object.Length(), 0);
+    const std::string_view bytes = reader.At(start, start + length, std::size_t(length));
+    needles.Find(bytes, candidates);
+    if (candidates.empty()) continue;
+    for (TObjectReference& ref : ReferencesNear(bytes, candidates)) {
+      if (!RefersTo(ref, type, id, name)) continue;
+      std::string line = LineTextAt(bytes, ref.Start);
+      uses.push_back({index, std::move(ref), std::move(line)});
+    }
+  }
+  if (progress) progress(count, count);
+  return true;
+}
+
+}  // namespace cal

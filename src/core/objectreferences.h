@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// References from object text to other objects: by type and number
+// ("Record 18", "RunObject=Page 21", "SourceTable=Table18") and by name
+// ("DATABASE::Customer", "CODEUNIT::\"Sales-Post\"", "TableRelation=Customer").
+// Resolves them against a loaded file and finds every use of one object
+// across the file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vexafile.h"
+
+namespace cal {
+
+struct TObjectReference {
+  TObjectType Type = TObjectType::otUnknown;
+  std::int32_t ID = 0;  // when not by name
+  std::string Name;     // when by name, without quotes
+  bool ByName = false;
+  std::int32_t Start = 0;  // byte offset of the whole form in the text
+  std::int32_t Length = 0;
+  std::int32_t Line = 0;  // 1-based
+};
+
+// Every reference in text, in order. Nothing in comments or strings counts.
+std::vector<TObjectReference> FindReferences(std::string_view text);
+
+// The reference whose bytes hold offset, the caret just after it included.
+std::optional<TObjectReference> ReferenceAt(std::string_view text, std::int32_t offset);
+
+// Whether ref names the object of that type, number and name; names match
+// ignoring ASCII case, whole.
+bool RefersTo(const TObjectReference& ref, TObjectType type, std::int32_t id,
+              std::string_view name);
+
+// Index of the first object of file that ref names, or -1.
+std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReference& ref);
+
+struct TObjectUse {
+  std::int32_t ObjIndex = 0;
+  TObjectReference Reference;  // Start is an offset into that object's text
+  // The line of the reference without its indent; of a line longer than
+  // 1000 bytes only the 100 bytes before and after the reference.
+  std::string LineText;
+};
+
+// done of total objects searched; return false to cancel.
+using TUsesProgress = std::function<bool(std::int32_t done, std::int32_t total)>;
+
+// Every reference to object target in every object of file, in file order.
+// Reads the file in chunks of chunkSize bytes and looks closely only at
+// objects that hold the target's number or name. Returns false when
+// progress cancelled the search; uses then holds what was found so far.
+bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObjectUse>& uses,
+              const TUsesProgress& progress = {}, std::size_t chunkSize = std::size_t(1) << 20);
+
+}  // namespace cal
