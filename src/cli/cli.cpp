@@ -26,12 +26,19 @@ const char* const UsageText =
     "                         writes every object into DIR (created when missing) as\n"
     "                         its export name, for example tab18.txt; without a flag\n"
     "                         nothing is written when any target exists already\n"
+    "  list, find and export also take --filter EXPR to act on the matching objects\n"
+    "  only; list also takes --properties\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
     "  --overwrite            export: replace existing files\n"
     "  --skip-existing        export: keep existing files and skip their objects\n"
     "  --index N              show: choose the object by its index\n"
+    "  --filter EXPR          only objects that match every term of EXPR, e.g.\n"
+    "                         'type:table|page id:50000..59999 name:*Sales* modified:yes\n"
+    "                         version:*ABC1* date:2018-01-01..2018-12-31 word'\n"
+    "  --properties           list: add date, time, modified and version list\n"
+    "  --date-order dmy|mdy   how the file writes its dates (decided from them if not given)\n"
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
@@ -48,10 +55,10 @@ struct TCommandRule {
 
 const std::vector<TCommandRule>& CommandRules() {
   static const std::vector<TCommandRule> rules = {
-      {"list", 1, 1, {}},
+      {"list", 1, 1, {"--filter", "--properties", "--date-order"}},
       {"show", 1, 3, {"--index"}},
-      {"find", 2, 2, {"--match-case"}},
-      {"export", 2, 2, {"--overwrite", "--skip-existing"}},
+      {"find", 2, 2, {"--match-case", "--filter", "--date-order"}},
+      {"export", 2, 2, {"--overwrite", "--skip-existing", "--filter", "--date-order"}},
   };
   return rules;
 }
@@ -80,10 +87,23 @@ std::string ToString(std::int32_t value) {
   return std::to_string(value);
 }
 
-int RunList(const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+void AppendProperties(std::string& line, const TObjectTextObject& object) {
+  for (const std::string_view value :
+       {object.Date(), object.Time(), std::string_view(object.Modified() ? "Yes" : "No"),
+        object.VersionList()}) {
+    line += '\t';
+    line += value;
+  }
+}
+
+int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObjectFilter& filter,
+            std::FILE* out, std::FILE* err) {
   std::string line;
+  std::int32_t shown = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
+    if (!filter.Matches(object)) continue;
+    ++shown;
     line.assign(ObjectTypeNames[std::size_t(object.ObjectType())]);
     line += '\t';
     line += ToString(object.ID());
@@ -93,10 +113,14 @@ int RunList(const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
     line += ToString(object.StartOffset());
     line += '\t';
     line += ToString(object.Length());
+    if (command.properties) AppendProperties(line, object);
     line += '\n';
     WriteBytes(out, line);
   }
-  std::fprintf(err, "%d object(s)\n", file.GetCount());
+  if (!filter.Empty())
+    std::fprintf(err, "%d of %d object(s)\n", shown, file.GetCount());
+  else
+    std::fprintf(err, "%d object(s)\n", file.GetCount());
   return ecSuccess;
 }
 
@@ -115,19 +139,26 @@ int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* ou
   return ecSuccess;
 }
 
-int RunFind(const TCommandLine& line, TObjectTextFile& file, std::FILE* out) {
+int RunFind(const TCommandLine& line, TObjectTextFile& file, const TObjectFilter& filter,
+            std::FILE* out) {
   std::string row;
-  const std::size_t count = FindAll(file, line.operands[2], line.matchCase, [&](const TMatch& m) {
-    row = ToString(m.index);
-    row += '\t';
-    row += file.GetObject(m.index).GetDisplayName();
-    row += '\t';
-    row += ToString(m.pos);
-    row += '\t';
-    row += ToString(m.line);
-    row += '\n';
-    WriteBytes(out, row);
-  });
+  TObjectAccept accept;
+  if (!filter.Empty())
+    accept = [&](std::int32_t index) { return filter.Matches(file.GetObject(index)); };
+  const std::size_t count = FindAll(
+      file, line.operands[2], line.matchCase,
+      [&](const TMatch& m) {
+        row = ToString(m.index);
+        row += '\t';
+        row += file.GetObject(m.index).GetDisplayName();
+        row += '\t';
+        row += ToString(m.pos);
+        row += '\t';
+        row += ToString(m.line);
+        row += '\n';
+        WriteBytes(out, row);
+      },
+      accept);
   return count > 0 ? ecSuccess : ecNotFound;
 }
 
@@ -136,9 +167,12 @@ bool PathTaken(const std::string& path) {
   return fs::exists(fs::symlink_status(fs::path(path), ec));
 }
 
-int RunExport(const TCommandLine& line, const TObjectTextFile& file, std::FILE* err) {
+int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObjectFilter& filter,
+              std::FILE* err) {
   const std::string& dir = line.operands[2];
-  const std::vector<TExportTarget> targets = ExportTargets(file, dir);
+  std::vector<TExportTarget> targets = ExportTargets(file, dir);
+  std::erase_if(targets,
+                [&](const TExportTarget& t) { return !filter.Matches(file.GetObject(t.index)); });
 
   if (line.exportMode == TExportMode::emRefuse) {
     const std::vector<std::string> conflicts = ExportConflicts(targets);
@@ -231,7 +265,27 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
       result.hasIndex = true;
       options.push_back("--index");
-    } else if (arg == "--match-case" || arg == "--overwrite" || arg == "--skip-existing") {
+    } else if (arg == "--filter" || arg == "--date-order" || arg.rfind("--filter=", 0) == 0 ||
+               arg.rfind("--date-order=", 0) == 0) {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      std::string value;
+      if (eq == std::string::npos) {
+        if (i + 1 == args.size()) throw UsageError(name + " needs a value");
+        value = args[++i];
+      } else {
+        value = arg.substr(eq + 1);
+      }
+      if (name == "--filter") {
+        result.filter = value;
+      } else {
+        result.dateOrder = DateOrderFromName(value);
+        if (!result.dateOrder)
+          throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+      }
+      options.push_back(name);
+    } else if (arg == "--match-case" || arg == "--overwrite" || arg == "--skip-existing" ||
+               arg == "--properties") {
       options.push_back(arg);
     } else {
       throw UsageError("unknown option '" + arg + "'");
@@ -264,6 +318,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       result.id = NumberArgument(result.operands[3]);
   }
   result.matchCase = std::count(options.begin(), options.end(), "--match-case") > 0;
+  result.properties = std::count(options.begin(), options.end(), "--properties") > 0;
   const bool overwrite = std::count(options.begin(), options.end(), "--overwrite") > 0;
   const bool skip = std::count(options.begin(), options.end(), "--skip-existing") > 0;
   if (overwrite && skip) throw UsageError("--overwrite and --skip-existing exclude each other");
@@ -332,13 +387,17 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
     WriteBytes(out, UsageText);
     return ecSuccess;
   }
+  // A bad expression fails before the file is read.
+  TFilterOptions filterOptions;
+  filterOptions.DateOrder = line.dateOrder;
+  const TObjectFilter filter(line.filter, filterOptions);
   TObjectTextFile file;
   LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;
-  if (line.command == "list") code = RunList(file, out, err);
+  if (line.command == "list") code = RunList(line, file, filter, out, err);
   if (line.command == "show") code = RunShow(line, file, out, err);
-  if (line.command == "find") code = RunFind(line, file, out);
-  if (line.command == "export") code = RunExport(line, file, err);
+  if (line.command == "find") code = RunFind(line, file, filter, out);
+  if (line.command == "export") code = RunExport(line, file, filter, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }
