@@ -18,7 +18,10 @@
 #include "vexafile.h"
 
 class QMenu;
+class TFilterBox;
 class TFindDialog;
+class TObjectFilter;
+class TObjectFilterProxy;
 class TPrompts;
 
 // The controls, actions and menus of the form description are public members
@@ -36,6 +39,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TPrompts& prompts() const { return FPrompts; }
   TObjectTreeModel& treeModel() const { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
+  // The list's rows as the filter box leaves them.
+  TObjectFilterProxy& listProxy() const { return *FListProxy; }
+  TFilterBox* filterBox() const { return FFilterBox; }
 
   // The modeless find dialog; lives as long as the window.
   TFindDialog* dlgFind = nullptr;
@@ -58,6 +64,7 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void lvwMainData(int index, TItemData& item);
   int lvwMainDataFind(const QString& text, int start, bool wrap);
   void lvwMainDblClick();
+  void edtFilterChange(const std::shared_ptr<const TObjectFilter>& filter);
 
   // Find, export and clipboard.
   void dlgFindFind();
@@ -107,7 +114,7 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   bool treeChangePending() const { return FTreeChangeTimer.isActive(); }
   // The node whose panes are shown (0 the list, i + 1 object i), or -1.
   int shownNode() const { return FShownNode; }
-  // The selected list rows in ascending order.
+  // The objects of the selected list rows in ascending order.
   QList<int> selectedRows() const;
   QString statusText() const;
   QMenu* pumTreeView() const { return FPumTreeView; }
@@ -152,6 +159,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TImageList FImlToolbutton;
   TObjectTreeModel* FTreeModel = nullptr;
   TObjectListModel* FListModel = nullptr;
+  TObjectFilterProxy* FListProxy = nullptr;
+  TFilterBox* FFilterBox = nullptr;
   QMenu* FPumTreeView = nullptr;
   QMenu* FPumMemo = nullptr;
   QMenu* FPumListView = nullptr;

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "filterbox.h"
 #include "finddialog.h"
 #include "mainform.h"
 #include "oemcodepage.h"
@@ -56,6 +57,11 @@ void TfrmMain::LoadSettings() {
 
   dlgFind->SetFindText(oem::toQString(ReadFindText(profile)));
   if (ReadMatchCase(profile)) dlgFind->SetMatchCase(true);
+
+  TFilterOptions filterOptions;
+  filterOptions.DateOrder = DateOrderFromName(ReadDateOrder(profile));
+  filterBox()->setFilterOptions(filterOptions);
+  filterBox()->setFilterText(oem::toQString(ReadFilter(profile)));
 }
 
 void TfrmMain::SaveSettings() {
@@ -75,6 +81,8 @@ void TfrmMain::SaveSettings() {
   const bool normal =
       !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
   WriteSettings(profile, settings, normal);
+  const QString filter = filterBox()->text();
+  WriteFilter(profile, oem::fromQString(filter).value_or(filter.toStdString()));
 }
 
 void TfrmMain::actHelpAboutExecute() {

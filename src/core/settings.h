@@ -103,3 +103,15 @@ TMarloxSettings ReadSettings(const TIniProfile& profile, int screenWidth, int sc
 // the four code font keys, the four list font keys, "ObjectListWidth",
 // "FindText" (also when empty) and "MatchCase".
 void WriteSettings(TIniProfile& profile, const TMarloxSettings& settings, bool writeWindowBounds);
+
+// The object list's filter and how dates are read for it, in "View". Neither
+// key is written by a window that never used them, so that the file keeps the
+// keys above only.
+inline constexpr std::string_view KeyFilter = "Filter";
+inline constexpr std::string_view KeyDateOrder =
+    "DateOrder";  // "dmy", "mdy"; else each file decides
+
+std::string ReadFilter(const TIniProfile& profile);     // empty
+std::string ReadDateOrder(const TIniProfile& profile);  // empty
+// Writes "Filter" when it holds text or the file has the key already.
+void WriteFilter(TIniProfile& profile, const std::string& filter);
