@@ -1,7 +1,8 @@
 // A deterministic generator of object text files that look like real exports:
 // every object type plus a few unknown type words, CR LF line breaks, some
 // bytes of the upper half of the OEM code page, objects from a few hundred
-// bytes to several megabytes.
+// bytes to several megabytes; each file writes its dates in one of the four
+// short date formats of real exports, chosen by the seed.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +64,7 @@ class TObjectGenerator {
   TRandom FRandom;
   std::size_t FObjectCount = 0;
   std::uint32_t FNextID[12] = {};
+  unsigned FDateFormat;  // dd-mm-yy, dd/mm/yy, mm/dd/yy or dd.mm.yy, by seed
 };
 
 // Generates objects until about totalBytes are made, handing the text to
