@@ -345,7 +345,7 @@ void TfrmMain::RebuildTree() {
 }
 
 void TfrmMain::UpdateStatusText() {
-  if (FListProxy->filterActive())
+  if (FListProxy->filterActive() && fileLoaded())
     setStatusText(QString::asprintf(str::FilteredCountFormat, FListProxy->matchingCount(),
                                     FObjectTextFile->GetCount()));
   else

@@ -48,20 +48,21 @@ TEST(PropertyBlock, ReadsValuesAsStoredInAnyOrderWithEitherLineBreak) {
   for (const char* br : {"\r\n", "\n"}) {
     std::string body = std::string("  OBJECT-PROPERTIES") + br + "  {" + br + "    Version List=;" +
                        br + "    Time=23:59:59;" + br + "    Date=12/31/99;" + br + "  }" + br;
-    TPropertyValues v;
-    ASSERT_EQ(ParseObjectProperties(Object("Form 5 X", body, br), true, v), TBlockScan::bsFound);
+    TPropertyValues v;  // views into text
+    const std::string text = Object("Form 5 X", body, br);
+    ASSERT_EQ(ParseObjectProperties(text, true, v), TBlockScan::bsFound);
     EXPECT_EQ(v.Date, "12/31/99");
     EXPECT_EQ(v.Time, "23:59:59");
     EXPECT_EQ(v.VersionList, "");
     EXPECT_FALSE(v.Modified);  // absent means No
   }
   TPropertyValues v;
-  ParseObjectProperties(Object("Table 1 A", FullBlock), true, v);
+  const std::string whole = Object("Table 1 A", FullBlock);
+  ParseObjectProperties(whole, true, v);
   EXPECT_EQ(v.VersionList, "NAVW111.00,ABC1.02");
   EXPECT_TRUE(v.Modified);
 
   // Only the start of an object: the caller must learn that more is needed.
-  const std::string whole = Object("Table 1 A", FullBlock);
   for (std::size_t cut : {10, 20, 40, 60, 110})
     EXPECT_EQ(ParseObjectProperties(whole.substr(0, cut), false, v), TBlockScan::bsTruncated)
         << cut;
