@@ -345,7 +345,7 @@ void TfrmMain::RebuildTree() {
 }
 
 void TfrmMain::UpdateStatusText() {
-  if (FListProxy->filterActive() && fileLoaded())
+  if (FListProxy->filterActive() && (fileLoaded() || FObjectTextFile->GetCount() > 0))
     setStatusText(QString::asprintf(str::FilteredCountFormat, FListProxy->matchingCount(),
                                     FObjectTextFile->GetCount()));
   else

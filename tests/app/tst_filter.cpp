@@ -150,6 +150,8 @@ class TestFilter : public QObject {
     QCOMPARE(frm->filterBox()->text(), QStringLiteral("\"Customer Card\""));
     QCOMPARE(names(*frm), QStringList{"Customer Card"});
     QCOMPARE(frm->statusText(), QStringLiteral("1 of 4 NAV object(s)"));
+    frm->actFileCloseExecute();
+    QCOMPARE(frm->statusText(), QStringLiteral("0 NAV object(s)"));
   }
 };
 
