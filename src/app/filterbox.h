@@ -19,7 +19,9 @@ class TFilterBox : public QLineEdit {
 
   explicit TFilterBox(QWidget* parent = nullptr);
 
+  // Takes effect with the next text; more term kinds can be added here.
   void setFilterOptions(TFilterOptions options) { FOptions = std::move(options); }
+  const TFilterOptions& filterOptions() const { return FOptions; }
   // Sets the text and applies it at once.
   void setFilterText(const QString& text);
   // Compiles the text now; emits filterChanged or filterError.

@@ -162,8 +162,11 @@ void TObjectFilter::AddTerm(std::string_view key, std::string_view value, std::s
   if (key.empty()) {
     if (value.empty()) Fail(source, "a word of the name");
     term.Kind = TKind::tkName;
-    term.Patterns.push_back("*" + std::string(value) + "*");
-    for (char& c : term.Patterns.back()) c = Upper(c);
+    for (const std::string_view part : Alternatives(value)) {
+      if (part.empty()) Fail(source, "a word of the name");
+      term.Patterns.push_back("*" + std::string(part) + "*");
+      for (char& c : term.Patterns.back()) c = Upper(c);
+    }
   } else if (key == "type") {
     term.Kind = TKind::tkType;
     for (const std::string_view part : Alternatives(value)) {

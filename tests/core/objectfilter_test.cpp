@@ -46,6 +46,7 @@ TEST_F(ObjectFilter, EachTermKind) {
   EXPECT_EQ(Ids("name:*SALES*"), V({80, 59999}));
   EXPECT_EQ(Ids("name:Customer?Card"), V({21}));
   EXPECT_EQ(Ids("customer"), V({18, 21}));  // a bare word is *word*
+  EXPECT_EQ(Ids("card|post"), V({21, 80}));
   EXPECT_EQ(Ids("\"Customer Card\""), V({21}));
   EXPECT_EQ(Ids("version:*ABC1*"), V({18, 50000}));
   EXPECT_EQ(Ids("version:NAVW111.00"), V({21, 80}));
@@ -68,7 +69,8 @@ TEST(ObjectFilterErrors, NameTheTermAndWhatWasExpected) {
   const std::pair<const char*, const char*> cases[] = {
       {"type:z", "object types"},   {"id:5..x", "numbers"},
       {"id:..", "numbers"},         {"id:9..1", "start is not after"},
-      {"id:1||2", "numbers"},       {"id:99999999999", "numbers"},
+      {"id:1||2", "numbers"},
+      {"a||b", "a word"},       {"id:99999999999", "numbers"},
       {"name:", "a name"},          {"modified:maybe", "yes or no"},
       {"date:2018-02-30", "dates"}, {"date:30-08-18", "dates"},
       {"colour:red", "type:, id:"}, {"\"open", "closing"},
