@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "objectproperties.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
 TStringPool::TStringPool() {
   FEnds.push_back(0);
@@ -9,12 +11,32 @@ TStringPool::TStringPool() {
 
 std::uint32_t TStringPool::Add(std::string_view text) {
   if (text.empty()) return 0;
-  auto [it, added] = FLookup.try_emplace(std::string(text), Count());
-  if (added) {
-    FBytes.append(text);
-    FEnds.push_back(std::uint32_t(FBytes.size()));
+  if (FLast != 0 && Get(FLast) == text) return FLast;
+  if (FSlots.size() < 2 * std::size_t(Count())) Grow();
+  const auto hash = std::uint32_t(std::hash<std::string_view>()(text));
+  const std::size_t mask = FSlots.size() - 1;
+  std::size_t i = hash & mask;
+  for (; FSlots[i] != 0; i = (i + 1) & mask) {
+    const auto id = std::uint32_t(FSlots[i]);
+    if (std::uint32_t(FSlots[i] >> 32) == hash && Get(id) == text) return FLast = id;
   }
-  return it->second;
+  const std::uint32_t id = Count();
+  FBytes.append(text);
+  FEnds.push_back(std::uint32_t(FBytes.size()));
+  FSlots[i] = (std::uint64_t(hash) << 32) | id;
+  return FLast = id;
+}
+
+void TStringPool::Grow() {
+  std::vector<std::uint64_t> slots(std::max<std::size_t>(64, FSlots.size() * 2), 0);
+  const std::size_t mask = slots.size() - 1;
+  for (const std::uint64_t slot : FSlots) {
+    if (slot == 0) continue;
+    std::size_t i = std::uint32_t(slot >> 32) & mask;
+    while (slots[i] != 0) i = (i + 1) & mask;
+    slots[i] = slot;
+  }
+  FSlots.swap(slots);
 }
 
 std::string_view TStringPool::Get(std::uint32_t id) const {
@@ -23,7 +45,8 @@ std::string_view TStringPool::Get(std::uint32_t id) const {
 }
 
 void TStringPool::Seal() {
-  std::unordered_map<std::string, std::uint32_t>().swap(FLookup);
+  std::vector<std::uint64_t>().swap(FSlots);
+  FLast = 0;
   FBytes.shrink_to_fit();
   FEnds.shrink_to_fit();
 }
@@ -31,7 +54,8 @@ void TStringPool::Seal() {
 void TStringPool::Clear() {
   std::string().swap(FBytes);
   std::vector<std::uint32_t>(1, 0).swap(FEnds);
-  std::unordered_map<std::string, std::uint32_t>().swap(FLookup);
+  std::vector<std::uint64_t>().swap(FSlots);
+  FLast = 0;
 }
 
 void TPropertyStore::Seal() {

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // Distinct strings of one kind, numbered from 1 as they first come; 0 is the
@@ -24,9 +23,15 @@ class TStringPool {
   void Clear();
 
  private:
+  void Grow();
+
   std::string FBytes;
   std::vector<std::uint32_t> FEnds;  // end of string i in FBytes; string 0 is empty
-  std::unordered_map<std::string, std::uint32_t> FLookup;
+  // Open addressing: the string's hash in the high half, its number in the
+  // low half, 0 for a free slot. No allocation per string, so the load pays
+  // little for values that are nearly all distinct (times).
+  std::vector<std::uint64_t> FSlots;
+  std::uint32_t FLast = 0;  // neighbouring objects often share a value
 };
 
 // The numbers of one object's values in its file's pools.

@@ -132,3 +132,22 @@ TEST(LoadedProperties, SameForEveryPieceSize) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StringPool, KeepsEachDistinctValueOnceThroughGrowth) {
+  TStringPool pool;
+  EXPECT_EQ(pool.Add(""), 0u);
+  std::vector<std::uint32_t> ids;
+  for (int i = 0; i < 5000; ++i) ids.push_back(pool.Add("v" + std::to_string(i)));
+  for (int i = 4999; i >= 0; --i) {
+    ASSERT_EQ(pool.Add("v" + std::to_string(i)), ids[std::size_t(i)]);
+    ASSERT_EQ(pool.Get(ids[std::size_t(i)]), "v" + std::to_string(i));
+  }
+  EXPECT_EQ(pool.Count(), 5001u);
+  pool.Seal();
+  EXPECT_EQ(pool.Get(ids[42]), "v42");
+  EXPECT_EQ(pool.Get(0), "");
+}
+
+}  // namespace
