@@ -12,6 +12,7 @@
 #include <string>
 
 #include "callexer.h"
+#include "objectfilter.h"
 #include "objectgen.h"
 #include "objectoutline.h"
 #include "vexafile.h"
@@ -187,6 +188,35 @@ void BM_ObjectOutline(benchmark::State& state) {
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
 }
 BENCHMARK(BM_ObjectOutline)->Unit(benchmark::kMillisecond);
+// A filter over 20,000 objects, as the window applies one while the user
+// types: every object is tested once.
+void BM_FilterObjects(benchmark::State& state) {
+  static const char* const expressions[] = {
+      "type:table|page id:1..50000 name:*e*",
+      "version:*ABC1* modified:yes",
+      "date:2018-01-01..2018-12-31",
+      "customer",
+  };
+  static const std::string text = [] {
+    marlox::bench::TObjectGenerator generator(3);
+    std::string all;
+    generator.AppendPreamble(all);
+    for (int i = 0; i < 20000; ++i) generator.AppendObject(all, 300);
+    return all;
+  }();
+  TObjectTextFile file;
+  file.ParseText(text);
+  const TObjectFilter filter(expressions[state.range(0)]);
+  std::size_t matches = 0;
+  for (auto _ : state) {
+    matches = filter.MatchingIndexes(file).size();
+    benchmark::DoNotOptimize(matches);
+  }
+  state.SetLabel(expressions[state.range(0)]);
+  state.counters["objects"] = double(file.GetCount());
+  state.counters["matches"] = double(matches);
+}
+BENCHMARK(BM_FilterObjects)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -66,7 +66,8 @@ std::uint64_t TRandom::Next() {
   return z ^ (z >> 31);
 }
 
-TObjectGenerator::TObjectGenerator(std::uint64_t seed) : FRandom(seed) {}
+TObjectGenerator::TObjectGenerator(std::uint64_t seed)
+    : FRandom(seed), FDateFormat(unsigned(seed % 4)) {}
 
 void TObjectGenerator::Line(std::string& out, int indent, const std::string& text) {
   out.append(std::size_t(indent), ' ');
@@ -151,19 +152,38 @@ std::size_t TObjectGenerator::DrawObjectSize() {
 }
 
 void TObjectGenerator::ObjectProperties(std::string& out) {
+  // Each file has the short date format of the machine that exported it.
+  static const char* const DateFormats[] = {"Date=%02u-%02u-%02u;", "Date=%02u/%02u/%02u;",
+                                            "Date=%02u/%02u/%02u;", "Date=%02u.%02u.%02u;"};
+  static const char* const Releases[] = {"NAVW17.00",          "NAVW17.10",  "NAVW18.00",
+                                         "NAVW19.00",          "NAVW110.00", "NAVW111.00",
+                                         "NAVW111.00.00.27667"};
+  static const char* const AddOns[] = {"NAVDACH7.00", "NAVNL8.00", "ABC1.02", "ABC1.03",
+                                       "HH12",        "PRJ2.01",   "LS10.02"};
+  const unsigned day = FRandom.Between(1, 28);
+  const unsigned month = FRandom.Between(1, 12);
+  const bool monthFirst = FDateFormat == 2;
   char date[32];
-  std::snprintf(date, sizeof date, "Date=%02u.%02u.%02u;", FRandom.Between(1, 28),
-                FRandom.Between(1, 12), FRandom.Between(5, 26));
+  std::snprintf(date, sizeof date, DateFormats[FDateFormat], monthFirst ? month : day,
+                monthFirst ? day : month, FRandom.Between(5, 26));
   char time[32];
   std::snprintf(time, sizeof time, "Time=%02u:%02u:%02u;", FRandom.Between(7, 19),
                 FRandom.Below(60), FRandom.Below(60));
   Begin(out, 2, "OBJECT-PROPERTIES");
   Line(out, 4, date);
   Line(out, 4, time);
-  if (FRandom.Chance(40)) Line(out, 4, "Modified=Yes;");
-  Line(out, 4,
-       "Version List=W1." + std::to_string(FRandom.Between(3, 9)) + ".0" +
-           (FRandom.Chance(50) ? ",HH" + std::to_string(FRandom.Between(1, 20)) : "") + ";");
+  if (FRandom.Chance(15)) Line(out, 4, "Modified=Yes;");
+  // Version lists repeat: a release, often with one or two add-ons.
+  std::string versions;
+  if (!FRandom.Chance(5)) {
+    versions = Releases[FRandom.Below(7)];
+    // At most two different add-ons, in the order of the table.
+    const unsigned first = FRandom.Below(8);
+    const unsigned second = FRandom.Below(8);
+    if (first < 7) versions += std::string(",") + AddOns[first];
+    if (second < 7 && second > first) versions += std::string(",") + AddOns[second];
+  }
+  Line(out, 4, "Version List=" + versions + ";");
   Line(out, 2, "}");
 }
 

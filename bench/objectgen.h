@@ -1,7 +1,8 @@
 // A deterministic generator of object text files that look like real exports:
 // every object type plus a few unknown type words, CR LF line breaks, some
 // bytes of the upper half of the OEM code page, objects from a few hundred
-// bytes to several megabytes.
+// bytes to several megabytes; each file writes its dates in one of the four
+// short date formats of real exports, chosen by the seed.
 #pragma once
 
 #include <cstdint>
@@ -70,6 +71,7 @@ class TObjectGenerator {
   std::size_t FObjectCount = 0;
   std::uint32_t FNextID[12] = {};
   std::string FPopularNames[10];
+  unsigned FDateFormat;  // dd-mm-yy, dd/mm/yy, mm/dd/yy or dd.mm.yy, by seed
 };
 
 // The tables that code refers to most: numbers 3 to 12, the first tables made.

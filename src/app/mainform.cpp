@@ -24,16 +24,18 @@
 #include "codereading.h"
 #include "errorguard.h"
 #include "exporter.h"
+#include "filterbox.h"
 #include "finddialog.h"
 #include "fontfaces.h"
 #include "menukeys.h"
+#include "objectfilterproxy.h"
 #include "oemcodepage.h"
 #include "prompts.h"
 #include "stringtable.h"
 
 namespace {
 
-constexpr int ListColumnWidths[] = {108, 108, 215};
+constexpr int ListColumnWidths[] = {108, 108, 215, 60, 160, 70, 70};
 constexpr int DesignedTreeWidth = 238;
 
 void toLowerAscii(std::string& text) {
@@ -119,6 +121,7 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::FormCreate(const QStringList& arguments) {
   guarded(&TfrmMain::LoadSettings);
   FObjectTextFile = std::make_unique<TObjectTextFile>();
+  FListProxy->setObjectFile(FObjectTextFile.get());
   FObjectTextFile->SetOnProgress(
       [this](TObjectTextFile& sender, TProgressKind kind, std::uint8_t percent) {
         FileProgress(sender, kind, percent);
@@ -142,6 +145,7 @@ void TfrmMain::FormDestroy() {
   guarded(&TfrmMain::SaveSettings);
   qApp->removeEventFilter(this);
   disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
+  FListProxy->setObjectFile(nullptr);
   FObjectTextFile.reset();
 }
 
@@ -252,7 +256,15 @@ void TfrmMain::setupViews() {
 
   FListModel = new TObjectListModel(FImlTreeView, this);
   FListModel->setOnData([this](int index, TItemData& item) { lvwMainData(index, item); });
-  lvwMain->setModel(FListModel);
+  FListProxy = new TObjectFilterProxy(this);
+  FListProxy->setSourceModel(FListModel);
+  lvwMain->setModel(FListProxy);
+  FFilterBox = new TFilterBox(pnlRightPane);
+  FFilterBox->placeAbove(lvwMain);
+  connect(FFilterBox, &TFilterBox::filterChanged, this, [this](const auto& filter) {
+    runGuarded(FPrompts, this, [&] { edtFilterChange(filter); });
+  });
+  connect(FFilterBox, &TFilterBox::filterError, this, &TfrmMain::setStatusText);
   QHeaderView* header = lvwMain->header();
   header->setSectionsClickable(false);
   header->setSectionsMovable(false);
@@ -354,7 +366,11 @@ void TfrmMain::RebuildTree() {
 }
 
 void TfrmMain::UpdateStatusText() {
-  setStatusText(str::format(str::ObjectCountFormat, FObjectTextFile->GetCount()));
+  if (FListProxy->filterActive() && (fileLoaded() || FObjectTextFile->GetCount() > 0))
+    setStatusText(QString::asprintf(str::FilteredCountFormat, FListProxy->matchingCount(),
+                                    FObjectTextFile->GetCount()));
+  else
+    setStatusText(str::format(str::ObjectCountFormat, FObjectTextFile->GetCount()));
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind kind, std::uint8_t percent) {
@@ -475,6 +491,10 @@ void TfrmMain::lvwMainData(int index, TItemData& item) {
   item.Caption = str::typeName(object.ObjectType());
   item.SubItems[0] = QString::number(object.ID());
   item.SubItems[1] = oem::toQString(object.Name());
+  if (object.Modified()) item.SubItems[2] = str::text(str::ModifiedYes);
+  item.SubItems[3] = oem::toQString(object.VersionList());
+  item.SubItems[4] = oem::toQString(object.Date());
+  item.SubItems[5] = oem::toQString(object.Time());
   item.ImageIndex = int(object.ObjectType());
 }
 
@@ -482,9 +502,9 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
   std::optional<std::string> key = oem::fromQString(text);
   if (!key) return -1;
   toLowerAscii(*key);
-  const int count = std::min(FListModel->itemCount(), FObjectTextFile->GetCount());
+  const int count = std::min(lvwMain->model()->rowCount(), FObjectTextFile->GetCount());
   auto matches = [&](int row) {
-    std::string caption = FObjectTextFile->GetObject(row).GetDisplayName();
+    std::string caption = FObjectTextFile->GetObject(listObjectIndex(row)).GetDisplayName();
     if (caption.size() > key->size()) caption.resize(key->size());
     toLowerAscii(caption);
     return caption == *key;
@@ -495,6 +515,11 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
     for (int row = 0; row < std::min(start, count); ++row)
       if (matches(row)) return row;
   return -1;
+}
+
+void TfrmMain::edtFilterChange(const std::shared_ptr<const TObjectFilter>& filter) {
+  FListProxy->setObjectFilter(filter);
+  if (FObjectTextFile) UpdateStatusText();
 }
 
 void TfrmMain::lvwMainDblClick() {
@@ -562,10 +587,15 @@ bool TfrmMain::flushTreeChange() {
   return true;
 }
 
+// The filter's rows while the list shows them; a comparison's rows are its own.
+int TfrmMain::listObjectIndex(int row) const {
+  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row) : row;
+}
+
 QList<int> TfrmMain::selectedRows() const {
   QList<int> rows;
   for (const QItemSelectionRange& range : lvwMain->selectionModel()->selection())
-    for (int row = range.top(); row <= range.bottom(); ++row) rows << row;
+    for (int row = range.top(); row <= range.bottom(); ++row) rows << listObjectIndex(row);
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return rows;

@@ -20,7 +20,10 @@
 class QMenu;
 class TCompareMode;
 class TCodeReading;
+class TFilterBox;
 class TFindDialog;
+class TObjectFilter;
+class TObjectFilterProxy;
 class TPrompts;
 
 // The controls, actions and menus of the form description are public members
@@ -38,6 +41,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TPrompts& prompts() const { return FPrompts; }
   TObjectTreeModel& treeModel() const { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
+  // The list's rows as the filter box leaves them.
+  TObjectFilterProxy& listProxy() const { return *FListProxy; }
+  TFilterBox* filterBox() const { return FFilterBox; }
 
   // Colouring, outline, go to object and where used.
   TCodeReading* codeReading() const { return FCodeReading; }
@@ -63,6 +69,7 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void lvwMainData(int index, TItemData& item);
   int lvwMainDataFind(const QString& text, int start, bool wrap);
   void lvwMainDblClick();
+  void edtFilterChange(const std::shared_ptr<const TObjectFilter>& filter);
 
   // Find, export and clipboard.
   void dlgFindFind();
@@ -127,8 +134,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   bool treeChangePending() const { return FTreeChangeTimer.isActive(); }
   // The node whose panes are shown (0 the list, i + 1 object i), or -1.
   int shownNode() const { return FShownNode; }
-  // The selected list rows in ascending order.
+  // The objects of the selected list rows in ascending order.
   QList<int> selectedRows() const;
+  int listObjectIndex(int row) const;
   QString statusText() const;
   QMenu* pumTreeView() const { return FPumTreeView; }
   QMenu* pumMemo() const { return FPumMemo; }
@@ -178,6 +186,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TImageList FImlToolbutton;
   TObjectTreeModel* FTreeModel = nullptr;
   TObjectListModel* FListModel = nullptr;
+  TObjectFilterProxy* FListProxy = nullptr;
+  TFilterBox* FFilterBox = nullptr;
   QMenu* FPumTreeView = nullptr;
   QMenu* FPumMemo = nullptr;
   QMenu* FPumListView = nullptr;

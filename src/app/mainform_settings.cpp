@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "filterbox.h"
 #include "finddialog.h"
 #include "fontfaces.h"
 #include "mainform.h"
@@ -59,6 +60,11 @@ void TfrmMain::LoadSettings() {
   dlgFind->SetFindText(oem::toQString(ReadFindText(profile)));
   if (ReadMatchCase(profile)) dlgFind->SetMatchCase(true);
   rememberFindRequest();
+
+  TFilterOptions filterOptions;
+  filterOptions.DateOrder = DateOrderFromName(ReadDateOrder(profile));
+  filterBox()->setFilterOptions(filterOptions);
+  filterBox()->setFilterText(oem::toQString(ReadFilter(profile)));
 }
 
 void TfrmMain::rememberFindRequest() {
@@ -82,6 +88,8 @@ void TfrmMain::SaveSettings() {
   const bool normal =
       !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
   WriteSettings(profile, settings, normal);
+  const QString filter = filterBox()->text();
+  WriteFilter(profile, oem::fromQString(filter).value_or(filter.toStdString()));
 }
 
 void TfrmMain::actHelpAboutExecute() {

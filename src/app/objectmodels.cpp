@@ -133,7 +133,9 @@ void TObjectListModel::multiData(const QModelIndex& index, QModelRoleDataSpan sp
 QVariant TObjectListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
   if (role == Qt::DisplayRole) {
-    static const char* const titles[] = {str::ColumnType, str::ColumnID, str::ColumnName};
+    static const char* const titles[] = {
+        str::ColumnType,        str::ColumnID,   str::ColumnName, str::ColumnModified,
+        str::ColumnVersionList, str::ColumnDate, str::ColumnTime};
     return str::text(titles[section]);
   }
   if (role == Qt::TextAlignmentRole)

@@ -12,7 +12,7 @@
 // What the callback fills in for one node or row.
 struct TItemData {
   QString Caption;
-  QString SubItems[2];
+  QString SubItems[6];
   int ImageIndex = -1;
 };
 
@@ -48,10 +48,11 @@ class TObjectTreeModel : public QAbstractItemModel {
   bool FHasRoot = false;
 };
 
-// The object list: three columns, rows asked for on demand.
+// The object list: type, number, name and the object's properties, rows
+// asked for on demand.
 class TObjectListModel : public QAbstractTableModel {
  public:
-  enum { colType, colID, colName, ColumnCount };
+  enum { colType, colID, colName, colModified, colVersionList, colDate, colTime, ColumnCount };
 
   TObjectListModel(const TImageList& images, QObject* parent);
 

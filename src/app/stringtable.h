@@ -39,6 +39,26 @@ inline constexpr const char* ItemHelpAbout = "&About...";
 inline constexpr const char* ColumnType = "Type";
 inline constexpr const char* ColumnID = "ID";
 inline constexpr const char* ColumnName = "Name";
+inline constexpr const char* ColumnModified = "Modified";
+inline constexpr const char* ColumnVersionList = "Version List";
+inline constexpr const char* ColumnDate = "Date";
+inline constexpr const char* ColumnTime = "Time";
+inline constexpr const char* ModifiedYes = "Yes";
+
+inline constexpr const char* FilteredCountFormat = "%d of %d NAV object(s)";
+inline constexpr const char* FilterPlaceholder = "Filter, e.g. type:table id:50000..59999 *Sales*";
+inline constexpr const char* FilterToolTip =
+    "Terms separated by spaces; every term must hold:\n"
+    "  type:table|page   types, also unambiguous prefixes (tab, pag)\n"
+    "  id:50000..59999   numbers: ranges with .., alternatives with |, ..100, 50000..\n"
+    "  name:*Sales*      the name, with * and ? as wildcards, either letter case\n"
+    "  version:*ABC1*    the version list, with the same wildcards\n"
+    "  modified:yes      or no\n"
+    "  date:2018-01-01..2018-12-31   ISO dates, whatever the file's date format\n"
+    "  Customer          a bare word: names that contain it\n"
+    "Quote a value that holds spaces: name:\"Sales Header\"";
+inline constexpr const char* FilterCharacterError =
+    "The filter holds a character that no object name can contain";
 
 inline constexpr const char* FileFilter = "NAV Object Text Files|*.txt|All Files|*.*";
 inline constexpr const char* ExportTitle = "Export";

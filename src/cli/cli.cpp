@@ -41,6 +41,8 @@ const char* const UsageText =
     "                         object: kind, name and line number, separated by tabs\n"
     "  uses FILE TYPE ID      every reference to the object in the file: object\n"
     "                         index, object name, line number and the line's text\n"
+    "  list, find and export also take --filter EXPR to act on the matching objects\n"
+    "  only; list also takes --properties\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
@@ -49,6 +51,11 @@ const char* const UsageText =
     "  --index N              show: choose the object by its index\n"
     "  --ignore-properties    compare: a change only in OBJECT-PROPERTIES is none\n"
     "  --ignore-line-breaks   compare: CR LF, CR and LF count as the same\n"
+    "  --filter EXPR          only objects that match every term of EXPR, e.g.\n"
+    "                         'type:table|page id:50000..59999 name:*Sales* modified:yes\n"
+    "                         version:*ABC1* date:2018-01-01..2018-12-31 word'\n"
+    "  --properties           list: add date, time, modified and version list\n"
+    "  --date-order dmy|mdy   how the file writes its dates (decided from them if not given)\n"
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
@@ -66,10 +73,10 @@ struct TCommandRule {
 
 const std::vector<TCommandRule>& CommandRules() {
   static const std::vector<TCommandRule> rules = {
-      {"list", 1, 1, {}},
+      {"list", 1, 1, {"--filter", "--properties", "--date-order"}},
       {"show", 1, 3, {"--index"}},
-      {"find", 2, 2, {"--match-case"}},
-      {"export", 2, 2, {"--overwrite", "--skip-existing"}},
+      {"find", 2, 2, {"--match-case", "--filter", "--date-order"}},
+      {"export", 2, 2, {"--overwrite", "--skip-existing", "--filter", "--date-order"}},
       {"outline", 3, 3, {}},
       {"uses", 3, 3, {}},
   };
@@ -100,10 +107,23 @@ std::string ToString(std::int32_t value) {
   return std::to_string(value);
 }
 
-int RunList(const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+void AppendProperties(std::string& line, const TObjectTextObject& object) {
+  for (const std::string_view value :
+       {object.Date(), object.Time(), std::string_view(object.Modified() ? "Yes" : "No"),
+        object.VersionList()}) {
+    line += '\t';
+    line += value;
+  }
+}
+
+int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObjectFilter& filter,
+            std::FILE* out, std::FILE* err) {
   std::string line;
+  std::int32_t shown = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
+    if (!filter.Matches(object)) continue;
+    ++shown;
     line.assign(ObjectTypeNames[std::size_t(object.ObjectType())]);
     line += '\t';
     line += ToString(object.ID());
@@ -113,10 +133,14 @@ int RunList(const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
     line += ToString(object.StartOffset());
     line += '\t';
     line += ToString(object.Length());
+    if (command.properties) AppendProperties(line, object);
     line += '\n';
     WriteBytes(out, line);
   }
-  std::fprintf(err, "%d object(s)\n", file.GetCount());
+  if (!filter.Empty())
+    std::fprintf(err, "%d of %d object(s)\n", shown, file.GetCount());
+  else
+    std::fprintf(err, "%d object(s)\n", file.GetCount());
   return ecSuccess;
 }
 
@@ -135,19 +159,26 @@ int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* ou
   return ecSuccess;
 }
 
-int RunFind(const TCommandLine& line, TObjectTextFile& file, std::FILE* out) {
+int RunFind(const TCommandLine& line, TObjectTextFile& file, const TObjectFilter& filter,
+            std::FILE* out) {
   std::string row;
-  const std::size_t count = FindAll(file, line.operands[2], line.matchCase, [&](const TMatch& m) {
-    row = ToString(m.index);
-    row += '\t';
-    row += file.GetObject(m.index).GetDisplayName();
-    row += '\t';
-    row += ToString(m.pos);
-    row += '\t';
-    row += ToString(m.line);
-    row += '\n';
-    WriteBytes(out, row);
-  });
+  TObjectAccept accept;
+  if (!filter.Empty())
+    accept = [&](std::int32_t index) { return filter.Matches(file.GetObject(index)); };
+  const std::size_t count = FindAll(
+      file, line.operands[2], line.matchCase,
+      [&](const TMatch& m) {
+        row = ToString(m.index);
+        row += '\t';
+        row += file.GetObject(m.index).GetDisplayName();
+        row += '\t';
+        row += ToString(m.pos);
+        row += '\t';
+        row += ToString(m.line);
+        row += '\n';
+        WriteBytes(out, row);
+      },
+      accept);
   return count > 0 ? ecSuccess : ecNotFound;
 }
 
@@ -156,9 +187,12 @@ bool PathTaken(const std::string& path) {
   return fs::exists(fs::symlink_status(fs::path(path), ec));
 }
 
-int RunExport(const TCommandLine& line, const TObjectTextFile& file, std::FILE* err) {
+int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObjectFilter& filter,
+              std::FILE* err) {
   const std::string& dir = line.operands[2];
-  const std::vector<TExportTarget> targets = ExportTargets(file, dir);
+  std::vector<TExportTarget> targets = ExportTargets(file, dir);
+  std::erase_if(targets,
+                [&](const TExportTarget& t) { return !filter.Matches(file.GetObject(t.index)); });
 
   if (line.exportMode == TExportMode::emRefuse) {
     const std::vector<std::string> conflicts = ExportConflicts(targets);
@@ -252,7 +286,27 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
       result.hasIndex = true;
       options.push_back("--index");
-    } else if (arg == "--match-case" || arg == "--overwrite" || arg == "--skip-existing") {
+    } else if (arg == "--filter" || arg == "--date-order" || arg.rfind("--filter=", 0) == 0 ||
+               arg.rfind("--date-order=", 0) == 0) {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      std::string value;
+      if (eq == std::string::npos) {
+        if (i + 1 == args.size()) throw UsageError(name + " needs a value");
+        value = args[++i];
+      } else {
+        value = arg.substr(eq + 1);
+      }
+      if (name == "--filter") {
+        result.filter = value;
+      } else {
+        result.dateOrder = DateOrderFromName(value);
+        if (!result.dateOrder)
+          throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+      }
+      options.push_back(name);
+    } else if (arg == "--match-case" || arg == "--overwrite" || arg == "--skip-existing" ||
+               arg == "--properties") {
       options.push_back(arg);
     } else {
       throw UsageError("unknown option '" + arg + "'");
@@ -286,6 +340,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (IsCodeCommand(result.command)) ParseCodeOperands(result);
   result.matchCase = std::count(options.begin(), options.end(), "--match-case") > 0;
+  result.properties = std::count(options.begin(), options.end(), "--properties") > 0;
   const bool overwrite = std::count(options.begin(), options.end(), "--overwrite") > 0;
   const bool skip = std::count(options.begin(), options.end(), "--skip-existing") > 0;
   if (overwrite && skip) throw UsageError("--overwrite and --skip-existing exclude each other");
@@ -355,13 +410,17 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
     return ecSuccess;
   }
   if (IsCompareCommand(line.command)) return RunCompareCommand(line, out, err, errIsTerminal);
+  // A bad expression fails before the file is read.
+  TFilterOptions filterOptions;
+  filterOptions.DateOrder = line.dateOrder;
+  const TObjectFilter filter(line.filter, filterOptions);
   TObjectTextFile file;
   LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;
-  if (line.command == "list") code = RunList(file, out, err);
+  if (line.command == "list") code = RunList(line, file, filter, out, err);
   if (line.command == "show") code = RunShow(line, file, out, err);
-  if (line.command == "find") code = RunFind(line, file, out);
-  if (line.command == "export") code = RunExport(line, file, err);
+  if (line.command == "find") code = RunFind(line, file, filter, out);
+  if (line.command == "export") code = RunExport(line, file, filter, err);
   if (IsCodeCommand(line.command)) code = RunCodeCommand(line, file, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "findall.h"
+#include "objectfilter.h"
 #include "vexafile.h"
 
 namespace marlox::cli {
@@ -40,6 +42,10 @@ struct TCommandLine {
   bool ignoreProperties = false;
   bool ignoreLineBreaks = false;
   std::string exportDir;  // empty: no export
+  // list, find, export: only the objects that match; list: the property columns
+  std::string filter;
+  bool properties = false;
+  std::optional<TDateOrder> dateOrder;
 };
 
 // Throws UsageError for anything the commands cannot run with.

@@ -25,12 +25,26 @@ std::int32_t TLineCounter::LineAt(const TObjectTextFile& file, std::int32_t inde
 }
 
 std::size_t FindAll(TObjectTextFile& file, const std::string& needle, bool matchCase,
-                    const std::function<void(const TMatch&)>& report) {
+                    const std::function<void(const TMatch&)>& report, const TObjectAccept& accept) {
   std::optional<TLineCounter> lines;
   std::size_t count = 0;
   std::int32_t index = 0;
   std::int32_t pos = 0;
-  while (file.FindText(index, pos, needle, matchCase)) {
+  const std::int32_t objects = file.GetCount();
+  for (;;) {
+    if (accept) {
+      // Objects left out are not searched, unless a search runs on into them.
+      while (index < objects && !accept(index)) {
+        ++index;
+        pos = 0;
+      }
+    }
+    if (!file.FindText(index, pos, needle, matchCase)) break;
+    if (accept && !accept(index)) {
+      ++index;
+      pos = 0;
+      continue;
+    }
     // The model found a match, so it holds its file.
     if (!lines) lines.emplace(*file.Stream());
     report({index, pos, lines->LineAt(file, index, pos)});

@@ -35,10 +35,14 @@ struct TMatch {
   std::int32_t line;
 };
 
+// Says whether the object at an index takes part; none means every one.
+using TObjectAccept = std::function<bool(std::int32_t index)>;
+
 // Every match of needle in file order, each search going on where the previous
 // match ended, and never across the end of an object. Returns the number of
 // matches.
 std::size_t FindAll(TObjectTextFile& file, const std::string& needle, bool matchCase,
-                    const std::function<void(const TMatch&)>& report);
+                    const std::function<void(const TMatch&)>& report,
+                    const TObjectAccept& accept = {});
 
 }  // namespace marlox::cli

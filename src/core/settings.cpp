@@ -111,3 +111,23 @@ bool ReadSyntaxColouring(const TIniProfile& profile) {
 void WriteSyntaxColouring(TIniProfile& profile, bool on) {
   profile.WriteBool(SectionView, KeySyntaxColouring, on);
 }
+
+std::string ReadFilter(const TIniProfile& profile) {
+  return profile.ReadString(SectionView, KeyFilter, "");
+}
+
+std::string ReadDateOrder(const TIniProfile& profile) {
+  return profile.ReadString(SectionView, KeyDateOrder, "");
+}
+
+void WriteFilter(TIniProfile& profile, const std::string& filter) {
+  // A line break never comes back from the file, so it tells a missing key.
+  const bool stored = profile.ReadString(SectionView, KeyFilter, "\n") != "\n";
+  if (filter.empty() && !stored) return;
+  // Reading drops blanks around a value and one pair of quotes around it, both
+  // of which a filter may need: a pair of our own keeps them.
+  const bool wrap = !filter.empty() &&
+                    (filter.front() == '"' || filter.front() == '\'' || filter.front() == ' ' ||
+                     filter.front() == '\t' || filter.back() == ' ' || filter.back() == '\t');
+  profile.WriteString(SectionView, KeyFilter, wrap ? "\"" + filter + "\"" : filter);
+}

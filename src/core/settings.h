@@ -110,3 +110,14 @@ void WriteSettings(TIniProfile& profile, const TMarloxSettings& settings, bool w
 
 bool ReadSyntaxColouring(const TIniProfile& profile);  // on
 void WriteSyntaxColouring(TIniProfile& profile, bool on);
+// The object list's filter and how dates are read for it, in "View". Neither
+// key is written by a window that never used them, so that the file keeps the
+// keys above only.
+inline constexpr std::string_view KeyFilter = "Filter";
+inline constexpr std::string_view KeyDateOrder =
+    "DateOrder";  // "dmy", "mdy"; else each file decides
+
+std::string ReadFilter(const TIniProfile& profile);     // empty
+std::string ReadDateOrder(const TIniProfile& profile);  // empty
+// Writes "Filter" when it holds text or the file has the key already.
+void WriteFilter(TIniProfile& profile, const std::string& filter);

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <vector>
 
+#include "propertyblock.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define VEXA_HAVE_SSE2 1
@@ -178,6 +180,18 @@ void TObjectTextObject::ParseHeader(const std::string& header) {
   FName.assign(name.substr(0, MaxNameLength));
 }
 
+std::string_view TObjectTextObject::Date() const {
+  return FOwner.Properties().Dates.Get(FProperties.Date);
+}
+
+std::string_view TObjectTextObject::Time() const {
+  return FOwner.Properties().Times.Get(FProperties.Time);
+}
+
+std::string_view TObjectTextObject::VersionList() const {
+  return FOwner.Properties().VersionLists.Get(FProperties.VersionList);
+}
+
 void TObjectTextObject::SetEndOffset(std::int32_t endOffset) {
   FLength = endOffset - FStartOffset;
 }
@@ -266,6 +280,7 @@ void TObjectTextFile::LoadFromFile(const std::string& fileName) {
 
 void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
   FObjects.clear();
+  FProperties.Clear();
   // The text is read in pieces into one reused buffer: the result is the same
   // as scanning the whole text at once, without paying for a buffer the size
   // of the file. Only a line that crosses a piece and may be a header line is
@@ -294,10 +309,13 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
     carry = filled - consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, carry);
   } while (read < size);
+  if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(size));
+  ReadPropertiesLeft(state, stream);
   EndScan(state, size);
 }
 
 void TObjectTextFile::ParseText(const std::string& text) {
+  FProperties.Clear();
   TScanState state;
   BeginScan(state, text.size());
   ScanWindow(state, text, 0, ScanStart(text, text.size()), true);
@@ -325,6 +343,8 @@ void TObjectTextFile::BeginScan(TScanState& state, std::size_t length) {
 
 void TObjectTextFile::EndScan(TScanState& state, std::size_t length) {
   if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(length));
+  FProperties.Seal();
+  FDateOrder = DecideDateOrder(FProperties.Dates);
   DoProgress(TProgressKind::pkDone, 100);
 }
 
@@ -365,6 +385,7 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
       if (state.Last) state.Last->SetEndOffset(start);
       std::string header(data + lineStart + ObjectMarker.size(), lineLength - ObjectMarker.size());
       state.Last = &FObjects.emplace_back(*this, start, header);
+      ReadProperties(state, window.substr(lineStart), final);
     } else if (base + pos >= state.NextCheck) {
       const std::size_t end = base + pos;
       auto percent = static_cast<std::uint8_t>(
@@ -390,8 +411,38 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
   return size;
 }
 
+void TObjectTextFile::ReadProperties(TScanState& state, std::string_view text, bool final) {
+  TPropertyValues values;
+  if (ParseObjectProperties(text, final, values) == TBlockScan::bsTruncated) {
+    state.PropertiesLeft.push_back(GetCount() - 1);
+    return;
+  }
+  state.Last->SetProperties({FProperties.Dates.Add(values.Date), FProperties.Times.Add(values.Time),
+                             FProperties.VersionLists.Add(values.VersionList), values.Modified});
+}
+
+void TObjectTextFile::ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream) {
+  // The block lies near the object's start: a small read nearly always holds
+  // it, and the whole object settles the rest.
+  constexpr std::int32_t FirstRead = 64 << 10;
+  std::string text;
+  for (const std::int32_t index : state.PropertiesLeft) {
+    TObjectTextObject& object = FObjects[std::size_t(index)];
+    const std::int32_t length = std::max(object.Length(), 0);
+    TPropertyValues values;
+    for (std::int32_t want = std::min(length, FirstRead);; want = length) {
+      text.resize(std::size_t(want));
+      stream.ReadAt(object.StartOffset(), text.data(), text.size());
+      if (ParseObjectProperties(text, want == length, values) != TBlockScan::bsTruncated) break;
+    }
+    object.SetProperties({FProperties.Dates.Add(values.Date), FProperties.Times.Add(values.Time),
+                          FProperties.VersionLists.Add(values.VersionList), values.Modified});
+  }
+}
+
 void TObjectTextFile::Clear() {
   FObjects.clear();
+  FProperties.Clear();
   FFileName.clear();
 }
 

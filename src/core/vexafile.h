@@ -10,8 +10,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "errors.h"
+#include "objectproperties.h"
 #include "osfile.h"
 #include "textsearch.h"
 
@@ -71,6 +73,14 @@ class TObjectTextObject {
   std::int32_t Length() const { return FLength; }
   TObjectTextFile& Owner() const { return FOwner; }
 
+  // The values of the object's OBJECT-PROPERTIES block, as stored; empty
+  // when absent.
+  std::string_view Date() const;
+  std::string_view Time() const;
+  std::string_view VersionList() const;
+  bool Modified() const { return FProperties.Modified; }
+  void SetProperties(const TPropertyIds& ids) { FProperties = ids; }
+
   virtual std::string GetExportFileName() const;
   virtual std::string GetDisplayName() const;
   virtual std::string GetText() const;
@@ -87,6 +97,7 @@ class TObjectTextObject {
   std::int32_t FLength = 0;
   TObjectType FObjectType = TObjectType::otUnknown;
   TObjectTextFile& FOwner;
+  TPropertyIds FProperties;
 };
 
 class TObjectTextFile {
@@ -120,6 +131,11 @@ class TObjectTextFile {
   // How many bytes FindText reads at a time at most; the result never depends on it.
   void SetSearchChunkSize(std::size_t size) { FSearchChunkSize = size ? size : 1; }
 
+  // The distinct property values of the loaded objects.
+  const TPropertyStore& Properties() const { return FProperties; }
+  // The order of day and month that the file's dates show.
+  TDateOrder DateOrder() const { return FDateOrder; }
+
  protected:
   virtual void DoProgress(TProgressKind kind, std::uint8_t percent);
   virtual void LoadFromStream(vexa::ExclusiveFile& stream);
@@ -133,6 +149,8 @@ class TObjectTextFile {
     std::size_t Length = 0;       // of the whole text
     bool SkipLineFeed = false;    // the last piece ended in a CR
     bool InOrdinaryLine = false;  // the last piece ended inside an ordinary line
+    // Entries whose property block the piece cut off; read again after the scan.
+    std::vector<std::int32_t> PropertiesLeft;
   };
 
   static std::size_t ScanStart(std::string_view head, std::size_t length);
@@ -140,6 +158,8 @@ class TObjectTextFile {
   std::size_t ScanWindow(TScanState& state, std::string_view window, std::size_t base,
                          std::size_t from, bool final);
   void EndScan(TScanState& state, std::size_t length);
+  void ReadProperties(TScanState& state, std::string_view text, bool final);
+  void ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream);
 
   std::unique_ptr<vexa::ExclusiveFile> FStream;
   std::string FFileName;
@@ -148,4 +168,6 @@ class TObjectTextFile {
   TProgressEvent FOnProgress;
   std::size_t FReadPieceSize = std::size_t(1) << 20;
   std::size_t FSearchChunkSize = std::size_t(1) << 20;
+  TPropertyStore FProperties;
+  TDateOrder FDateOrder = TDateOrder::doDayMonth;
 };

@@ -15,6 +15,7 @@
 #include "comparisonmodel.h"
 #include "diffpane.h"
 #include "mainform.h"
+#include "objectfilterproxy.h"
 #include "oemcodepage.h"
 #include "scriptedprompts.h"
 #include "testfiles.h"
@@ -103,8 +104,8 @@ class TestCompare : public QObject {
 
     frm->actFileEndComparison->trigger();
     QVERIFY(!frm->compareMode().active());
-    QCOMPARE(frm->lvwMain->model(), static_cast<QAbstractItemModel*>(&frm->listModel()));
-    QCOMPARE(frm->lvwMain->model()->columnCount(), 3);
+    QCOMPARE(frm->lvwMain->model(), static_cast<QAbstractItemModel*>(&frm->listProxy()));
+    QCOMPARE(frm->lvwMain->model()->columnCount(), TObjectListModel::ColumnCount);
     QCOMPARE(frm->statusText(), QStringLiteral("4 NAV object(s)"));
     idle();
     QVERIFY(!frm->actFileEndComparison->isEnabled());
@@ -242,7 +243,7 @@ class TestCompare : public QObject {
     frm->OpenFile(FNewPath);
     QVERIFY(!frm->compareMode().active());
     QVERIFY(frm->compareMode().diffPane().isHidden());
-    QCOMPARE(frm->lvwMain->model()->columnCount(), 3);
+    QCOMPARE(frm->lvwMain->model()->columnCount(), TObjectListModel::ColumnCount);
     // The old file is released: the window can compare with it again.
     FPrompts->OpenAnswers.push_back(FOldPath);
     frm->actFileCompareWith->trigger();
@@ -276,7 +277,7 @@ class TestCompare : public QObject {
     QVERIFY(frm->fileLoaded());
     QCOMPARE(frm->objectTextFile().GetCount(), 4);
     QCOMPARE(frm->statusText(), QStringLiteral("4 NAV object(s)"));
-    QCOMPARE(frm->lvwMain->model()->columnCount(), 3);
+    QCOMPARE(frm->lvwMain->model()->columnCount(), TObjectListModel::ColumnCount);
     showNode(*frm, 1);
     QCOMPARE(frm->memMain->bytes(), objectText({NewObjects[0]}));
   }

@@ -80,7 +80,7 @@ class TestModels : public QObject {
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.setRowCount(1000);
     QCOMPARE(model.rowCount(), 1000);
-    QCOMPARE(model.columnCount(), 3);
+    QCOMPARE(model.columnCount(), 7);
     QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("Type"));
     QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("ID"));
