@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = fuzz::WriteScratchFile("load.txt", text);
   TObjectTextFile file;
   std::string fileName;  // what FileName() must show
-  for (std::size_t piece : {1, 2, 3, 7, 8, 9, 10, 13, 16, 17, 64, 100, 4096, 1 << 20}) {
+  // A load's buffer holds at least 8 bytes, so 1 stands for every smaller size.
+  for (std::size_t piece : {1, 9, 13, 16, 64, 4096, 1 << 20}) {
     file.SetReadPieceSize(piece);
     const TResult loaded = Run(file, [&] { file.LoadFromFile(path); });
     FUZZ_CHECK(loaded == expected);

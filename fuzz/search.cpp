@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ConversionError&) {
     return 0;  // the scanner's target covers bad headers
   }
-  // Find next again and again, from each match's next byte, as the window does.
+  // Find next again and again, each time from the byte after the last match, so
+  // that overlapping matches are found too.
   std::int32_t index = 0;
   std::int32_t pos = 1;
   std::int32_t wantIndex = 0;
