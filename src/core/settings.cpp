@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 #include "osfile.h"
@@ -34,6 +36,17 @@ void WriteFont(TIniProfile& profile, const TFontKeys& keys, const TFontSetting& 
   profile.WriteBool(SectionView, keys.Italic, font.Italic);
 }
 
+// The defaults are computed in 64 bits, so that no stored size makes them overflow.
+int Limited(std::int64_t value) {
+  return static_cast<int>(
+      std::clamp<std::int64_t>(value, -MaxWindowCoordinate, MaxWindowCoordinate));
+}
+
+int ReadLimited(const TIniProfile& profile, std::string_view section, std::string_view key,
+                std::int64_t defaultValue) {
+  return Limited(profile.ReadInteger(section, key, Limited(defaultValue)));
+}
+
 }  // namespace
 
 std::string SettingsFileBeside(const std::string& executablePath) {
@@ -41,23 +54,25 @@ std::string SettingsFileBeside(const std::string& executablePath) {
 }
 
 int ReadWindowWidth(const TIniProfile& profile, int screenWidth) {
-  return profile.ReadInteger(SectionWindow, KeyWidth, screenWidth / 2);
+  return ReadLimited(profile, SectionWindow, KeyWidth, screenWidth / 2);
 }
 
 int ReadWindowHeight(const TIniProfile& profile, int screenHeight) {
-  return profile.ReadInteger(SectionWindow, KeyHeight, screenHeight / 2);
+  return ReadLimited(profile, SectionWindow, KeyHeight, screenHeight / 2);
 }
 
 int ReadWindowLeft(const TIniProfile& profile, int screenWidth, int windowWidth) {
-  return profile.ReadInteger(SectionWindow, KeyLeft, (screenWidth - windowWidth) / 2);
+  return ReadLimited(profile, SectionWindow, KeyLeft,
+                     (std::int64_t{screenWidth} - windowWidth) / 2);
 }
 
 int ReadWindowTop(const TIniProfile& profile, int screenHeight, int windowHeight) {
-  return profile.ReadInteger(SectionWindow, KeyTop, (screenHeight - windowHeight) / 2);
+  return ReadLimited(profile, SectionWindow, KeyTop,
+                     (std::int64_t{screenHeight} - windowHeight) / 2);
 }
 
 int ReadObjectListWidth(const TIniProfile& profile, int windowWidth) {
-  return profile.ReadInteger(SectionView, KeyObjectListWidth, windowWidth / 4);
+  return ReadLimited(profile, SectionView, KeyObjectListWidth, windowWidth / 4);
 }
 
 TFontSetting ReadCodeFont(const TIniProfile& profile) {

@@ -59,6 +59,11 @@ inline constexpr int DefaultCodeFontSize = 9;
 inline constexpr std::string_view DefaultListFontName = "Tahoma";
 inline constexpr int DefaultListFontSize = 8;
 
+// Window sizes and positions and the tree's width, stored or computed, are
+// limited to this magnitude: far beyond any screen, yet small enough that an
+// edge plus a size, or a difference of two of them, always fits an int.
+inline constexpr int MaxWindowCoordinate = 16777215;
+
 // Only these four properties of a font are stored.
 struct TFontSetting {
   std::string Name;
@@ -86,7 +91,8 @@ struct TMarloxSettings {
 std::string SettingsFileBeside(const std::string& executablePath);
 
 // Each gives the stored value or, when it is missing or unusable, the default
-// named. Division truncates toward zero.
+// named. Division truncates toward zero. The five window values are then
+// limited to +-MaxWindowCoordinate.
 int ReadWindowWidth(const TIniProfile& profile, int screenWidth);    // screenWidth / 2
 int ReadWindowHeight(const TIniProfile& profile, int screenHeight);  // screenHeight / 2
 int ReadWindowLeft(const TIniProfile& profile, int screenWidth,

@@ -358,4 +358,28 @@ TEST_F(ProfileTest, WritingStopsAtTheFailingValue) {
             "[View]\r\nCodeFontName=Courier New\r\n");
 }
 
+// A hand-edited file once made centring the window overflow an int.
+TEST_F(ProfileTest, OutOfRangeBoundsAreLimited) {
+  TIniProfile profile = With("[Window]\nWidth=-2147483648\nHeight=2147483647\n");
+  TMarloxSettings settings = ReadSettings(profile, 1920, 1080);
+  EXPECT_EQ(settings.Width, -MaxWindowCoordinate);
+  EXPECT_EQ(settings.Height, MaxWindowCoordinate);
+  EXPECT_EQ(settings.Left, (1920 + MaxWindowCoordinate) / 2);
+  EXPECT_EQ(settings.Top, (1080 - MaxWindowCoordinate) / 2);
+  EXPECT_EQ(settings.ObjectListWidth, -MaxWindowCoordinate / 4);
+
+  // Whatever the window was given, the defaults stay exact and in range.
+  EXPECT_EQ(ReadWindowLeft(profile, 2147483647, -2147483647 - 1), MaxWindowCoordinate);
+  EXPECT_EQ(ReadWindowTop(profile, -2147483647 - 1, 2147483647), -MaxWindowCoordinate);
+  EXPECT_EQ(ReadWindowLeft(profile, 1000, 999), 0);
+
+  TIniProfile far =
+      With("[Window]\nLeft=-2147483648\nTop=0x7FFFFFFF\n[View]\nObjectListWidth=99999999\n");
+  settings = ReadSettings(far, 1920, 1080);
+  EXPECT_EQ(settings.Left, -MaxWindowCoordinate);
+  EXPECT_EQ(settings.Top, MaxWindowCoordinate);
+  EXPECT_EQ(settings.ObjectListWidth, MaxWindowCoordinate);
+  EXPECT_EQ(settings.Width, 960);
+}
+
 }  // namespace
