@@ -87,6 +87,13 @@ const vexa::ExclusiveFile& HeldStream(const TObjectTextFile& file) {
   return *stream;
 }
 
+// The object's bytes from the text its file keeps; null when none is kept.
+std::string_view KeptBytes(const TObjectTextObject& object) {
+  const std::string_view kept = object.Owner().KeptText();
+  if (!kept.data()) return {};
+  return kept.substr(std::size_t(object.StartOffset()), std::size_t(std::max(object.Length(), 0)));
+}
+
 }  // namespace
 
 std::int32_t StrToInt32(std::string_view text) {
@@ -214,14 +221,19 @@ std::string TObjectTextObject::GetExportFileName() const {
 
 std::string TObjectTextObject::GetText() const {
   const vexa::ExclusiveFile& stream = HeldStream(FOwner);
+  if (const std::string_view kept = KeptBytes(*this); kept.data()) return std::string(kept);
   std::string text(std::size_t(FLength > 0 ? FLength : 0), '\0');
   stream.ReadAt(FStartOffset, text.data(), text.size());
   return text;
 }
 
 void TObjectTextObject::SaveToStream(std::ostream& stream) const {
-  const std::string text = GetText();
-  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+  HeldStream(FOwner);
+  // Kept text goes out as it is, without a copy.
+  const std::string_view kept = KeptBytes(*this);
+  const std::string text = kept.data() ? std::string() : GetText();
+  const std::string_view bytes = kept.data() ? kept : std::string_view(text);
+  stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!stream) throw StreamError(StreamWriteErrorText);
 }
 
@@ -268,6 +280,8 @@ void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {
 
 void TObjectTextFile::LoadFromFile(const std::string& fileName) {
   FStream.reset();
+  FKeptText.reset();
+  FKeptSize = 0;
   auto stream = std::make_unique<vexa::ExclusiveFile>(fileName);
   if (stream->Size() > MaxFileSize)
     throw FileError("Cannot open file \"" + stream->FullName() +
@@ -286,9 +300,21 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
   // of the file. Only a line that crosses a piece and may be a header line is
   // carried over to the next piece.
   const auto size = static_cast<std::size_t>(stream.Size());
+  TScanState state;
+  if (FKeepText) {
+    FKeptText = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(size, 1));
+    stream.ReadAt(0, FKeptText.get(), size);
+    FKeptSize = size;
+    const std::string_view text(FKeptText.get(), size);
+    BeginScan(state, size);
+    ScanWindow(state, text, 0, ScanStart(text, size), true);
+    TellScanned(state, text, 0, false);
+    EndScan(state, size);
+    TellScanned(state, {}, size, true);
+    return;
+  }
   // At least a few bytes, so that the first piece shows a byte-order mark whole.
   std::vector<char> buffer(std::max<std::size_t>(std::min(size, FReadPieceSize), 8));
-  TScanState state;
   BeginScan(state, size);
   std::size_t read = 0;
   std::size_t carry = 0;
@@ -306,12 +332,22 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
       first = false;
     }
     const std::size_t consumed = ScanWindow(state, window, read - filled, from, read == size);
+    TellScanned(state, window.substr(0, consumed), read - filled, false);
     carry = filled - consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, carry);
   } while (read < size);
   if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(size));
   ReadPropertiesLeft(state, stream);
   EndScan(state, size);
+  TellScanned(state, {}, size, true);
+}
+
+void TObjectTextFile::TellScanned(const TScanState& state, std::string_view bytes,
+                                  std::size_t offset, bool final) {
+  if (!FOnScanned) return;
+  const std::int32_t propertiesFrom =
+      state.PropertiesLeft.empty() || final ? GetCount() : state.PropertiesLeft.front();
+  FOnScanned({bytes, static_cast<std::int64_t>(offset), propertiesFrom, final});
 }
 
 void TObjectTextFile::ParseText(const std::string& text) {
@@ -442,6 +478,8 @@ void TObjectTextFile::ReadPropertiesLeft(TScanState& state, const vexa::Exclusiv
 
 void TObjectTextFile::Clear() {
   FObjects.clear();
+  FKeptText.reset();
+  FKeptSize = 0;
   FProperties.Clear();
   FFileName.clear();
 }
