@@ -394,6 +394,9 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   filterOptions.DateOrder = line.dateOrder;
   const TObjectFilter filter(line.filter, filterOptions);
   TObjectTextFile file;
+  // Writing every object from the text the load read reads nothing twice;
+  // a filtered export needs only some of it.
+  file.SetKeepText(line.command == "export" && filter.Empty());
   if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;
   if (line.command == "list") code = RunList(line, file, filter, out, err);

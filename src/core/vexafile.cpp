@@ -64,6 +64,25 @@ bool IsLineBreak(char c) {
 // CR at limit - 1 can see whether an LF follows it.
 std::size_t SkipOrdinaryLines(const char* data, std::size_t pos, std::size_t limit) {
   std::size_t from = pos + 1;
+#ifdef VEXA_HAVE_SSE2
+  // Object text is full of 'O's inside lines (OF, ROUND, TO); looking for
+  // 'O' and the line break before it together passes over them without a
+  // stop each, which is what lets a load keep up with counting lines.
+  const __m128i letter = _mm_set1_epi8('O');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i nul = _mm_setzero_si128();
+  for (; from + 16 <= limit; from += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from - 1));
+    const __m128i breaks =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(before, cr), _mm_cmpeq_epi8(before, lf)),
+                     _mm_cmpeq_epi8(before, nul));
+    const auto mask =
+        unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(block, letter), breaks)));
+    if (mask != 0) return from + std::size_t(__builtin_ctz(mask));
+  }
+#endif
   while (from < limit) {
     const void* hit = std::memchr(data + from, 'O', limit - from);
     if (!hit) break;
@@ -313,6 +332,10 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
     TellScanned(state, {}, size, true);
     return;
   }
+  // Plain reads into one 1 MB buffer: pieces from 64 KB to 4 MB and
+  // posix_fadvise(SEQUENTIAL) measured the same on a cached file, and a
+  // mapping saved under a tenth of the time but turns a file truncated by
+  // another program during the load into a crash.
   // At least a few bytes, so that the first piece shows a byte-order mark whole.
   std::vector<char> buffer(std::max<std::size_t>(std::min(size, FReadPieceSize), 8));
   BeginScan(state, size);
