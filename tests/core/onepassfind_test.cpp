@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "objectfilter.h"
 #include "testfiles.h"
 
 using testing_support::TempDir;
@@ -141,4 +142,23 @@ TEST(OnePassFind, ABadHeaderStillFailsTheLoad) {
   // The file object listens to nothing afterwards.
   file.LoadFromFile(dir.write("good.txt", "OBJECT Table 1 A\r\n"));
   EXPECT_EQ(file.GetCount(), 1);
+}
+
+TEST(OnePassFind, DateTermsWaitForTheDateOrderOfTheWholeFile) {
+  // Only the last object shows that the file writes the month first.
+  auto object = [](int id, const std::string& date) {
+    return "OBJECT Table " + std::to_string(id) + " T\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n" +
+           "    Date=" + date + ";\r\n  }\r\n  Needle\r\n}\r\n";
+  };
+  TempDir dir;
+  const std::string path =
+      dir.write("dates.txt", object(1, "01/02/18") + object(2, "02/01/18") + object(3, "08/30/18"));
+  TObjectTextFile file;
+  const TObjectFilter filter("date:2018-01-02");
+  Found found;
+  FindWhileLoading(
+      file, path, "needle", false,
+      [&](const TFoundMatch& m) { found.emplace_back(m.Index, m.Pos, m.Line); },
+      [&](std::int32_t i) { return filter.Matches(file.GetObject(i)); }, true);
+  EXPECT_EQ(found, (Found{{0, 75, 7}}));
 }
