@@ -149,7 +149,8 @@ class TObjectTextFile {
   void SetOnScanned(TScannedEvent event) { FOnScanned = std::move(event); }
 
   // Keeps the whole text of the next loads in memory, so that writing every
-  // object reads nothing again; GetText then serves from it.
+  // object reads nothing again; GetText then serves the text as the load
+  // read it, until the next load or Clear.
   void SetKeepText(bool keep) { FKeepText = keep; }
   // Null while no text is kept.
   std::string_view KeptText() const { return {FKeptText.get(), FKeptSize}; }
