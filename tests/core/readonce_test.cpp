@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What a load hands on so that nothing reads the file twice: the stretches
-// it scanned, and the whole text when it is kept.
+// The whole text a load keeps, so that writing every object reads nothing
+// twice. The stretches a load hands on are tested through the search that
+// uses them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,41 +19,6 @@ const std::string Text =
     "  }\r\n}\r\nOBJECT Form 2 B\nbody\r\rOBJECT Codeunit 3 C\r\n  x\r\n";
 
 }  // namespace
-
-TEST(ScannedStretches, CoverTheTextOnceInOrderAndEndAfterTheLastEntry) {
-  TempDir dir;
-  const std::string path = dir.write("objects.txt", Text);
-  for (std::size_t piece = 1; piece <= Text.size() + 1; ++piece) {
-    for (bool keep : {false, true}) {
-      TObjectTextFile file;
-      file.SetReadPieceSize(piece);
-      file.SetKeepText(keep);
-      std::string seen;
-      int finals = 0;
-      file.SetOnScanned([&](const TScannedText& t) {
-        EXPECT_EQ(t.Offset, std::int64_t(seen.size())) << piece;
-        EXPECT_EQ(finals, 0) << "nothing after the final stretch";
-        seen += t.Bytes;
-        // Every header that starts before the stretch's end has its entry.
-        const std::size_t end = seen.size();
-        std::size_t headers = 0;
-        for (std::size_t at = Text.find("OBJECT "); at < end; at = Text.find("OBJECT ", at + 1))
-          headers += Text.compare(at, 8, "OBJECT-") != 0;
-        EXPECT_EQ(std::size_t(file.GetCount()), headers) << piece << " at " << end;
-        EXPECT_LE(t.PropertiesFrom, file.GetCount());
-        if (t.Final) {
-          ++finals;
-          EXPECT_TRUE(t.Bytes.empty());
-          EXPECT_EQ(t.PropertiesFrom, file.GetCount());
-          EXPECT_EQ(file.GetObject(0).Date(), "01-02-18");
-        }
-      });
-      file.LoadFromFile(path);
-      EXPECT_EQ(seen, Text) << piece;
-      EXPECT_EQ(finals, 1);
-    }
-  }
-}
 
 TEST(KeptText, ServesTheSameBytesAndNeverOutlivesItsFile) {
   TempDir dir;
