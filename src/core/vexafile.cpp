@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <ostream>
 #include <vector>
 
@@ -320,8 +321,11 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
   // carried over to the next piece.
   const auto size = static_cast<std::size_t>(stream.Size());
   TScanState state;
-  if (FKeepText) {
-    FKeptText = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(size, 1));
+  // Without the memory for the whole text, the load goes on in pieces and
+  // GetText reads from the file again.
+  FKeptSize = 0;
+  FKeptText.reset(FKeepText ? new (std::nothrow) char[std::max<std::size_t>(size, 1)] : nullptr);
+  if (FKeptText) {
     stream.ReadAt(0, FKeptText.get(), size);
     FKeptSize = size;
     const std::string_view text(FKeptText.get(), size);
