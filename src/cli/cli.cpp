@@ -159,6 +159,8 @@ int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* ou
   return ecSuccess;
 }
 
+// Loads the file itself, searching as it reads. Rows come while it loads,
+// so no progress line is drawn between them.
 int RunFind(const TCommandLine& line, TObjectTextFile& file, const TObjectFilter& filter,
             std::FILE* out) {
   std::string row;
@@ -166,19 +168,19 @@ int RunFind(const TCommandLine& line, TObjectTextFile& file, const TObjectFilter
   if (!filter.Empty())
     accept = [&](std::int32_t index) { return filter.Matches(file.GetObject(index)); };
   const std::size_t count = FindAll(
-      file, line.operands[2], line.matchCase,
+      file, line.operands[1], line.operands[2], line.matchCase,
       [&](const TMatch& m) {
-        row = ToString(m.index);
+        row = ToString(m.Index);
         row += '\t';
-        row += file.GetObject(m.index).GetDisplayName();
+        row += file.GetObject(m.Index).GetDisplayName();
         row += '\t';
-        row += ToString(m.pos);
+        row += ToString(m.Pos);
         row += '\t';
-        row += ToString(m.line);
+        row += ToString(m.Line);
         row += '\n';
         WriteBytes(out, row);
       },
-      accept);
+      accept, !filter.Empty() && !line.dateOrder && MayReadDates(line.filter));
   return count > 0 ? ecSuccess : ecNotFound;
 }
 
@@ -415,7 +417,10 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   filterOptions.DateOrder = line.dateOrder;
   const TObjectFilter filter(line.filter, filterOptions);
   TObjectTextFile file;
-  LoadFile(file, line.operands[1], err, errIsTerminal);
+  // Writing every object from the text the load read reads nothing twice;
+  // a filtered export needs only some of it.
+  file.SetKeepText(line.command == "export" && filter.Empty());
+  if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;
   if (line.command == "list") code = RunList(line, file, filter, out, err);
   if (line.command == "show") code = RunShow(line, file, out, err);

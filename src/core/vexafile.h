@@ -44,6 +44,19 @@ enum class TProgressKind : std::uint8_t { pkStart, pkProgress, pkDone };
 
 using TProgressEvent = std::function<void(TObjectTextFile&, TProgressKind, std::uint8_t)>;
 
+// A stretch of the text that a load has scanned: every header that starts
+// before its end has its entry (the last entry's end may still be open).
+// Entries from PropertiesFrom on may still wait for their properties. The
+// stretches of one load follow each other without gap or overlap; the last
+// one is empty, comes after every entry is complete, and has Final set.
+struct TScannedText {
+  std::string_view Bytes;
+  std::int64_t Offset = 0;
+  std::int32_t PropertiesFrom = 0;
+  bool Final = false;
+};
+using TScannedEvent = std::function<void(const TScannedText&)>;
+
 // Converts header number text the way object files write it: optional sign,
 // then decimal digits or a $/x/X/0x/0X prefix and hexadecimal digits taken as
 // a 32-bit pattern. Throws ConversionError otherwise.
@@ -131,6 +144,17 @@ class TObjectTextFile {
   // How many bytes FindText reads at a time at most; the result never depends on it.
   void SetSearchChunkSize(std::size_t size) { FSearchChunkSize = size ? size : 1; }
 
+  // Sees the text as the load scans it, so that a caller can work on the
+  // bytes without reading the file a second time.
+  void SetOnScanned(TScannedEvent event) { FOnScanned = std::move(event); }
+
+  // Keeps the whole text of the next loads in memory, so that writing every
+  // object reads nothing again; GetText then serves the text as the load
+  // read it, until the next load or Clear.
+  void SetKeepText(bool keep) { FKeepText = keep; }
+  // Null while no text is kept.
+  std::string_view KeptText() const { return {FKeptText.get(), FKeptSize}; }
+
   // The distinct property values of the loaded objects.
   const TPropertyStore& Properties() const { return FProperties; }
   // The order of day and month that the file's dates show.
@@ -160,6 +184,8 @@ class TObjectTextFile {
   void EndScan(TScanState& state, std::size_t length);
   void ReadProperties(TScanState& state, std::string_view text, bool final);
   void ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream);
+  void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset,
+                   bool final);
 
   std::unique_ptr<vexa::ExclusiveFile> FStream;
   std::string FFileName;
@@ -170,4 +196,8 @@ class TObjectTextFile {
   std::size_t FSearchChunkSize = std::size_t(1) << 20;
   TPropertyStore FProperties;
   TDateOrder FDateOrder = TDateOrder::doDayMonth;
+  TScannedEvent FOnScanned;
+  bool FKeepText = false;
+  std::unique_ptr<char[]> FKeptText;
+  std::size_t FKeptSize = 0;
 };
