@@ -3,12 +3,14 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStandardPaths>
 
 #include "finddialog.h"
 #include "mainform.h"
 #include "oemcodepage.h"
 #include "prompts.h"
 #include "settings.h"
+#include "settingslocation.h"
 #include "stringtable.h"
 
 namespace {
@@ -30,8 +32,10 @@ TFontSetting stored(const QFont& font) {
 }  // namespace
 
 std::string TfrmMain::settingsFileName() {
-  return SettingsFileBeside(
-      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+  return ChooseSettingsFile(
+      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+          .toStdString());
 }
 
 void TfrmMain::LoadSettings() {
