@@ -18,6 +18,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One self-contained .exe: the C++ runtime, libgcc and winpthread go in
 # statically, so nothing beside the program has to be shipped.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Tests run under Wine when it is there; 'wine' picks the 64-bit loader.
 find_program(MARLOX_WINE NAMES wine wine64)
