@@ -25,3 +25,14 @@ find_program(MARLOX_WINE NAMES wine wine64)
 if(MARLOX_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${MARLOX_WINE}")
 endif()
+
+# Header-only libraries from the build machine's Debian packages serve the
+# target as well; only their own directories are exposed, never /usr/include.
+set(MARLOX_HOST_HEADERS "${CMAKE_BINARY_DIR}/host-headers")
+foreach(library dtl)
+  if(EXISTS "/usr/include/${library}" AND NOT EXISTS "${MARLOX_HOST_HEADERS}/${library}")
+    file(MAKE_DIRECTORY "${MARLOX_HOST_HEADERS}")
+    file(CREATE_LINK "/usr/include/${library}" "${MARLOX_HOST_HEADERS}/${library}" SYMBOLIC)
+  endif()
+endforeach()
+set(CMAKE_CXX_FLAGS_INIT "-isystem ${MARLOX_HOST_HEADERS}")
