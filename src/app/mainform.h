@@ -60,7 +60,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void WMDropFiles(const QList<QUrl>& urls);
   void LoadSettings();
   void SaveSettings();
-  // "marlox.zup" beside the running executable.
+  // "marlox.zup" beside the running executable, or in the user's
+  // configuration directory when the program cannot keep it there.
   static std::string settingsFileName();
 
   // Navigator.

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStandardPaths>
 
 #include "filterbox.h"
 #include "finddialog.h"
@@ -11,6 +12,7 @@
 #include "oemcodepage.h"
 #include "prompts.h"
 #include "settings.h"
+#include "settingslocation.h"
 #include "stringtable.h"
 
 namespace {
@@ -33,8 +35,10 @@ TFontSetting stored(const QFont& font) {
 }  // namespace
 
 std::string TfrmMain::settingsFileName() {
-  return SettingsFileBeside(
-      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+  return ChooseSettingsFile(
+      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+          .toStdString());
 }
 
 void TfrmMain::LoadSettings() {

@@ -277,10 +277,12 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
 #ifdef _WIN32
     // Windows refuses to replace a file opened without sharing; comparing
     // full names catches the plain case before anything is written.
-    bool same = fs::equivalent(fs::path(path), fs::path(guard->FullName()), ec);
+    bool same = fs::equivalent(fs::path(fullName), fs::path(guard->FullName()), ec);
 #else
+    // The name that is written is the normalised one, so that is the one
+    // compared: "sub/../x" names x even where sub does not exist.
     struct stat info {};
-    bool same = ::stat(path.c_str(), &info) == 0 &&
+    bool same = ::stat(fullName.c_str(), &info) == 0 &&
                 FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                              static_cast<std::uint64_t>(info.st_ino)} == guard->Identity();
 #endif

@@ -260,9 +260,14 @@ TEST_F(ProfileTest, FailedWritesNameTheFileAndChangeNothing) {
   EXPECT_EQ(Load(IniPath()), before);
   EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 2)
       << "a temporary file was left behind";
+  // Windows deletes no read-only file, so the directory could not go.
+  fs::permissions(IniPath(), fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST_F(ProfileTest, KeepsPermissionsAndLinks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need rights a Windows user rarely has";
+#endif
   Store(PathOf("real.zup"), "[Window]\n");
   fs::permissions(PathOf("real.zup"), fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink("real.zup", IniPath());
@@ -274,7 +279,12 @@ TEST_F(ProfileTest, KeepsPermissionsAndLinks) {
 }
 
 TEST_F(ProfileTest, NamesTheFileBesideTheExecutable) {
+#ifdef _WIN32
+  EXPECT_EQ(SettingsFileBeside("C:\\Program Files\\Marlox\\marlox.exe"),
+            "C:\\Program Files\\Marlox\\marlox.zup");
+#else
   EXPECT_EQ(SettingsFileBeside("/opt/marlox/bin/marlox"), "/opt/marlox/bin/marlox.zup");
+#endif
   EXPECT_EQ(SettingsFileBeside("marlox"), vexa::FullPath("marlox.zup"));
 }
 

@@ -1,8 +1,6 @@
 #include "vexafile.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "osfile.h"
 #include "testfiles.h"
 
 using testing_support::ReadAll;
@@ -32,6 +31,23 @@ using Events = std::vector<std::pair<TProgressKind, int>>;
 constexpr auto kStart = TProgressKind::pkStart;
 constexpr auto kProgress = TProgressKind::pkProgress;
 constexpr auto kDone = TProgressKind::pkDone;
+
+// The system's texts for a missing file and for a missing directory on its way.
+#ifdef _WIN32
+const std::string NoSuchFileText = vexa::SystemErrorText(2);  // ERROR_FILE_NOT_FOUND
+const std::string NoSuchPathText = vexa::SystemErrorText(3);  // ERROR_PATH_NOT_FOUND
+#else
+const std::string NoSuchFileText = "No such file or directory";
+const std::string NoSuchPathText = NoSuchFileText;
+#endif
+
+// Cuts the file to size behind the back of whoever holds it; false when the
+// file cannot be opened for writing, as on Windows while it is held.
+bool CutBehindTheHolder(const std::string& path, std::uintmax_t size) {
+  std::error_code ec;
+  std::filesystem::resize_file(path, size, ec);
+  return !ec;
+}
 
 std::string MessageOf(const std::function<void()>& action) {
   try {
@@ -426,7 +442,7 @@ TEST_F(LoadedFile, HoldsTheFileAgainstOtherOpenersUntilTheNextLoad) {
 TEST_F(LoadedFile, FailedOpenKeepsEntriesButNeverReadsAReleasedStream) {
   const std::string missing = dir_.file("missing.txt");
   EXPECT_EQ(MessageOf([&] { file_.LoadFromFile(missing); }),
-            "Cannot open file \"" + missing + "\". No such file or directory");
+            "Cannot open file \"" + missing + "\". " + NoSuchFileText);
   EXPECT_EQ(file_.FileName(), path_);
   ASSERT_EQ(file_.GetCount(), 3);
   EXPECT_EQ(file_.Stream(), nullptr);
@@ -440,8 +456,7 @@ TEST_F(LoadedFile, OpenErrorShowsTheFullPath) {
   std::filesystem::current_path(dir_.path());
   const std::string message = MessageOf([&] { file_.LoadFromFile("./sub/../nothing.txt"); });
   std::filesystem::current_path(cwd);
-  EXPECT_EQ(message,
-            "Cannot open file \"" + dir_.file("nothing.txt") + "\". No such file or directory");
+  EXPECT_EQ(message, "Cannot open file \"" + dir_.file("nothing.txt") + "\". " + NoSuchFileText);
 }
 
 TEST_F(LoadedFile, BadHeaderLoadKeepsThePreviousFileName) {
@@ -454,13 +469,13 @@ TEST_F(LoadedFile, BadHeaderLoadKeepsThePreviousFileName) {
 
 TEST_F(LoadedFile, ShrunkOrRewrittenFileFailsToRead) {
   const std::string before = file_.GetObject(2).GetText();
-  {
-    // Advisory locks do not stop a writer that ignores them.
-    int fd = ::open(path_.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(text_.size() - 5)), 0);
-    ::close(fd);
-  }
+  // Advisory locks do not stop a writer that ignores them; sharing modes do.
+  const bool cut = CutBehindTheHolder(path_, text_.size() - 5);
+#ifdef _WIN32
+  EXPECT_FALSE(cut) << "a file held without sharing was changed";
+  return;
+#endif
+  ASSERT_TRUE(cut);
   EXPECT_EQ(MessageOf([&] { file_.GetObject(2).GetText(); }), "Stream read error");
   EXPECT_EQ(MessageOf([&] { file_.GetObject(0).GetText(); }), "Stream read error");
 }
@@ -480,18 +495,22 @@ TEST_F(LoadedFile, SaveToFileNeverReplacesTheLoadedFile) {
     const std::string message = MessageOf([&] { file_.GetObject(0).SaveToFile(target); });
     EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
   }
-  EXPECT_EQ(ReadAll(path_), text_);
   EXPECT_EQ(file_.GetObject(2).GetText().substr(0, 11), "OBJECT Page");
+  file_.LoadFromFile(dir_.write("other.txt", ""));  // lets others read it on Windows too
+  EXPECT_EQ(ReadAll(path_), text_);
 }
 
 TEST_F(LoadedFile, SaveToFileFailuresNameTheFileAndLeaveNothing) {
   const std::string inMissingDir = dir_.file("no/such/dir/x.txt");
   EXPECT_EQ(MessageOf([&] { file_.GetObject(0).SaveToFile(inMissingDir); }),
-            "Cannot create file \"" + inMissingDir + "\". No such file or directory");
+            "Cannot create file \"" + vexa::FullPath(inMissingDir) + "\". " + NoSuchPathText);
   dir_.write("plain", "x");
   const std::string message =
       MessageOf([&] { file_.GetObject(0).SaveToFile(dir_.file("plain/x.txt")); });
-  EXPECT_EQ(message.rfind("Cannot create file \"" + dir_.file("plain/x.txt") + "\". ", 0), 0u);
+  EXPECT_EQ(
+      message.rfind("Cannot create file \"" + vexa::FullPath(dir_.file("plain/x.txt")) + "\". ", 0),
+      0u)
+      << message;
   std::filesystem::create_directory(dir_.file("adir"));
   EXPECT_THROW(file_.GetObject(0).SaveToFile(dir_.file("adir")), FileError);
   EXPECT_TRUE(std::filesystem::is_directory(dir_.file("adir")));
@@ -532,12 +551,8 @@ TEST(LoadFromFile, EmptyFileLoadsWithNoObjects) {
 TEST(LoadFromFile, RefusesFilesOfTwoGibibytesBeforeReading) {
   TempDir dir;
   const std::string path = dir.file("huge.txt");
-  {
-    int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, off_t(1) << 31), 0);  // sparse: no disk used
-    ::close(fd);
-  }
+  dir.write("huge.txt", "");
+  ASSERT_TRUE(CutBehindTheHolder(path, std::uintmax_t(1) << 31));  // sparse: no disk used
   TObjectTextFile file;
   ProgressLog log;
   log.attach(file);
@@ -882,10 +897,12 @@ TEST_F(LoadedFile, SearchingAFileNoLongerHeldFailsAsReadingItsTextDoes) {
 }
 
 TEST_F(LoadedFile, SearchingAShrunkFileIsAStreamReadError) {
-  int fd = ::open(path_.c_str(), O_WRONLY);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(text_.size() - 5)), 0);
-  ::close(fd);
+  const bool cut = CutBehindTheHolder(path_, text_.size() - 5);
+#ifdef _WIN32
+  EXPECT_FALSE(cut) << "a file held without sharing was changed";
+  return;
+#endif
+  ASSERT_TRUE(cut);
   for (const bool matchCase : {true, false}) {
     std::int32_t index = 0, pos = 0;
     EXPECT_EQ(MessageOf([&] { file_.FindText(index, pos, "needle", matchCase); }),
