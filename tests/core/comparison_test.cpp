@@ -72,11 +72,15 @@ class CompareFilesTest : public ::testing::Test {
  protected:
   TComparison Compare(const std::string& oldText, const std::string& newText,
                       TComparisonOptions options = {}) {
-    oldFile.LoadFromFile(dir.write("old.txt", oldText));
-    newFile.LoadFromFile(dir.write("new.txt", newText));
+    // Names of their own per call: the previous files are still held, which
+    // Windows does not let anybody write over.
+    const std::string n = std::to_string(++calls);
+    oldFile.LoadFromFile(dir.write("old" + n + ".txt", oldText));
+    newFile.LoadFromFile(dir.write("new" + n + ".txt", newText));
     return CompareFiles(oldFile, newFile, options);
   }
 
+  int calls = 0;
   TempDir dir;
   TObjectTextFile oldFile;
   TObjectTextFile newFile;

@@ -3,7 +3,7 @@
 
 # Suites built on POSIX processes, users and permissions are left out; on
 # Windows scripts/test-windows runs the CLI end to end instead.
-set(MARLOX_POSIX_ONLY_SUITES cli_tests compare_cli_tests savetarget_tests)
+set(MARLOX_POSIX_ONLY_SUITES cli_tests compare_cli_tests cli_filter_tests savetarget_tests)
 
 # Under Wine every read is a round trip to its server: the loops that read
 # one file thousands of times in small pieces take minutes there and test
@@ -21,11 +21,9 @@ function(marlox_windows_suites)
   endforeach()
   list(JOIN MARLOX_WINE_SLOW_CASES ":" slow)
   set_tests_properties(vexafile_tests PROPERTIES ENVIRONMENT "GTEST_FILTER=-${slow}")
-  if(TARGET comparison_tests)
-    # These rewrite old.txt while the previous comparison still holds it,
-    # which Windows refuses; they need a file name of their own per call.
-    set_tests_properties(comparison_tests PROPERTIES ENVIRONMENT
-      "GTEST_FILTER=-CompareFilesTest.DuplicatesArePairedInOrderAndReported:CompareFilesTest.EmptyFilesAndPreambles:CompareFilesTest.LongObjectsOfDifferentSizes")
+  if(TARGET onepassfind_tests)
+    set_tests_properties(onepassfind_tests PROPERTIES ENVIRONMENT
+                         "GTEST_FILTER=-OnePassFind.EveryPieceSize*")
   endif()
 endfunction()
 # Once every suite of this directory is declared.
