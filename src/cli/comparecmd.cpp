@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "comparison.h"
+#include "comparisonfilter.h"
 #include "exporter.h"
 #include "linediff.h"
 
@@ -37,13 +38,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // Writes the new version of every object that differs, and the list of the
 // removed ones, under the conflict rules of export.
-void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
+void ExportDifferences(const TCommandLine& line, const std::vector<TComparisonItem>& items,
                        const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
                        std::FILE* err) {
   const std::string& dir = line.exportDir;
   std::vector<std::int32_t> rows;
   std::string removed;
-  for (const TComparisonItem& item : comparison.Items) {
+  for (const TComparisonItem& item : items) {
     if (item.Status == TComparisonStatus::csRemoved)
       removed += ObjectLine(oldFile.GetObject(item.OldIndex));
     else if (item.Status != TComparisonStatus::csIdentical)
@@ -88,12 +89,17 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
   std::fprintf(err, "%zu file(s) written, %zu skipped\n", written, targets.size() - written);
 }
 
-int RunCompare(const TCommandLine& line, const TObjectTextFile& oldFile,
+int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
+               const TObjectFilter& filter, const TObjectTextFile& oldFile,
                const TObjectTextFile& newFile, std::FILE* out, std::FILE* err) {
   TComparisonOptions options;
   options.IgnoreLineBreaks = line.ignoreLineBreaks;
   options.IgnoreProperties = line.ignoreProperties;
   const TComparison comparison = CompareFiles(oldFile, newFile, options);
+  std::vector<TComparisonItem> items;
+  for (const TComparisonItem& item : comparison.Items)
+    if (matcher.Matches(filter, item, oldFile, newFile)) items.push_back(item);
+  const TComparisonCounts counts = matcher.Counts(filter, comparison, oldFile, newFile);
   for (const TDuplicateKey& d : comparison.Duplicates)
     std::fprintf(err,
                  "marlox-cli: %s %d occurs %d time(s) in %s and %d time(s) in %s; "
@@ -101,15 +107,15 @@ int RunCompare(const TCommandLine& line, const TObjectTextFile& oldFile,
                  TypeName(d.Type).c_str(), d.ID, d.OldCount, line.operands[1].c_str(), d.NewCount,
                  line.operands[2].c_str());
   // Export first: when it is refused, no list suggests that it went well.
-  if (!line.exportDir.empty()) ExportDifferences(line, comparison, oldFile, newFile, err);
-  for (const TComparisonItem& item : comparison.Items) {
+  if (!line.exportDir.empty()) ExportDifferences(line, items, oldFile, newFile, err);
+  for (const TComparisonItem& item : items) {
     if (item.Status == TComparisonStatus::csIdentical) continue;
     const TObjectTextObject& object =
         item.NewIndex >= 0 ? newFile.GetObject(item.NewIndex) : oldFile.GetObject(item.OldIndex);
     WriteBytes(out, std::string(StatusName(item.Status)) + '\t' + ObjectLine(object));
   }
-  std::fprintf(err, "%s\n", SummaryText(comparison.Counts).c_str());
-  return comparison.Counts.AnyDifference() ? ecNotFound : ecSuccess;
+  std::fprintf(err, "%s\n", SummaryText(counts).c_str());
+  return counts.AnyDifference() ? ecNotFound : ecSuccess;
 }
 
 int RunDiff(const TCommandLine& line, const TObjectTextFile& oldFile,
@@ -152,6 +158,8 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
   bool overwrite = false;
   bool skip = false;
   bool exportGiven = false;
+  bool filterGiven = false;
+  bool dateOrderGiven = false;
   auto once = [](bool& flag, const std::string& option) {
     if (flag) throw UsageError(option + " given twice");
     flag = true;
@@ -179,8 +187,23 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
       if (arg == "--export" && i + 1 == args.size()) throw UsageError("--export needs a directory");
       result.exportDir = arg == "--export" ? args[++i] : arg.substr(9);
       if (result.exportDir.empty()) throw UsageError("--export needs a directory");
+    } else if (compare && (arg == "--filter" || arg == "--date-order" ||
+                           arg.rfind("--filter=", 0) == 0 || arg.rfind("--date-order=", 0) == 0)) {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      once(name == "--filter" ? filterGiven : dateOrderGiven, name);
+      if (eq == std::string::npos && i + 1 == args.size()) throw UsageError(name + " needs a value");
+      const std::string value = eq == std::string::npos ? args[++i] : arg.substr(eq + 1);
+      if (name == "--filter") {
+        result.filter = value;
+      } else {
+        result.dateOrder = DateOrderFromName(value);
+        if (!result.dateOrder)
+          throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+      }
     } else {
-      const bool known = arg.rfind("--export", 0) == 0 || arg == "--ignore-properties" ||
+      const bool known = arg.rfind("--export", 0) == 0 || arg.rfind("--filter", 0) == 0 ||
+                         arg.rfind("--date-order", 0) == 0 || arg == "--ignore-properties" ||
                          arg == "--ignore-line-breaks" || arg == "--overwrite" ||
                          arg == "--skip-existing" || arg == "--match-case" ||
                          arg.rfind("--index", 0) == 0;
@@ -213,6 +236,11 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
 
 int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
                       bool errIsTerminal) {
+  // A bad expression fails before either file is read.
+  const TComparisonFilter matcher;
+  TFilterOptions filterOptions;
+  filterOptions.DateOrder = line.dateOrder;
+  const TObjectFilter filter = matcher.Compile(line.filter, filterOptions);
   TObjectTextFile oldFile;
   TObjectTextFile otherFile;
   Load(oldFile, line.operands[1], err, errIsTerminal);
@@ -221,7 +249,8 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   const bool sameFile = SameFile(line.operands[1], line.operands[2]);
   if (!sameFile) Load(otherFile, line.operands[2], err, errIsTerminal);
   const TObjectTextFile& newFile = sameFile ? oldFile : otherFile;
-  const int code = line.command == "compare" ? RunCompare(line, oldFile, newFile, out, err)
+  const int code = line.command == "compare"
+                         ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)
                                              : RunDiff(line, oldFile, newFile, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
