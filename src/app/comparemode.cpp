@@ -11,9 +11,9 @@
 
 #include "busycursor.h"
 #include "comparisonfilterproxy.h"
-#include "filterbox.h"
 #include "comparisonmodel.h"
 #include "diffpane.h"
+#include "filterbox.h"
 #include "mainform.h"
 #include "oemcodepage.h"
 #include "stringtable.h"

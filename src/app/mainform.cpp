@@ -592,7 +592,8 @@ bool TfrmMain::flushTreeChange() {
 
 // The filter's rows while the list shows them; while comparing, the comparison's items.
 int TfrmMain::listObjectIndex(int row) const {
-  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row) : FCompareMode->itemIndex(row);
+  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row)
+                                        : FCompareMode->itemIndex(row);
 }
 
 QList<int> TfrmMain::selectedRows() const {
