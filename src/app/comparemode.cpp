@@ -36,7 +36,11 @@ TCompareMode::TCompareMode(TfrmMain& form)
   FDiffPane->setTabChangesFocus(true);
   FDiffPane->hide();
   FProxy->setSourceModel(FModel);
-  form.layRightPane->addWidget(FDiffPane, 0, 0);
+  // The diff pane takes the text pane's cell, wherever the layout put it.
+  QGridLayout* grid = form.layRightPane;
+  int row = 0, column = 0, rows = 1, columns = 1;
+  grid->getItemPosition(grid->indexOf(form.memMain), &row, &column, &rows, &columns);
+  grid->addWidget(FDiffPane, row, column, rows, columns);
 }
 
 TCompareMode::~TCompareMode() = default;

@@ -308,6 +308,18 @@ class TestCompare : public QObject {
     QCOMPARE(frm->statusText(), QStringLiteral("1 of 4 NAV object(s)"));
   }
 
+  void filterBoxSitsAboveTheListNotOverIt() {
+    auto frm = comparingWindow();
+    const QWidget* box = frm->filterBox();
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(box->geometry().bottom() < frm->lvwMain->geometry().top());
+    // The diff pane takes the list's place below the box's row.
+    showNode(*frm, 1);
+    QVERIFY(!box->isVisible());
+    QVERIFY(frm->compareMode().diffPane().geometry().top() >= box->geometry().top());
+    QCOMPARE(frm->compareMode().diffPane().geometry().bottom(), frm->lvwMain->geometry().bottom());
+  }
+
   void secondFileErrorsLeaveTheFirstLoaded_data() {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("message");
