@@ -38,13 +38,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // Writes the new version of every object that differs, and the list of the
 // removed ones, under the conflict rules of export.
-void ExportDifferences(const TCommandLine& line, const std::vector<TComparisonItem>& items,
+void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
                        const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
                        std::FILE* err) {
   const std::string& dir = line.exportDir;
   std::vector<std::int32_t> rows;
   std::string removed;
-  for (const TComparisonItem& item : items) {
+  for (const TComparisonItem& item : comparison.Items) {
     if (item.Status == TComparisonStatus::csRemoved)
       removed += ObjectLine(oldFile.GetObject(item.OldIndex));
     else if (item.Status != TComparisonStatus::csIdentical)
@@ -95,11 +95,8 @@ int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
   TComparisonOptions options;
   options.IgnoreLineBreaks = line.ignoreLineBreaks;
   options.IgnoreProperties = line.ignoreProperties;
-  const TComparison comparison = CompareFiles(oldFile, newFile, options);
-  std::vector<TComparisonItem> items;
-  for (const TComparisonItem& item : comparison.Items)
-    if (matcher.Matches(filter, item, oldFile, newFile)) items.push_back(item);
-  const TComparisonCounts counts = matcher.Counts(filter, comparison, oldFile, newFile);
+  const TComparison comparison =
+      matcher.Select(filter, CompareFiles(oldFile, newFile, options), oldFile, newFile);
   for (const TDuplicateKey& d : comparison.Duplicates)
     std::fprintf(err,
                  "marlox-cli: %s %d occurs %d time(s) in %s and %d time(s) in %s; "
@@ -107,15 +104,15 @@ int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
                  TypeName(d.Type).c_str(), d.ID, d.OldCount, line.operands[1].c_str(), d.NewCount,
                  line.operands[2].c_str());
   // Export first: when it is refused, no list suggests that it went well.
-  if (!line.exportDir.empty()) ExportDifferences(line, items, oldFile, newFile, err);
-  for (const TComparisonItem& item : items) {
+  if (!line.exportDir.empty()) ExportDifferences(line, comparison, oldFile, newFile, err);
+  for (const TComparisonItem& item : comparison.Items) {
     if (item.Status == TComparisonStatus::csIdentical) continue;
     const TObjectTextObject& object =
         item.NewIndex >= 0 ? newFile.GetObject(item.NewIndex) : oldFile.GetObject(item.OldIndex);
     WriteBytes(out, std::string(StatusName(item.Status)) + '\t' + ObjectLine(object));
   }
-  std::fprintf(err, "%s\n", SummaryText(counts).c_str());
-  return counts.AnyDifference() ? ecNotFound : ecSuccess;
+  std::fprintf(err, "%s\n", SummaryText(comparison.Counts).c_str());
+  return comparison.Counts.AnyDifference() ? ecNotFound : ecSuccess;
 }
 
 int RunDiff(const TCommandLine& line, const TObjectTextFile& oldFile,
@@ -192,7 +189,8 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
       const std::size_t eq = arg.find('=');
       const std::string name = arg.substr(0, eq);
       once(name == "--filter" ? filterGiven : dateOrderGiven, name);
-      if (eq == std::string::npos && i + 1 == args.size()) throw UsageError(name + " needs a value");
+      if (eq == std::string::npos && i + 1 == args.size())
+        throw UsageError(name + " needs a value");
       const std::string value = eq == std::string::npos ? args[++i] : arg.substr(eq + 1);
       if (name == "--filter") {
         result.filter = value;
@@ -250,8 +248,8 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   if (!sameFile) Load(otherFile, line.operands[2], err, errIsTerminal);
   const TObjectTextFile& newFile = sameFile ? oldFile : otherFile;
   const int code = line.command == "compare"
-                         ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)
-                                             : RunDiff(line, oldFile, newFile, out, err);
+                       ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)
+                       : RunDiff(line, oldFile, newFile, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

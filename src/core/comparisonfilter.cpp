@@ -84,14 +84,16 @@ bool TComparisonFilter::Matches(const TObjectFilter& filter, const TComparisonIt
   return matches;
 }
 
-TComparisonCounts TComparisonFilter::Counts(const TObjectFilter& filter,
-                                            const TComparison& comparison,
-                                            const TObjectTextFile& oldFile,
-                                            const TObjectTextFile& newFile) const {
-  if (filter.Empty()) return comparison.Counts;
-  TComparisonCounts counts;
+TComparison TComparisonFilter::Select(const TObjectFilter& filter, const TComparison& comparison,
+                                      const TObjectTextFile& oldFile,
+                                      const TObjectTextFile& newFile) const {
+  if (filter.Empty()) return comparison;
+  TComparison selected;
+  selected.Duplicates = comparison.Duplicates;
+  TComparisonCounts& counts = selected.Counts;
   for (const TComparisonItem& item : comparison.Items) {
     if (!Matches(filter, item, oldFile, newFile)) continue;
+    selected.Items.push_back(item);
     switch (item.Status) {
       case TComparisonStatus::csAdded: ++counts.Added; break;
       case TComparisonStatus::csRemoved: ++counts.Removed; break;
@@ -100,5 +102,5 @@ TComparisonCounts TComparisonFilter::Counts(const TObjectFilter& filter,
       case TComparisonStatus::csIdentical: ++counts.Identical; break;
     }
   }
-  return counts;
+  return selected;
 }

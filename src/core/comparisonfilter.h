@@ -25,9 +25,10 @@ class TComparisonFilter {
   // left the filtered set (lost a version tag, was renamed) is still shown.
   bool Matches(const TObjectFilter& filter, const TComparisonItem& item,
                const TObjectTextFile& oldFile, const TObjectTextFile& newFile) const;
-  // The counts of the matching items.
-  TComparisonCounts Counts(const TObjectFilter& filter, const TComparison& comparison,
-                           const TObjectTextFile& oldFile, const TObjectTextFile& newFile) const;
+  // The matching items in their order, with their counts; the duplicates
+  // are the files' own and stay as they are.
+  TComparison Select(const TObjectFilter& filter, const TComparison& comparison,
+                     const TObjectTextFile& oldFile, const TObjectTextFile& newFile) const;
 
  private:
   // The status of the item being matched; none outside Matches, where a

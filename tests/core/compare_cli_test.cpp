@@ -161,8 +161,9 @@ TEST_F(CompareCli, FilterChoosesWhatIsListedCountedAndExported) {
   const std::string out = dir.file("delta");
   run = Run({"compare", oldPath, newPath, "--filter", "type:report", "--export", out});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, "1 file(s) written, 0 skipped\n0 added, 0 removed, 0 changed, "
-                     "0 properties only, 1 identical\n");
+  EXPECT_EQ(run.err,
+            "1 file(s) written, 0 skipped\n0 added, 0 removed, 0 changed, "
+            "0 properties only, 1 identical\n");
   EXPECT_EQ(ReadAll(out + "/removed.txt"), "");
   EXPECT_FALSE(std::filesystem::exists(out + "/tab18.txt"));
 }
