@@ -71,21 +71,29 @@ QAction* TCodeReading::addAction(const char* name, const char* caption,
 }
 
 // The box goes above the text pane and is seen only with it: whatever
-// shares the pane's cell moves down one row with it.
+// shares the pane's cell, and anything below it, moves down one row; rows
+// above it (the filter box) stay where they are.
 void TCodeReading::placeOutlineBox() {
   QGridLayout* grid = FForm.layRightPane;
-  QList<QWidget*> moved;
+  int paneRow = 0, column = 0, rows = 0, columns = 0;
+  grid->getItemPosition(grid->indexOf(FForm.memMain), &paneRow, &column, &rows, &columns);
+  struct TPlace {
+    QWidget* Widget;
+    int Row, Column, RowSpan, ColumnSpan;
+  };
+  QList<TPlace> moved;
   for (int i = 0; i < grid->count(); ++i) {
-    int row = 0, column = 0, rows = 0, columns = 0;
-    grid->getItemPosition(i, &row, &column, &rows, &columns);
-    if (row == 0 && grid->itemAt(i)->widget()) moved.push_back(grid->itemAt(i)->widget());
+    TPlace place{grid->itemAt(i)->widget(), 0, 0, 0, 0};
+    grid->getItemPosition(i, &place.Row, &place.Column, &place.RowSpan, &place.ColumnSpan);
+    if (place.Widget && place.Row >= paneRow) moved.push_back(place);
   }
-  for (QWidget* widget : moved) {
-    grid->removeWidget(widget);
-    grid->addWidget(widget, 1, 0);
+  for (const TPlace& p : moved) {
+    grid->removeWidget(p.Widget);
+    grid->addWidget(p.Widget, p.Row + 1, p.Column, p.RowSpan, p.ColumnSpan);
   }
-  grid->addWidget(FOutlineBox, 0, 0);
-  grid->setRowStretch(1, 1);
+  grid->addWidget(FOutlineBox, paneRow, 0);
+  grid->setRowStretch(paneRow, 0);
+  grid->setRowStretch(paneRow + 1, 1);
   FOutlineBox->setVisible(!FForm.memMain->isHidden());
 }
 

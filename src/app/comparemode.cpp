@@ -10,8 +10,10 @@
 #include <stdexcept>
 
 #include "busycursor.h"
+#include "comparisonfilterproxy.h"
 #include "comparisonmodel.h"
 #include "diffpane.h"
+#include "filterbox.h"
 #include "mainform.h"
 #include "oemcodepage.h"
 #include "stringtable.h"
@@ -26,13 +28,19 @@ TCompareMode::TCompareMode(TfrmMain& form)
     : QObject(&form),
       FForm(form),
       FModel(new TComparisonModel(form.imlTreeView(), this)),
+      FProxy(new TComparisonFilterProxy(this)),
       FDiffPane(new TDiffPane(form.pnlRightPane)) {
   FDiffPane->setObjectName(QStringLiteral("dpnMain"));
   FDiffPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FDiffPane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FDiffPane->setTabChangesFocus(true);
   FDiffPane->hide();
-  form.layRightPane->addWidget(FDiffPane, 0, 0);
+  FProxy->setSourceModel(FModel);
+  // The diff pane takes the text pane's cell, wherever the layout put it.
+  QGridLayout* grid = form.layRightPane;
+  int row = 0, column = 0, rows = 1, columns = 1;
+  grid->getItemPosition(grid->indexOf(form.memMain), &row, &column, &rows, &columns);
+  grid->addWidget(FDiffPane, row, column, rows, columns);
 }
 
 TCompareMode::~TCompareMode() = default;
@@ -50,7 +58,15 @@ void TCompareMode::compareWith(const QString& fileName) {
   for (int i = 0; i < 3; ++i) FListWidths[i] = header->sectionSize(i);
   FListModel = FForm.lvwMain->model();
   FModel->setComparison(*FOldFile, FForm.objectTextFile(), FComparison);
-  FForm.lvwMain->setModel(FModel);
+  FProxy->setComparison(FOldFile.get(), &FForm.objectTextFile(), &FComparison);
+  // The box's text filters the comparison too, and may ask for a status now;
+  // while it cannot be read, its last valid filter holds.
+  TFilterBox* box = FForm.filterBox();
+  FBoxOptions = box->filterOptions();
+  box->setFilterOptions(FProxy->filterOptions(FBoxOptions));
+  FProxy->setObjectFilter(box->filter());
+  box->applyFilter();
+  FForm.lvwMain->setModel(FProxy);
   for (int i = 0; i < 3; ++i) header->resizeSection(i, FListWidths[i]);
   header->resizeSection(TComparisonModel::colStatus, StatusColumnWidth);
   // An object on view now shows what differs in it.
@@ -65,9 +81,14 @@ void TCompareMode::end() {
     FForm.lvwMain->setModel(FListModel);
     for (int i = 0; i < 3; ++i) FForm.lvwMain->header()->resizeSection(i, FListWidths[i]);
   }
+  FProxy->setComparison(nullptr, nullptr, nullptr);
+  FProxy->setObjectFilter(nullptr);
   FModel->clear();
   FComparison = {};
   FOldFile.reset();
+  // The normal list takes the box's text again; a status term is an error there.
+  FForm.filterBox()->setFilterOptions(FBoxOptions);
+  FForm.filterBox()->applyFilter();
   if (FShowingRemoved) {
     // The old file is gone; its text must not stay on view.
     FShowingRemoved = false;
@@ -84,6 +105,16 @@ QString TCompareMode::statusText() const {
                        " removed, " + GroupedNumber(c.Changed) + " changed";
   if (c.PropertiesOnly > 0) counts += ", " + GroupedNumber(c.PropertiesOnly) + " properties only";
   return str::format(str::ComparingFormat, FOldName, QString::fromStdString(counts));
+}
+
+int TCompareMode::itemIndex(int row) const {
+  return FProxy->itemIndex(row);
+}
+
+bool TCompareMode::setFilter(std::shared_ptr<const TObjectFilter> filter) {
+  if (!active()) return false;
+  FProxy->setObjectFilter(std::move(filter));
+  return true;
 }
 
 bool TCompareMode::diffShown() const {

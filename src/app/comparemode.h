@@ -11,8 +11,10 @@
 #include <memory>
 
 #include "comparison.h"
+#include "objectfilter.h"
 
 class QAbstractItemModel;
+class TComparisonFilterProxy;
 class TComparisonModel;
 class TDiffPane;
 class TfrmMain;
@@ -34,6 +36,12 @@ class TCompareMode : public QObject {
   const TComparison& comparison() const { return FComparison; }
   const TObjectTextFile* oldFile() const { return FOldFile.get(); }
   TComparisonModel& model() const { return *FModel; }
+  // The list's rows as the filter box leaves them.
+  TComparisonFilterProxy& listProxy() const { return *FProxy; }
+  // The comparison item of a list row (a row of the model).
+  int itemIndex(int row) const;
+  // Filters the comparison list while comparing; false otherwise.
+  bool setFilter(std::shared_ptr<const TObjectFilter> filter);
   TDiffPane& diffPane() const { return *FDiffPane; }
   bool diffShown() const;
 
@@ -60,6 +68,9 @@ class TCompareMode : public QObject {
   TComparison FComparison;
   QString FOldName;
   TComparisonModel* FModel;
+  TComparisonFilterProxy* FProxy;
+  // The filter box's options before the comparison added the status term.
+  TFilterOptions FBoxOptions;
   TDiffPane* FDiffPane;
   // The list's model before the comparison took its place.
   QPointer<QAbstractItemModel> FListModel;

@@ -504,6 +504,8 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
   toLowerAscii(*key);
   const int count = std::min(lvwMain->model()->rowCount(), FObjectTextFile->GetCount());
   auto matches = [&](int row) {
+    // A comparison's removed objects, last in its list, are not the file's.
+    if (listObjectIndex(row) >= FObjectTextFile->GetCount()) return false;
     std::string caption = FObjectTextFile->GetObject(listObjectIndex(row)).GetDisplayName();
     if (caption.size() > key->size()) caption.resize(key->size());
     toLowerAscii(caption);
@@ -518,6 +520,7 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
 }
 
 void TfrmMain::edtFilterChange(const std::shared_ptr<const TObjectFilter>& filter) {
+  if (FCompareMode->setFilter(filter)) return setStatusText(FCompareMode->statusText());
   FListProxy->setObjectFilter(filter);
   if (FObjectTextFile) UpdateStatusText();
 }
@@ -587,9 +590,10 @@ bool TfrmMain::flushTreeChange() {
   return true;
 }
 
-// The filter's rows while the list shows them; a comparison's rows are its own.
+// The filter's rows while the list shows them; while comparing, the comparison's items.
 int TfrmMain::listObjectIndex(int row) const {
-  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row) : row;
+  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row)
+                                        : FCompareMode->itemIndex(row);
 }
 
 QList<int> TfrmMain::selectedRows() const {

@@ -68,8 +68,8 @@ void TfrmMain::actFileCompareWithUpdate() {
 }
 
 void TfrmMain::actFileEndComparisonExecute() {
+  // Ending reapplies the filter box, which puts the count or its error in the status bar.
   FCompareMode->end();
-  UpdateStatusText();
 }
 
 void TfrmMain::actFileEndComparisonUpdate() {

@@ -56,6 +56,8 @@ inline constexpr const char* FilterToolTip =
     "  modified:yes      or no\n"
     "  date:2018-01-01..2018-12-31   ISO dates, whatever the file's date format\n"
     "  Customer          a bare word: names that contain it\n"
+    "  status:changed|added   while comparing: added, removed, changed,\n"
+    "                    propertiesonly or identical, also prefixes (prop)\n"
     "Quote a value that holds spaces: name:\"Sales Header\"";
 inline constexpr const char* FilterCharacterError =
     "The filter holds a character that no object name can contain";

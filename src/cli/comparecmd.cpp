@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "comparison.h"
+#include "comparisonfilter.h"
 #include "exporter.h"
 #include "linediff.h"
 
@@ -88,12 +89,14 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
   std::fprintf(err, "%zu file(s) written, %zu skipped\n", written, targets.size() - written);
 }
 
-int RunCompare(const TCommandLine& line, const TObjectTextFile& oldFile,
+int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
+               const TObjectFilter& filter, const TObjectTextFile& oldFile,
                const TObjectTextFile& newFile, std::FILE* out, std::FILE* err) {
   TComparisonOptions options;
   options.IgnoreLineBreaks = line.ignoreLineBreaks;
   options.IgnoreProperties = line.ignoreProperties;
-  const TComparison comparison = CompareFiles(oldFile, newFile, options);
+  const TComparison comparison =
+      matcher.Select(filter, CompareFiles(oldFile, newFile, options), oldFile, newFile);
   for (const TDuplicateKey& d : comparison.Duplicates)
     std::fprintf(err,
                  "marlox-cli: %s %d occurs %d time(s) in %s and %d time(s) in %s; "
@@ -152,6 +155,8 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
   bool overwrite = false;
   bool skip = false;
   bool exportGiven = false;
+  bool filterGiven = false;
+  bool dateOrderGiven = false;
   auto once = [](bool& flag, const std::string& option) {
     if (flag) throw UsageError(option + " given twice");
     flag = true;
@@ -179,8 +184,24 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
       if (arg == "--export" && i + 1 == args.size()) throw UsageError("--export needs a directory");
       result.exportDir = arg == "--export" ? args[++i] : arg.substr(9);
       if (result.exportDir.empty()) throw UsageError("--export needs a directory");
+    } else if (compare && (arg == "--filter" || arg == "--date-order" ||
+                           arg.rfind("--filter=", 0) == 0 || arg.rfind("--date-order=", 0) == 0)) {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      once(name == "--filter" ? filterGiven : dateOrderGiven, name);
+      if (eq == std::string::npos && i + 1 == args.size())
+        throw UsageError(name + " needs a value");
+      const std::string value = eq == std::string::npos ? args[++i] : arg.substr(eq + 1);
+      if (name == "--filter") {
+        result.filter = value;
+      } else {
+        result.dateOrder = DateOrderFromName(value);
+        if (!result.dateOrder)
+          throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+      }
     } else {
-      const bool known = arg.rfind("--export", 0) == 0 || arg == "--ignore-properties" ||
+      const bool known = arg.rfind("--export", 0) == 0 || arg.rfind("--filter", 0) == 0 ||
+                         arg.rfind("--date-order", 0) == 0 || arg == "--ignore-properties" ||
                          arg == "--ignore-line-breaks" || arg == "--overwrite" ||
                          arg == "--skip-existing" || arg == "--match-case" ||
                          arg.rfind("--index", 0) == 0;
@@ -213,6 +234,11 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
 
 int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
                       bool errIsTerminal) {
+  // A bad expression fails before either file is read.
+  const TComparisonFilter matcher;
+  TFilterOptions filterOptions;
+  filterOptions.DateOrder = line.dateOrder;
+  const TObjectFilter filter = matcher.Compile(line.filter, filterOptions);
   TObjectTextFile oldFile;
   TObjectTextFile otherFile;
   Load(oldFile, line.operands[1], err, errIsTerminal);
@@ -221,8 +247,9 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   const bool sameFile = SameFile(line.operands[1], line.operands[2]);
   if (!sameFile) Load(otherFile, line.operands[2], err, errIsTerminal);
   const TObjectTextFile& newFile = sameFile ? oldFile : otherFile;
-  const int code = line.command == "compare" ? RunCompare(line, oldFile, newFile, out, err)
-                                             : RunDiff(line, oldFile, newFile, out, err);
+  const int code = line.command == "compare"
+                       ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)
+                       : RunDiff(line, oldFile, newFile, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

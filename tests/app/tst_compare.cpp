@@ -14,6 +14,7 @@
 #include "comparemode.h"
 #include "comparisonmodel.h"
 #include "diffpane.h"
+#include "filterbox.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
 #include "oemcodepage.h"
@@ -80,7 +81,11 @@ class TestCompare : public QObject {
     FOldPath = writeFile(FDir, QStringLiteral("base.txt"), objectText(OldObjects));
     FNewPath = writeFile(FDir, QStringLiteral("custom.txt"), objectText(NewObjects));
   }
-  void init() { FPrompts = std::make_unique<TScriptedPrompts>(); }
+  void init() {
+    // A filter kept by an earlier window would hide rows.
+    QFile::remove(QString::fromStdString(TfrmMain::settingsFileName()));
+    FPrompts = std::make_unique<TScriptedPrompts>();
+  }
 
   void compareWithAndEndComparison() {
     auto frm = std::make_unique<TfrmMain>(*FPrompts, QStringList{});
@@ -251,6 +256,68 @@ class TestCompare : public QObject {
     frm->actFileClose->trigger();
     QVERIFY(!frm->compareMode().active());
     QVERIFY(FPrompts->Errors.isEmpty());
+  }
+
+  void filterBoxFiltersTheComparisonList() {
+    auto frm = comparingWindow();
+    const QString comparing = frm->statusText();
+    TFilterBox* box = frm->filterBox();
+    QAbstractItemModel* model = frm->lvwMain->model();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    auto shown = [&] {
+      QStringList names;
+      for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, TComparisonModel::colName).data().toString();
+      return names;
+    };
+    box->setFilterText(QStringLiteral("status:ch|rem"));
+    QCOMPARE(shown(), (QStringList{"Customer", "Sales-Post"}));
+    QCOMPARE(frm->statusText(), comparing);
+    // Rows map to the comparison's items: export leaves the removed one out,
+    // opening it shows its old text.
+    frm->lvwMain->selectAll();
+    QCOMPARE(frm->selectedRows(), (QList<int>{0, 4}));
+    QCOMPARE(frm->compareMode().exportableRows(frm->selectedRows()), QList<int>{0});
+    frm->lvwMain->selectionModel()->select(
+        model->index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    frm->lvwMainDblClick();
+    QCOMPARE(frm->memMain->bytes(), objectText({OldObjects[1]}));
+    showNode(*frm, 0);
+
+    // Type-ahead passes over a removed object, which the window's file lacks.
+    box->setFilterText(QStringLiteral("status:removed|identical"));
+    QCOMPARE(shown(), (QStringList{"Trial", "Sales-Post"}));
+    QCOMPARE(frm->lvwMainDataFind(QStringLiteral("Codeunit"), 0, true), -1);
+    QCOMPARE(frm->lvwMainDataFind(QStringLiteral("Report"), 1, true), 0);
+
+    box->setFilterText(QStringLiteral("status:new"));
+    QVERIFY(box->isInvalid());
+    QVERIFY2(frm->statusText().contains(QLatin1String("'status:new'")),
+             qPrintable(frm->statusText()));
+    QCOMPARE(shown(), (QStringList{"Trial", "Sales-Post"}));
+
+    // The normal list comes back with the box's filter; status: means nothing there.
+    box->setFilterText(QStringLiteral("type:form|codeunit status:prop"));
+    QCOMPARE(shown(), QStringList{"Card"});
+    idle();
+    frm->actFileEndComparison->trigger();
+    QVERIFY(box->isInvalid());
+    QVERIFY(frm->statusText().contains(QLatin1String("'status:prop'")));
+    box->setFilterText(QStringLiteral("type:form|codeunit"));
+    QCOMPARE(frm->lvwMain->model()->rowCount(), 1);
+    QCOMPARE(frm->statusText(), QStringLiteral("1 of 4 NAV object(s)"));
+  }
+
+  void filterBoxSitsAboveTheListNotOverIt() {
+    auto frm = comparingWindow();
+    const QWidget* box = frm->filterBox();
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(box->geometry().bottom() < frm->lvwMain->geometry().top());
+    // The diff pane takes the list's place below the box's row.
+    showNode(*frm, 1);
+    QVERIFY(!box->isVisible());
+    QVERIFY(frm->compareMode().diffPane().geometry().top() >= box->geometry().top());
+    QCOMPARE(frm->compareMode().diffPane().geometry().bottom(), frm->lvwMain->geometry().bottom());
   }
 
   void secondFileErrorsLeaveTheFirstLoaded_data() {

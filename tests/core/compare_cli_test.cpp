@@ -139,6 +139,51 @@ TEST_F(CompareCli, ExportWritesWhatDiffersAndTheRemovedList) {
   EXPECT_EQ(ReadAll(out + "/tab18.txt"), Object("Table 18 Customer", "01.01.20", "A;"));
 }
 
+TEST_F(CompareCli, FilterChoosesWhatIsListedCountedAndExported) {
+  TRun run = Run({"compare", oldPath, newPath, "--filter", "status:ch|add"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "changed\tTable\t18\tCustomer\nadded\tPage\t5\tNew\n");
+  EXPECT_EQ(run.err, "1 added, 0 removed, 1 changed, 0 properties only, 0 identical\n");
+
+  // A removed object is tested in the old file; a pair in either of its files.
+  EXPECT_EQ(Run({"compare", oldPath, newPath, "--filter=type:codeunit"}).out,
+            "removed\tCodeunit\t80\tPost\n");
+  const std::string renamed =
+      dir.write("renamed.txt", Object("Codeunit 80 Posting", "01.01.20", "b;"));
+  EXPECT_EQ(Run({"compare", oldPath, renamed, "--filter", "name:Post"}).out,
+            "changed\tCodeunit\t80\tPosting\n");
+  // Terms combine: only the re-dated form is dated February 2020.
+  run = Run({"compare", oldPath, newPath, "--filter", "date:2020-02-01.. status:prop",
+             "--date-order", "mdy"});
+  EXPECT_EQ(run.out, "properties only\tForm\t21\tCard\n");
+
+  // Nothing that matches differs: exit 0, and an export writes only removed.txt.
+  const std::string out = dir.file("delta");
+  run = Run({"compare", oldPath, newPath, "--filter", "type:report", "--export", out});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err,
+            "1 file(s) written, 0 skipped\n0 added, 0 removed, 0 changed, "
+            "0 properties only, 1 identical\n");
+  EXPECT_EQ(ReadAll(out + "/removed.txt"), "");
+  EXPECT_FALSE(std::filesystem::exists(out + "/tab18.txt"));
+}
+
+TEST_F(CompareCli, BadFilterFailsBeforeAnyFileIsRead) {
+  // The files do not exist: only the expression can be what is reported.
+  for (const char* expression : {"status:new", "status:", "status:changed|", "type:"}) {
+    const TRun run = Run({"compare", dir.file("a.txt"), dir.file("b.txt"), "--filter", expression});
+    EXPECT_EQ(run.exitCode, 2) << expression;
+    EXPECT_NE(run.err.find("Invalid filter term '"), std::string::npos) << run.err;
+  }
+  // Outside compare there is no status to filter on.
+  const TRun run = Run({"list", newPath, "--filter", "status:changed"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("'status:changed'"), std::string::npos) << run.err;
+  EXPECT_EQ(Run({"diff", oldPath, newPath, "Table", "18", "--filter", "x"}).exitCode, 2);
+  EXPECT_EQ(Run({"compare", oldPath, newPath, "--filter", "x", "--filter", "y"}).exitCode, 2);
+  EXPECT_EQ(Run({"compare", oldPath, newPath, "--date-order", "ymd"}).exitCode, 2);
+}
+
 TEST_F(CompareCli, ErrorsAndBadArgumentsExitTwo) {
   const std::vector<std::vector<std::string>> cases = {
       {"compare", oldPath},
