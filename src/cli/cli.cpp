@@ -202,13 +202,7 @@ int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObje
                 [&](const TExportTarget& t) { return !filter.Matches(file.GetObject(t.index)); });
 
   if (line.exportMode == TExportMode::emRefuse) {
-    const std::vector<std::string> conflicts = ExportConflicts(targets);
-    if (!conflicts.empty()) {
-      for (const std::string& path : conflicts) std::fprintf(err, "%s\n", path.c_str());
-      throw VexaError(std::to_string(conflicts.size()) +
-                      " target(s) exist already or are taken twice; nothing written "
-                      "(use --overwrite or --skip-existing)");
-    }
+    RefuseExportConflicts(targets, err);
   } else if (line.exportMode == TExportMode::emOverwrite) {
     // The core refuses too, but only when it gets there; stop before any write.
     for (const TExportTarget& target : targets) {
@@ -402,6 +396,15 @@ std::vector<std::string> ExportConflicts(const std::vector<TExportTarget>& targe
     if (taken && listed.insert(target.path).second) conflicts.push_back(target.path);
   }
   return conflicts;
+}
+
+void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE* err) {
+  const std::vector<std::string> conflicts = ExportConflicts(targets);
+  if (conflicts.empty()) return;
+  for (const std::string& path : conflicts) std::fprintf(err, "%s\n", path.c_str());
+  throw VexaError(std::to_string(conflicts.size()) +
+                  " target(s) exist already or are taken twice; nothing written "
+                  "(use --overwrite or --skip-existing)");
 }
 
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {

@@ -74,6 +74,9 @@ std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std:
 // that an earlier object of the same export takes first.
 std::vector<std::string> ExportConflicts(const std::vector<TExportTarget>& targets);
 
+// Lists the conflicts on err and throws when there are any: nothing is written.
+void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE* err);
+
 // Shows load progress on err while a file of at least minSize bytes loads.
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize);
 

@@ -56,15 +56,7 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
   const std::string removedPath = (fs::path(dir) / "removed.txt").string();
   targets.push_back({-1, removedPath});
 
-  if (line.exportMode == TExportMode::emRefuse) {
-    const std::vector<std::string> conflicts = ExportConflicts(targets);
-    if (!conflicts.empty()) {
-      for (const std::string& path : conflicts) std::fprintf(err, "%s\n", path.c_str());
-      throw VexaError(std::to_string(conflicts.size()) +
-                      " target(s) exist already or are taken twice; nothing written "
-                      "(use --overwrite or --skip-existing)");
-    }
-  }
+  if (line.exportMode == TExportMode::emRefuse) RefuseExportConflicts(targets, err);
   for (const TExportTarget& target : targets) {
     if (SameFile(target.path, line.operands[1]) || SameFile(target.path, line.operands[2]))
       throw VexaError("\"" + target.path + "\" is a file being compared; nothing written");

@@ -8,15 +8,6 @@ namespace cal {
 
 namespace {
 
-bool IsLetter(unsigned char c) {
-  return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-}
-bool IsDigit(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsWordChar(unsigned char c) {
-  return IsLetter(c) || IsDigit(c) || c == '_';
-}
 bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t';
 }

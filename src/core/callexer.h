@@ -12,6 +12,18 @@
 
 namespace cal {
 
+// Character classes of the language's words, ASCII only: bytes of the upper
+// half of the code page never make a word.
+inline bool IsLetter(unsigned char c) {
+  return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+inline bool IsDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool IsWordChar(unsigned char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_';
+}
+
 enum class TTokenKind : std::uint8_t {
   tkPlain,        // words and punctuation without a colour of their own
   tkHeader,       // the OBJECT line

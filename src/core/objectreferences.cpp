@@ -12,15 +12,6 @@ namespace cal {
 
 namespace {
 
-bool IsLetter(unsigned char c) {
-  return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-}
-bool IsDigit(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsWordChar(unsigned char c) {
-  return IsLetter(c) || IsDigit(c) || c == '_';
-}
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
