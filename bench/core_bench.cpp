@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput and memory of the object text model on generated files.
 // marlox-bench-core [--file=PATH] [Google Benchmark flags]: without --file a
 // 64 MB file is generated in a temporary directory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // marlox-gen SIZE_MB OUT [SEED] [--variant]: writes a generated object text
 // file, or with --variant the file that differs from it in 1% changed, 0.5%
 // removed and 0.5% added objects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A deterministic generator of object text files that look like real exports:
 // every object type plus a few unknown type words, CR LF line breaks, some
 // bytes of the upper half of the OEM code page, objects from a few hundred

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the window on a large file: from OpenFile to the list showing every
 // object, against marlox-cli list on the same file in the same run; with
 // --find, one press of Find Next for a text the file does not hold, from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application-wide hourglass. Like the program's long operations expect,
 // setting it back gives the normal arrow, not whatever was shown before.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The questions of the window as the user sees them: Qt's standard dialogs
 // and message boxes.
 #pragma once

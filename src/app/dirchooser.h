@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory chooser of a multiple export. Unlike the platform's own, it
 // takes a typed directory that does not exist yet and creates it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place where failures are caught: at the boundary of every event
 // handler. An exception never crosses Qt's event loop; it becomes the default
 // error display and the loop goes on.

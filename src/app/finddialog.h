@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modeless find dialog: a search text, a match-case option and Find Next.
 // It stays open between searches; the window does the searching on Find().
 #pragma once

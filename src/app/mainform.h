@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: the object tree, the object list, the text pane, the
 // actions and menus, and the life of the one loaded file.
 #pragma once

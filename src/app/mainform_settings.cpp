@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's side of the settings file and the About message.
 #include <QCoreApplication>
 #include <QFile>

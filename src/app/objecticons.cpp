@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "objecticons.h"
 
 TImageList::TImageList(const QStringList& resourceNames) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two image lists of the window and the application icon, drawn for this
 // program (SVG in the resources).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "objectmodels.h"
 
 #include "stringtable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tree and the list over a loaded file, as virtual views: they store only
 // how many nodes or rows there are and ask a data callback for each one when
 // a view draws it, so no caption or text is copied out of the model.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "oemcodepage.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The views show every byte of a file as one character of the OEM code page
 // (850), so a byte offset and a character index stay the same number.
 #pragma once

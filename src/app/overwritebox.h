@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two questions of a multiple export, as real message boxes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every question the window puts to the user goes through TPrompts, so that
 // tests answer by script while the program shows the real dialogs.
 #pragma once

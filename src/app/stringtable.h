@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's string table: every text the user sees, the settings file's
 // section and key names, and the formats they are built with. The object type
 // names live with the model (ObjectTypeNames in vexafile.h) and are reached

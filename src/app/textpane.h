@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The read-only text pane. It shows an object's bytes one character per byte
 // through the OEM table and speaks byte offsets in its interface. It keeps the
 // bytes, one index of line starts and one of the rows those lines wrap into at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's three views: the object tree, the object list and the text
 // pane, each a Qt view with the few behaviours the window needs on top.
 #pragma once

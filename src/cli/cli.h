@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands of marlox-cli over the object text model. Output goes to the
 // given streams so that nothing here depends on the process's own handles.
 #pragma once

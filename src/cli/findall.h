@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search of the find command: every match that repeated find-next over
 // the model gives, with its line number, found while the file loads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Errors of the core. Each carries its user-facing message in what().
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing many objects at once into one directory under their export file
 // names, asking before an existing file is replaced.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The small operating-system layer the model needs: an exclusively held
 // input file, file identity, system error texts and replace-on-success writes.
 #pragma once

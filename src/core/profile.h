@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An INI file read and written one value at a time, the way the Windows
 // private-profile service does it: nothing is cached, every read consults the
 // file and every write reaches the file before it returns.

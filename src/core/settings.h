@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the main window keeps from one run to the next in "marlox.zup", the
 // names it is stored under, and the order it is read and written in.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte searches over object text: in memory, and through the held file in
 // large chunks so that a search over many objects needs few reads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The object text model: splits an object text file into object entries by
 // byte offset and reads each object's text back from the open file on demand.
 #pragma once

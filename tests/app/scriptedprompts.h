@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Answers the window's questions from queues and records what was asked, so
 // tests drive the window without any real dialog.
 #pragma once

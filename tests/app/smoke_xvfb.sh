@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real program under Xvfb with the xcb platform on a sample file and
 # checks from a screenshot that the window came up showing the object list,
 # then that the find dialog and the About box carry exactly their own titles.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Object text files written by the tests themselves.
 #pragma once
 

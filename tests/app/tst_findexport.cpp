@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Find across objects, export, copy and select all in the main window, driven
 // through its actions and its find dialog, with every question answered by script.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window with real widgets: start states, the three ways of opening,
 // the status sequence, close, failed opens, the navigator and the actions.
 #include <QAbstractItemModelTester>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tree and list models: consistent for Qt's views at every step, and
 // producing each node and row from the data callback, on demand.
 #include <QAbstractItemModelTester>

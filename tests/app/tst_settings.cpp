@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file beside the executable and the About message.
 #include <QFile>
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text pane speaks bytes: the OEM table shows one character per byte,
 // lines end at CR LF, CR or LF, and selections set and read in bytes never
 // split a CR LF, whether made by the program, the mouse or the keyboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // marlox-cli end to end: the real binary on files written here.
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exporter.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "profile.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary files and directories for the core tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vexafile.h"
 
 #include <gtest/gtest.h>
