@@ -87,6 +87,8 @@ void TCompareMode::end() {
   FComparison = {};
   FOldFile.reset();
   // The normal list takes the box's text again; a status term is an error there.
+  // A date order chosen meanwhile stays.
+  FBoxOptions.DateOrder = FForm.filterBox()->filterOptions().DateOrder;
   FForm.filterBox()->setFilterOptions(FBoxOptions);
   FForm.filterBox()->applyFilter();
   if (FShowingRemoved) {

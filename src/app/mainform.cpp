@@ -23,6 +23,7 @@
 #include "busycursor.h"
 #include "comparemode.h"
 #include "codereading.h"
+#include "dateordermenu.h"
 #include "errorguard.h"
 #include "exporter.h"
 #include "filterbox.h"
@@ -111,6 +112,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   qApp->installEventFilter(this);
   new TMenuKeys(this, ActionMainMenuBar1);
   FCodeReading = new TCodeReading(*this);
+  new TDateOrderMenu(*this);
 
   FormCreate(arguments);
 }

@@ -127,6 +127,10 @@ inline QString typeName(TObjectType type) {
 
 // Reading code: colouring, outline, go to object, where used.
 inline constexpr const char* ActViewSyntaxColouring = "&Syntax Colouring";
+inline constexpr const char* MenuViewDateOrder = "&Date Order";
+inline constexpr const char* ActViewDateOrderAutomatic = "&Automatic";
+inline constexpr const char* ActViewDateOrderDayFirst = "&Day First (dd-mm-yy)";
+inline constexpr const char* ActViewDateOrderMonthFirst = "&Month First (mm/dd/yy)";
 inline constexpr const char* ActEditGoToObject = "&Go to Object";
 inline constexpr const char* ActEditGoBack = "&Back";
 inline constexpr const char* ActEditWhereUsed = "&Where Used";

@@ -147,3 +147,7 @@ void WriteFilter(TIniProfile& profile, const std::string& filter) {
                      filter.front() == '\t' || filter.back() == ' ' || filter.back() == '\t');
   profile.WriteString(SectionView, KeyFilter, wrap ? "\"" + filter + "\"" : filter);
 }
+
+void WriteDateOrder(TIniProfile& profile, const std::string& order) {
+  profile.WriteString(SectionView, KeyDateOrder, order);
+}

@@ -128,3 +128,5 @@ std::string ReadFilter(const TIniProfile& profile);     // empty
 std::string ReadDateOrder(const TIniProfile& profile);  // empty
 // Writes "Filter" when it holds text or the file has the key already.
 void WriteFilter(TIniProfile& profile, const std::string& filter);
+// "dmy", "mdy", or empty for the order each file decides.
+void WriteDateOrder(TIniProfile& profile, const std::string& order);

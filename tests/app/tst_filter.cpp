@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The property columns and the filter box of the object list.
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -152,6 +153,27 @@ class TestFilter : public QObject {
     QCOMPARE(frm->statusText(), QStringLiteral("1 of 4 NAV object(s)"));
     frm->actFileCloseExecute();
     QCOMPARE(frm->statusText(), QStringLiteral("0 NAV object(s)"));
+  }
+
+  void dateOrderFromTheViewMenuIsKept() {
+    const std::string path = TfrmMain::settingsFileName();
+    {
+      auto frm = openWindow();
+      auto* monthFirst = frm->findChild<QAction*>(QStringLiteral("actViewDateOrderMonthFirst"));
+      QVERIFY(monthFirst);
+      // 01-02-19 is the first of February day first, the second of January month first.
+      frm->filterBox()->setFilterText(QStringLiteral("date:2019-01-02"));
+      QCOMPARE(names(*frm), QStringList());
+      monthFirst->trigger();
+      QCOMPARE(names(*frm), QStringList{"Apiary"});
+    }
+    QCOMPARE(ReadDateOrder(TIniProfile(path)), std::string("mdy"));
+    auto frm = openWindow();
+    QVERIFY(frm->findChild<QAction*>(QStringLiteral("actViewDateOrderMonthFirst"))->isChecked());
+    QCOMPARE(names(*frm), QStringList{"Apiary"});
+    frm->findChild<QAction*>(QStringLiteral("actViewDateOrderAutomatic"))->trigger();
+    QCOMPARE(names(*frm), QStringList());
+    QCOMPARE(ReadDateOrder(TIniProfile(path)), std::string());
   }
 };
 
