@@ -32,7 +32,7 @@ TDateOrderMenu::TDateOrderMenu(TfrmMain& form)
   runGuarded(form.prompts(), &form, [&] {
     order = DateOrderFromName(ReadDateOrder(TIniProfile(TfrmMain::settingsFileName())));
   });
-  QAction* checked = !order ? actViewDateOrderAutomatic
+  QAction* checked = !order                             ? actViewDateOrderAutomatic
                      : *order == TDateOrder::doDayMonth ? actViewDateOrderDayFirst
                                                         : actViewDateOrderMonthFirst;
   checked->setChecked(true);
