@@ -132,8 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::pair<std::string, std::uint32_t>> added;
   for (std::int32_t i = 0; i < parsed.GetCount(); ++i) {
     const TObjectTextObject& entry = parsed.GetObject(i);
-    const std::string_view own =
-        std::string_view(text).substr(std::size_t(entry.StartOffset()), std::size_t(entry.Length()));
+    const std::string_view own = std::string_view(text).substr(std::size_t(entry.StartOffset()),
+                                                               std::size_t(entry.Length()));
     TPropertyValues values;
     ParseObjectProperties(own, true, values);
     FUZZ_CHECK(entry.Date() == values.Date);
