@@ -88,7 +88,7 @@ bool Load(TObjectTextFile& file, const std::string& name, std::string_view text)
 }
 
 void CheckComparison(const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
-                     const TComparisonOptions& options, bool same) {
+                     const TComparisonOptions& options, bool same, int diffs) {
   const TComparison comparison = CompareFiles(oldFile, newFile, options);
   const std::int32_t oldCount = oldFile.GetCount(), newCount = newFile.GetCount();
   std::vector<int> oldSeen(std::size_t(oldCount), 0);
@@ -116,7 +116,11 @@ void CheckComparison(const TObjectTextFile& oldFile, const TObjectTextFile& newF
       if (!options.IgnoreLineBreaks && !options.IgnoreProperties &&
           item.Status == TComparisonStatus::csIdentical)
         FUZZ_CHECK(oldText == newText);
-      if (item.Status != TComparisonStatus::csIdentical) CheckDiff(oldText, newText);
+      // Each diff reserves a large table; a few per input keep the runs quick.
+      if (item.Status != TComparisonStatus::csIdentical && diffs > 0) {
+        --diffs;
+        CheckDiff(oldText, newText);
+      }
     }
     if (same) FUZZ_CHECK(item.Status == TComparisonStatus::csIdentical);
     switch (item.Status) {
@@ -163,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!Load(oldFile, "old.txt", oldText) || !Load(newFile, "new.txt", newText)) return 0;
   for (int choice = 0; choice < 4; ++choice) {
     const TComparisonOptions options{(choice & 1) != 0, (choice & 2) != 0};
-    CheckComparison(oldFile, newFile, options, false);
-    CheckComparison(oldFile, oldFile, options, true);
+    CheckComparison(oldFile, newFile, options, false, choice == 0 ? 2 : 0);
+    CheckComparison(oldFile, oldFile, options, true, 0);
   }
   return 0;
 }
