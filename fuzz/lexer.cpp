@@ -91,14 +91,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<cal::TObjectReference> refs = cal::FindReferences(text);
   for (const cal::TObjectReference& ref : refs) CheckReference(text, lexed, ref);
-  // Each lookup lexes the whole text; every position of a short one.
-  const std::int32_t step = size <= 512 ? 1 : std::int32_t(size / 128);
-  for (std::int32_t offset = -1; offset <= std::int32_t(size) + 1; offset += step) {
+  // Each lookup lexes the whole text: every position of a short one, else
+  // a spread of positions and the edges of the first references.
+  std::vector<std::int32_t> offsets;
+  const std::int32_t step = size <= 256 ? 1 : std::int32_t(size / 48);
+  for (std::int32_t offset = -1; offset <= std::int32_t(size) + 1; offset += step)
+    offsets.push_back(offset);
+  for (std::size_t i = 0; i < std::min<std::size_t>(refs.size(), 4); ++i)
+    for (std::int32_t offset : {refs[i].Start - 1, refs[i].Start, refs[i].Start + refs[i].Length,
+                                refs[i].Start + refs[i].Length + 1})
+      offsets.push_back(offset);
+  for (const std::int32_t offset : offsets) {
     const auto ref = cal::ReferenceAt(text, offset);
     if (!ref) continue;
     CheckReference(text, lexed, *ref);
     FUZZ_CHECK(ref->Start <= offset && offset <= ref->Start + ref->Length);
   }
+  for (std::size_t i = 0; i < std::min<std::size_t>(refs.size(), 4); ++i)
+    FUZZ_CHECK(cal::ReferenceAt(text, refs[i].Start).has_value());
 
   TObjectTextFile file;
   try {
