@@ -268,12 +268,13 @@ bool TObjectFilter::WildcardMatch(std::string_view pattern, std::string_view tex
   std::size_t p = 0, t = 0;
   std::size_t star = std::string_view::npos, resume = 0;
   while (t < text.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(text[t]))) {
-      ++p;
-      ++t;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    // '*' first: it stays a wildcard where the text holds a '*' too.
+    if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = t;
+    } else if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(text[t]))) {
+      ++p;
+      ++t;
     } else if (star != std::string_view::npos) {
       p = star + 1;
       t = ++resume;

@@ -120,7 +120,8 @@ class TReferenceScanner {
   }
   bool IsName(std::size_t i) const {
     if (i >= FTokens.size()) return false;
-    if (FTokens[i].Kind == TTokenKind::tkQuotedIdent) return true;
+    // "" or a lone " cut off by the line's end names nothing.
+    if (FTokens[i].Kind == TTokenKind::tkQuotedIdent) return !NameOf(i).empty();
     const std::string_view word = Text(i);
     return FTokens[i].Kind == TTokenKind::tkPlain && IsLetter(static_cast<unsigned char>(word[0]));
   }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "propertyblock.h"
 
+#include "vexafile.h"
+
 namespace {
 
 // One line of the text: its content without the break, and where the next begins.
@@ -71,6 +73,8 @@ TBlockScan Walk(std::string_view text, bool final, TPropertyBlock& block, OnProp
       state = stObjectBrace;
       continue;
     }
+    // The next object's header ends this object, so a block never reaches into it.
+    if (line.Text.substr(0, ObjectMarker.size()) == ObjectMarker) return TBlockScan::bsAbsent;
     if (trimmed.empty()) continue;
     switch (state) {
       case stObjectBrace:

@@ -100,6 +100,9 @@ TEST_F(ObjectFilter, AddedTermKindsAndWildcards) {
   EXPECT_TRUE(TObjectFilter::WildcardMatch("**", ""));
   EXPECT_FALSE(TObjectFilter::WildcardMatch("A?", "A"));
   EXPECT_FALSE(TObjectFilter::WildcardMatch("*AB", "ABA"));
+  // A '*' of the pattern stays a wildcard where the text holds a '*' too.
+  EXPECT_TRUE(TObjectFilter::WildcardMatch("*B", "*AB"));
+  EXPECT_TRUE(TObjectFilter::WildcardMatch("A*C", "A*BC"));
 }
 
 }  // namespace

@@ -108,6 +108,9 @@ TEST(ObjectReferences, AtCaretAndFalseFriends) {
   EXPECT_EQ(count(TObjectType::otTable, 180, "Cust"), 1);
   EXPECT_EQ(count(TObjectType::otPage, 18, "Customer"), 0);
   EXPECT_EQ(count(TObjectType::otTable, 99, "Cust's Bin"), 1);
+
+  // Quotes around nothing, or one cut off by the line's end, name no object.
+  EXPECT_TRUE(cal::FindReferences("CalcFormula=Sum(\"\nx := DATABASE::\"\";").empty());
 }
 
 TEST(ObjectReferences, ResolveAndFindUsesAcrossFile) {

@@ -131,6 +131,29 @@ TEST(LoadedProperties, SameForEveryPieceSize) {
   EXPECT_EQ(parsed.Properties().Times.Count(), 1u);
 }
 
+// An object that ends inside its unclosed block: the next header line also
+// has the form of a property line, yet neither it nor what follows it belongs
+// to the first object, however the file is read.
+TEST(LoadedProperties, BlockEndsAtTheNextHeader) {
+  const std::string text =
+      "OBJECT Codeunit 80 A\n{\n  OBJECT-PROPERTIES\n  {\n    Date=30-06-18;\n"
+      "OBJECT Codeunit 81 Next=x;\n  }\n}\n";
+  TPropertyValues values;
+  EXPECT_EQ(ParseObjectProperties(text, true, values), TBlockScan::bsAbsent);
+  testing_support::TempDir dir;
+  const std::string path = dir.write("cut.txt", text);
+  TObjectTextFile parsed;
+  parsed.ParseText(text);
+  for (std::size_t piece : {std::size_t(1), std::size_t(16), std::size_t(1) << 20}) {
+    TObjectTextFile file;
+    file.SetReadPieceSize(piece);
+    file.LoadFromFile(path);
+    ASSERT_EQ(file.GetCount(), 2);
+    EXPECT_EQ(file.GetObject(0).Date(), "") << piece;
+    EXPECT_EQ(parsed.GetObject(0).Date(), "");
+  }
+}
+
 }  // namespace
 
 namespace {
