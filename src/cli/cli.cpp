@@ -429,6 +429,7 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   // Writing every object from the text the load read reads nothing twice;
   // a filtered export needs only some of it.
   file.SetKeepText(line.command == "export" && filter.Empty());
+  file.SetReadProperties(line.properties || !filter.Empty());
   if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;
   if (line.command == "list") code = RunList(line, file, filter, out, err);

@@ -449,7 +449,7 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
       if (state.Last) state.Last->SetEndOffset(start);
       std::string header(data + lineStart + ObjectMarker.size(), lineLength - ObjectMarker.size());
       state.Last = &FObjects.emplace_back(*this, start, header);
-      ReadProperties(state, window.substr(lineStart), final);
+      if (FReadProperties) ReadProperties(state, window.substr(lineStart), final);
     } else if (base + pos >= state.NextCheck) {
       const std::size_t end = base + pos;
       auto percent = static_cast<std::uint8_t>(
@@ -488,7 +488,7 @@ void TObjectTextFile::ReadProperties(TScanState& state, std::string_view text, b
 void TObjectTextFile::ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream) {
   // The block lies near the object's start: a small read nearly always holds
   // it, and the whole object settles the rest.
-  constexpr std::int32_t FirstRead = 64 << 10;
+  constexpr std::int32_t FirstRead = 4 << 10;
   std::string text;
   for (const std::int32_t index : state.PropertiesLeft) {
     TObjectTextObject& object = FObjects[std::size_t(index)];

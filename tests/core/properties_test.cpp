@@ -124,6 +124,16 @@ TEST(LoadedProperties, SameForEveryPieceSize) {
     EXPECT_EQ(file.Properties().VersionLists.Count(), 2u);  // the empty one and one more
     EXPECT_EQ(file.DateOrder(), TDateOrder::doDayMonth);
   }
+  // A load told not to read them gives the same entries without properties.
+  TObjectTextFile plain;
+  plain.SetReadPieceSize(7);
+  plain.SetReadProperties(false);
+  plain.LoadFromFile(path);
+  ASSERT_EQ(plain.GetCount(), 13);
+  EXPECT_EQ(plain.GetObject(12).StartOffset() + plain.GetObject(12).Length(),
+            std::int32_t(text.size()));
+  EXPECT_EQ(plain.GetObject(0).Date(), "");
+  EXPECT_EQ(plain.Properties().Dates.Count(), 1u);  // the empty one only
   TObjectTextFile parsed;
   parsed.ParseText(text);
   EXPECT_EQ(parsed.GetObject(0).Time(), "10:00:00");
