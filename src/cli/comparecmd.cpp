@@ -233,6 +233,9 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   const TObjectFilter filter = matcher.Compile(line.filter, filterOptions);
   TObjectTextFile oldFile;
   TObjectTextFile otherFile;
+  // Pairs are compared by their bytes; properties only matter to a filter.
+  oldFile.SetReadProperties(!filter.Empty());
+  otherFile.SetReadProperties(!filter.Empty());
   Load(oldFile, line.operands[1], err, errIsTerminal);
   // A file is held exclusively, so it cannot be opened twice; compared with
   // itself it is simply read twice through the one open file.
