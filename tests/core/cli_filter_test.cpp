@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // marlox-cli's --filter, --properties and --date-order, end to end.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "clirun.h"
 #include "testfiles.h"
 
 using testing_support::ReadAll;
@@ -14,17 +14,7 @@ using testing_support::TempDir;
 
 namespace {
 
-struct TRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-  std::string result = "'";
-  for (char c : arg) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return result + "'";
-}
+using TRun = testing_support::TCliRun;
 
 class CliFilter : public ::testing::Test {
  protected:
@@ -43,15 +33,8 @@ class CliFilter : public ::testing::Test {
            "    Version List=" + version +
            ";\r\n  }\r\n  CODE\r\n  {\r\n    Customer\r\n  }\r\n}\r\n";
   }
-  TRun Run(const std::vector<std::string>& args) {
-    const char* cli = std::getenv("MARLOX_CLI");
-    std::string command = Quoted(cli ? cli : "marlox-cli");
-    for (const std::string& arg : args) command += " " + Quoted(arg);
-    command += " >" + Quoted(dir.file("out")) + " 2>" + Quoted(dir.file("err"));
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir.file("out")),
-            ReadAll(dir.file("err"))};
-  }
+  TRun Run(const std::vector<std::string>& args) { return testing_support::RunCliIn(dir, args); }
+
   TempDir dir;
   std::string file;
 };

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // marlox-cli compare and diff end to end: the real binary on files written here.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "clirun.h"
 #include "testfiles.h"
 
 using testing_support::ReadAll;
@@ -15,29 +15,11 @@ using testing_support::TempDir;
 
 namespace {
 
-struct TRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using TRun = testing_support::TCliRun;
 
 class CompareCli : public ::testing::Test {
  protected:
-  TRun Run(const std::vector<std::string>& args) {
-    const char* cli = std::getenv("MARLOX_CLI");
-    std::string command = Quoted(cli ? cli : "marlox-cli");
-    for (const std::string& arg : args) command += ' ' + Quoted(arg);
-    command += " >" + Quoted(dir.file("stdout")) + " 2>" + Quoted(dir.file("stderr"));
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir.file("stdout")),
-            ReadAll(dir.file("stderr"))};
-  }
+  TRun Run(const std::vector<std::string>& args) { return testing_support::RunCliIn(dir, args); }
 
   static std::string Object(const std::string& header, const std::string& date,
                             const std::string& code) {
