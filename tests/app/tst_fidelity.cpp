@@ -22,6 +22,7 @@
 #include "oemcodepage.h"
 #include "savedialog.h"
 #include "scriptedprompts.h"
+#include "settingsfile.h"
 #include "testfiles.h"
 
 namespace {
@@ -31,21 +32,6 @@ const std::vector<TTestObject> ThreeObjects = {
     {"Codeunit 80 Sales-Post", "{\r\n  Posting\r\n}\r\n"},
     {"Page 22 Customer List", "{\r\n  Last one\r\n}\r\n"},
 };
-
-QString settingsPath() {
-  return QString::fromStdString(TfrmMain::settingsFileName());
-}
-
-void writeSettings(const QByteArray& content) {
-  QFile file(settingsPath());
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(content);
-}
-
-QByteArray readSettings() {
-  QFile file(settingsPath());
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Closes the next message box from inside its own loop, keeping its text.
 void closeNextMessageBox(QString* text) {

@@ -9,6 +9,7 @@
 #include "finddialog.h"
 #include "mainform.h"
 #include "scriptedprompts.h"
+#include "settingsfile.h"
 
 namespace {
 
@@ -22,21 +23,6 @@ class TMessagePrompts : public TScriptedPrompts {
     Texts << text;
   }
 };
-
-QString settingsPath() {
-  return QString::fromStdString(TfrmMain::settingsFileName());
-}
-
-void writeSettings(const QByteArray& content) {
-  QFile file(settingsPath());
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(content);
-}
-
-QByteArray readSettings() {
-  QFile file(settingsPath());
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QRect primaryScreen() {
   return QGuiApplication::primaryScreen()->geometry();
