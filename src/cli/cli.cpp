@@ -264,6 +264,15 @@ class TProgressLine {
 
 }  // namespace
 
+void SetFilterOption(TCommandLine& line, const std::string& name, const std::string& value) {
+  if (name == "--filter") {
+    line.filter = value;
+    return;
+  }
+  line.dateOrder = DateOrderFromName(value);
+  if (!line.dateOrder) throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+}
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
   if (!args.empty() && IsCompareCommand(args[0])) return ParseCompareCommandLine(args);
@@ -299,13 +308,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       } else {
         value = arg.substr(eq + 1);
       }
-      if (name == "--filter") {
-        result.filter = value;
-      } else {
-        result.dateOrder = DateOrderFromName(value);
-        if (!result.dateOrder)
-          throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
-      }
+      SetFilterOption(result, name, value);
       options.push_back(name);
     } else if (arg == "--match-case" || arg == "--overwrite" || arg == "--skip-existing" ||
                arg == "--properties") {

@@ -49,6 +49,10 @@ struct TCommandLine {
   std::optional<TDateOrder> dateOrder;
 };
 
+// Takes the value of --filter or --date-order; throws UsageError for a date
+// order other than dmy or mdy.
+void SetFilterOption(TCommandLine& line, const std::string& name, const std::string& value);
+
 // Throws UsageError for anything the commands cannot run with.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 

@@ -184,13 +184,7 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
       if (eq == std::string::npos && i + 1 == args.size())
         throw UsageError(name + " needs a value");
       const std::string value = eq == std::string::npos ? args[++i] : arg.substr(eq + 1);
-      if (name == "--filter") {
-        result.filter = value;
-      } else {
-        result.dateOrder = DateOrderFromName(value);
-        if (!result.dateOrder)
-          throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
-      }
+      SetFilterOption(result, name, value);
     } else {
       const bool known = arg.rfind("--export", 0) == 0 || arg.rfind("--filter", 0) == 0 ||
                          arg.rfind("--date-order", 0) == 0 || arg == "--ignore-properties" ||

@@ -13,6 +13,7 @@
 #include "testfiles.h"
 #include "vexafile.h"
 
+using testing_support::MessageOf;
 using testing_support::ReadAll;
 using testing_support::TempDir;
 
@@ -26,15 +27,6 @@ std::string Native(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
 #endif
   return path;
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(ExclusiveFile, ASecondOpenOfAHeldFileFailsNamingTheFile) {

@@ -15,6 +15,7 @@
 #include "vexafile.h"
 
 namespace fs = std::filesystem;
+using testing_support::MessageOf;
 using testing_support::ReadAll;
 using testing_support::TempDir;
 
@@ -22,15 +23,6 @@ namespace {
 
 constexpr int SkipCode = 77;
 constexpr uid_t Nobody = 65534;
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 // Runs body in a child process as an ordinary user; the child's exit code is
 // the number of failed checks, or SkipCode when the rights cannot be dropped.

@@ -14,6 +14,7 @@
 #include "osfile.h"
 #include "testfiles.h"
 
+using testing_support::MessageOf;
 using testing_support::ReadAll;
 using testing_support::TempDir;
 
@@ -48,15 +49,6 @@ bool CutBehindTheHolder(const std::string& path, std::uintmax_t size) {
   std::error_code ec;
   std::filesystem::resize_file(path, size, ec);
   return !ec;
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 // An entry that is never loaded from a file: header parsing only.
