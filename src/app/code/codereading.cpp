@@ -134,7 +134,7 @@ void TCodeReading::actEditWhereUsedUpdate() {
 void TCodeReading::actViewSyntaxColouringExecute() {
   const bool on = actViewSyntaxColouring->isChecked();
   FColouring->setEnabled(on);
-  TIniProfile profile(TfrmMain::settingsFileName());
+  TIniProfile profile(FForm.settingsFile());
   WriteSyntaxColouring(profile, on);
 }
 

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QMenu>
 
+#include "errorguard.h"
 #include "filterbox.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
