@@ -13,6 +13,9 @@
 #include <memory>
 #include <optional>
 
+#include "codereadinghost.h"
+#include "comparehost.h"
+#include "dateorderhost.h"
 #include "objecticons.h"
 #include "objectmodels.h"
 #include "ui_mainform.h"
@@ -29,7 +32,12 @@ class TPrompts;
 
 // The controls, actions and menus of the form description are public members
 // under their own names (tvwMain, lvwMain, memMain, stbMain, actFileOpen...).
-class TfrmMain : public QMainWindow, public Ui::TfrmMain {
+// The features get the form through their narrow host interfaces.
+class TfrmMain : public QMainWindow,
+                 public Ui::TfrmMain,
+                 public ICompareHost,
+                 public ICodeReadingHost,
+                 public IDateOrderHost {
   Q_OBJECT
 
  public:
@@ -38,13 +46,13 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  TObjectTextFile& objectTextFile() const { return *FObjectTextFile; }
-  TPrompts& prompts() const { return FPrompts; }
-  TObjectTreeModel& treeModel() const { return *FTreeModel; }
+  TObjectTextFile& objectTextFile() const override { return *FObjectTextFile; }
+  TPrompts& prompts() const override { return FPrompts; }
+  TObjectTreeModel& treeModel() const override { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
   // The list's rows as the filter box leaves them.
   TObjectFilterProxy& listProxy() const { return *FListProxy; }
-  TFilterBox* filterBox() const { return FFilterBox; }
+  TFilterBox* filterBox() const override { return FFilterBox; }
 
   // Colouring, outline, go to object and where used.
   TCodeReading* codeReading() const { return FCodeReading; }
@@ -66,7 +74,7 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   static std::string settingsFileName();
 
   // Navigator.
-  void tvwMainChange(const QModelIndex& node);
+  void tvwMainChange(const QModelIndex& node) override;
   void tvwMainMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
   void lvwMainData(int index, TItemData& item);
   int lvwMainDataFind(const QString& text, int start, bool wrap);
@@ -116,35 +124,47 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void updateActions();
 
   // Helpers for the handlers that act on the selection.
-  bool fileLoaded() const;
+  bool fileLoaded() const override;
   // The control with the keyboard focus in this window, or null.
   QWidget* activeControl() const;
   bool isActiveControl(const QWidget* control) const;
   // The tree's selected node as an absolute index (0 the root), or -1.
   int selectedNode() const;
   // The object of the tree's selected node, or -1 for the root or no node.
-  int selectedObject() const;
+  int selectedObject() const override;
   // Selects one node (absolute index) and scrolls it into view; the panes
   // follow after the change delay.
-  void selectNode(int absoluteIndex);
+  void selectNode(int absoluteIndex) override;
   // Selects object objIndex in the tree and, once the text pane holds its
   // text, selects byteLength bytes from byteStart in it. When the object is
   // shown already and no change is waiting, the bytes are selected at once.
-  void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength);
+  void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) override;
   // Runs a waiting delayed tree change now; false when none was waiting.
   bool flushTreeChange();
   bool treeChangePending() const { return FTreeChangeTimer.isActive(); }
   // The node whose panes are shown (0 the list, i + 1 object i), or -1.
-  int shownNode() const { return FShownNode; }
+  int shownNode() const override { return FShownNode; }
   // The objects of the selected list rows in ascending order.
-  QList<int> selectedRows() const;
+  QList<int> selectedRows() const override;
   int listObjectIndex(int row) const;
   QString statusText() const;
   QMenu* pumTreeView() const { return FPumTreeView; }
   QMenu* pumMemo() const { return FPumMemo; }
   QMenu* pumListView() const { return FPumListView; }
-  const TImageList& imlTreeView() const { return FImlTreeView; }
+  const TImageList& imlTreeView() const override { return FImlTreeView; }
   const TImageList& imlToolbutton() const { return FImlToolbutton; }
+
+  // The rest of the host interfaces: the controls under the features' names.
+  QWidget& hostWindow() override { return *this; }
+  QWidget* rightPane() const override { return pnlRightPane; }
+  QGridLayout* rightPaneLayout() const override { return layRightPane; }
+  TTextPane* textPane() const override { return memMain; }
+  QTreeView* objectList() const override { return lvwMain; }
+  QTreeView* objectTree() const override { return tvwMain; }
+  QMenu* editMenu() const override { return mnuEdit; }
+  QMenu* viewMenu() const override { return mnuView; }
+  void showStatusMessage(const QString& text) override { stbMain->showMessage(text); }
+  std::string settingsFile() const override { return settingsFileName(); }
 
   // Tree change delay in milliseconds.
   static constexpr int TreeChangeDelay = 50;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <memory>
 
+#include "comparehost.h"
 #include "comparison.h"
 #include "objectfilter.h"
 
@@ -17,11 +18,10 @@ class QAbstractItemModel;
 class TComparisonFilterProxy;
 class TComparisonModel;
 class TDiffPane;
-class TfrmMain;
 
 class TCompareMode : public QObject {
  public:
-  explicit TCompareMode(TfrmMain& form);
+  explicit TCompareMode(ICompareHost& form);
   ~TCompareMode() override;
 
   bool active() const { return FOldFile != nullptr; }
@@ -63,7 +63,7 @@ class TCompareMode : public QObject {
  private:
   void hideDiff();
 
-  TfrmMain& FForm;
+  ICompareHost& FForm;
   std::unique_ptr<TObjectTextFile> FOldFile;
   TComparison FComparison;
   QString FOldName;

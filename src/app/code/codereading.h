@@ -6,10 +6,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include "codereadinghost.h"
 #include "navigationhistory.h"
 
 class QAction;
-class TfrmMain;
 class TOutlineBox;
 class TSyntaxColouring;
 class TWhereUsedView;
@@ -17,7 +17,7 @@ class TWhereUsedView;
 class TCodeReading : public QObject {
   Q_OBJECT
  public:
-  explicit TCodeReading(TfrmMain& form);
+  explicit TCodeReading(ICodeReadingHost& form);
 
   QAction* actViewSyntaxColouring = nullptr;
   QAction* actEditGoToObject = nullptr;
@@ -47,7 +47,7 @@ class TCodeReading : public QObject {
   int whereUsedTarget() const;
   void showUse(int objIndex, std::int32_t start, std::int32_t length);
 
-  TfrmMain& FForm;
+  ICodeReadingHost& FForm;
   TSyntaxColouring* FColouring = nullptr;
   TOutlineBox* FOutlineBox = nullptr;
   QPointer<TWhereUsedView> FWhereUsedView;

@@ -21,8 +21,8 @@
 
 #include "apptitle.h"
 #include "busycursor.h"
-#include "comparemode.h"
 #include "codereading.h"
+#include "comparemode.h"
 #include "dateordermenu.h"
 #include "errorguard.h"
 #include "exporter.h"
@@ -36,9 +36,6 @@
 #include "stringtable.h"
 
 namespace {
-
-constexpr int ListColumnWidths[] = {108, 108, 215, 60, 160, 70, 70};
-constexpr int DesignedTreeWidth = 238;
 
 void toLowerAscii(std::string& text) {
   for (char& c : text)
@@ -55,19 +52,6 @@ QString fromLocalPath(const std::string& path) {
 
 QString fileNameOnly(const std::string& path) {
   return QFileInfo(fromLocalPath(path)).fileName();
-}
-
-// A main-menu item whose caption differs from its action's follows the
-// action's state and runs it.
-void linkMenuItem(QAction* item, QAction* source) {
-  auto sync = [item, source] {
-    item->setEnabled(source->isEnabled());
-    item->setVisible(source->isVisible());
-    item->setIcon(source->icon());
-  };
-  QObject::connect(source, &QAction::changed, item, sync);
-  QObject::connect(item, &QAction::triggered, source, &QAction::trigger);
-  sync();
 }
 
 // Files are offered as a copy, never a move: no drag source may delete a
@@ -150,162 +134,6 @@ void TfrmMain::FormDestroy() {
   disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
   FListProxy->setObjectFile(nullptr);
   FObjectTextFile.reset();
-}
-
-void TfrmMain::setupTexts() {
-  using namespace str;
-  mnuFile->setTitle(text(MenuFile));
-  mnuEdit->setTitle(text(MenuEdit));
-  mnuView->setTitle(text(MenuView));
-  mnuHelp->setTitle(text(MenuHelp));
-
-  struct {
-    QAction* Action;
-    const char* Caption;
-    int Image;
-  } const captions[] = {
-      {actFileOpen, ActFileOpen, 1},
-      {actFileClose, ActFileClose, -1},
-      {actFileExportTreeView, ActFileExport, 4},
-      {actFileExportListView, ActFileExport, 4},
-      {actFileExit, ActFileExit, -1},
-      {actEditCopyTreeView, ActEditCopy, 3},
-      {actEditFind, ActEditFind, 0},
-      {actEditSelectAllTreeView, ActEditSelectAll, -1},
-      {actViewFontTreeView, ActViewFont, 2},
-      {actViewFontMemo, ActViewFont, 2},
-      {actHelpAbout, ActHelpAbout, -1},
-      {mniFileExportListView, ItemFileExportListView, -1},
-      {mniHelpAbout, ItemHelpAbout, -1},
-  };
-  for (const auto& c : captions) {
-    c.Action->setText(text(c.Caption));
-    c.Action->setIconText(text(c.Caption));
-    if (c.Image >= 0) c.Action->setIcon(FImlToolbutton.image(c.Image));
-  }
-  // Ctrl+O is a secondary shortcut: it works, but the menu shows none.
-  actFileOpen->setShortcuts({QKeySequence(), QKeySequence(Qt::CTRL | Qt::Key_O)});
-  actEditCopyTreeView->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-  actEditFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  actEditSelectAllTreeView->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-}
-
-void TfrmMain::setupActions() {
-  struct {
-    QAction* Action;
-    void (TfrmMain::*Execute)();
-  } const handlers[] = {
-      {actFileOpen, &TfrmMain::actFileOpenExecute},
-      {actFileClose, &TfrmMain::actFileCloseExecute},
-      {actFileExportTreeView, &TfrmMain::actFileExportTreeViewExecute},
-      {actFileExportListView, &TfrmMain::actFileExportListViewExecute},
-      {actFileExit, &TfrmMain::actFileExitExecute},
-      {actEditCopyTreeView, &TfrmMain::actEditCopyTreeViewExecute},
-      {actEditFind, &TfrmMain::actEditFindExecute},
-      {actEditSelectAllTreeView, &TfrmMain::actEditSelectAllTreeViewExecute},
-      {actViewFontTreeView, &TfrmMain::actViewFontTreeViewExecute},
-      {actViewFontMemo, &TfrmMain::actViewFontMemoExecute},
-      {actHelpAbout, &TfrmMain::actHelpAboutExecute},
-  };
-  for (const auto& h : handlers) {
-    h.Action->setShortcutContext(Qt::WindowShortcut);
-    connect(h.Action, &QAction::triggered, this, [this, execute = h.Execute] { guarded(execute); });
-    // Shortcuts reach the actions from anywhere in the window.
-    addAction(h.Action);
-  }
-  linkMenuItem(mniFileExportListView, actFileExportListView);
-  linkMenuItem(mniHelpAbout, actHelpAbout);
-
-  FPumTreeView = new QMenu(this);
-  FPumTreeView->setObjectName(QStringLiteral("pumTreeView"));
-  FPumTreeView->addAction(actEditCopyTreeView);
-  FPumTreeView->addAction(actFileExportTreeView);
-  FPumMemo = new QMenu(this);
-  FPumMemo->setObjectName(QStringLiteral("pumMemo"));
-  FPumMemo->addAction(actEditCopyTreeView);
-  FPumMemo->addAction(actEditSelectAllTreeView);
-  FPumListView = new QMenu(this);
-  FPumListView->setObjectName(QStringLiteral("pumListView"));
-  FPumListView->addAction(actFileExportListView);
-
-  QPalette menuPalette = ActionMainMenuBar1->palette();
-  menuPalette.setColor(QPalette::Highlight, QColor(226, 225, 219));
-  menuPalette.setColor(QPalette::HighlightedText, menuPalette.color(QPalette::WindowText));
-  ActionMainMenuBar1->setPalette(menuPalette);
-  for (QMenu* menu : {mnuFile, mnuEdit, mnuView, mnuHelp, FPumTreeView, FPumMemo, FPumListView}) {
-    menu->setPalette(menuPalette);
-    // A menu opened in the same pass of events as a change of focus or
-    // selection must not show stale states.
-    connect(menu, &QMenu::aboutToShow, this, &TfrmMain::updateActions);
-  }
-}
-
-void TfrmMain::setupViews() {
-  FTreeModel = new TObjectTreeModel(FImlTreeView, this);
-  FTreeModel->setOnData([this](int index, TItemData& item) {
-    if (!FObjectTextFile || index < 0 || index >= FObjectTextFile->GetCount()) return;
-    const TObjectTextObject& object = FObjectTextFile->GetObject(index);
-    item.Caption = oem::toQString(object.GetDisplayName());
-    item.ImageIndex = int(object.ObjectType());
-  });
-  tvwMain->setModel(FTreeModel);
-  connect(tvwMain->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { treeSelectionChanged(current); });
-  connect(FTreeModel, &QAbstractItemModel::modelAboutToBeReset, this, &TfrmMain::treeModelReset);
-  connect(tvwMain, &TTreeView::mouseDown, this,
-          [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos) {
-            runGuarded(FPrompts, this, [&] { tvwMainMouseDown(button, shift, pos); });
-          });
-
-  FListModel = new TObjectListModel(FImlTreeView, this);
-  FListModel->setOnData([this](int index, TItemData& item) { lvwMainData(index, item); });
-  FListProxy = new TObjectFilterProxy(this);
-  FListProxy->setSourceModel(FListModel);
-  lvwMain->setModel(FListProxy);
-  FFilterBox = new TFilterBox(pnlRightPane);
-  FFilterBox->placeAbove(lvwMain);
-  connect(FFilterBox, &TFilterBox::filterChanged, this, [this](const auto& filter) {
-    runGuarded(FPrompts, this, [&] { edtFilterChange(filter); });
-  });
-  connect(FFilterBox, &TFilterBox::filterError, this, &TfrmMain::setStatusText);
-  QHeaderView* header = lvwMain->header();
-  header->setSectionsClickable(false);
-  header->setSectionsMovable(false);
-  header->setStretchLastSection(false);
-  for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
-    header->resizeSection(i, ListColumnWidths[i]);
-  // A reset of the rows must not reset the columns the user has sized.
-  connect(FListModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-    for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
-      FListColumnWidths[i] = lvwMain->header()->sectionSize(i);
-  });
-  connect(FListModel, &QAbstractItemModel::modelReset, this, [this] {
-    for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
-      lvwMain->header()->resizeSection(i, FListColumnWidths[i]);
-  });
-  lvwMain->setOnDataFind([this](const QString& text, int start, bool wrap) {
-    int row = -1;
-    runGuarded(FPrompts, this, [&] { row = lvwMainDataFind(text, start, wrap); });
-    return row;
-  });
-  connect(lvwMain, &TListView::dblClick, this, [this] { guarded(&TfrmMain::lvwMainDblClick); });
-
-  memMain->setTabChangesFocus(true);
-
-  const std::pair<QAbstractScrollArea*, QMenu*> popups[] = {
-      {tvwMain, FPumTreeView}, {lvwMain, FPumListView}, {memMain, FPumMemo}};
-  for (const auto& [view, menu] : popups) {
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, menu,
-            [view, menu](QPoint pos) { menu->popup(view->viewport()->mapToGlobal(pos)); });
-    // Files dropped on a view go to the window.
-    view->setAcceptDrops(false);
-    view->viewport()->setAcceptDrops(false);
-  }
-
-  splMain->setStretchFactor(0, 0);
-  splMain->setStretchFactor(1, 1);
-  splMain->setSizes({DesignedTreeWidth, width() - DesignedTreeWidth});
 }
 
 void TfrmMain::guarded(void (TfrmMain::*handler)()) {
@@ -532,80 +360,6 @@ void TfrmMain::lvwMainDblClick() {
   const QList<int> rows = selectedRows();
   if (rows.isEmpty() || FCompareMode->showListRow(rows.first())) return;
   selectNode(rows.first() + 1);
-}
-
-// ---- Helpers for the handlers
-
-bool TfrmMain::fileLoaded() const {
-  return FObjectTextFile && !FObjectTextFile->FileName().empty();
-}
-
-QWidget* TfrmMain::activeControl() const {
-  QWidget* focus = focusWidget();
-  // Keyboard use of the menu bar takes the focus for a while; the commands
-  // still belong to the control that had it before.
-  if (focus == ActionMainMenuBar1) return FLastFocus;
-  return focus;
-}
-
-bool TfrmMain::isActiveControl(const QWidget* control) const {
-  const QWidget* active = activeControl();
-  return active && (active == control || control->isAncestorOf(active));
-}
-
-int TfrmMain::selectedNode() const {
-  return TObjectTreeModel::absoluteIndex(tvwMain->selectionModel()->currentIndex());
-}
-
-int TfrmMain::selectedObject() const {
-  const int node = selectedNode();
-  return node > 0 ? node - 1 : -1;
-}
-
-void TfrmMain::selectNode(int absoluteIndex) {
-  const QModelIndex node = FTreeModel->nodeIndex(absoluteIndex);
-  if (!node.isValid()) return;
-  tvwMain->selectionModel()->setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);
-  tvwMain->scrollTo(node);
-}
-
-void TfrmMain::selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) {
-  const int node = objIndex + 1;
-  if (!FTreeModel->nodeIndex(node).isValid()) return;
-  const bool shown = !FTreeChangeTimer.isActive() && FShownNode == node && selectedNode() == node;
-  selectNode(node);
-  if (shown) {
-    memMain->selectBytes(byteStart, byteLength);
-    return;
-  }
-  FPendingSelection = TPendingSelection{node, byteStart, byteLength};
-  // The node may be selected already while its text is not shown.
-  if (!FTreeChangeTimer.isActive()) {
-    FChangedNode = node;
-    FTreeChangeTimer.start();
-  }
-}
-
-bool TfrmMain::flushTreeChange() {
-  if (!FTreeChangeTimer.isActive()) return false;
-  FTreeChangeTimer.stop();
-  tvwMainChange(FTreeModel->nodeIndex(FChangedNode));
-  return true;
-}
-
-// The filter's rows while the list shows them; while comparing, the comparison's items.
-int TfrmMain::listObjectIndex(int row) const {
-  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row)
-                                        : FCompareMode->itemIndex(row);
-}
-
-QList<int> TfrmMain::selectedRows() const {
-  QList<int> rows;
-  for (const QItemSelectionRange& range : lvwMain->selectionModel()->selection())
-    for (int row = range.top(); row <= range.bottom(); ++row) rows << listObjectIndex(row);
-  std::sort(rows.begin(), rows.end());
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  return rows;
 }
 
 // ---- Actions

@@ -16,6 +16,7 @@
 #include "errors.h"
 #include "objectproperties.h"
 #include "osfile.h"
+#include "propertyblock.h"
 #include "textsearch.h"
 
 class TObjectTextFile;
@@ -37,9 +38,6 @@ inline constexpr std::size_t ObjectTypeCount = 10;
 
 // Display names, indexed by the type's ordinal.
 extern const std::array<std::string_view, ObjectTypeCount> ObjectTypeNames;
-
-// The marker that starts every header line.
-inline constexpr std::string_view ObjectMarker = "OBJECT ";
 
 enum class TProgressKind : std::uint8_t { pkStart, pkProgress, pkDone };
 

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTreeView>
 #include <stdexcept>
 
 #include "busycursor.h"
@@ -14,9 +16,10 @@
 #include "comparisonmodel.h"
 #include "diffpane.h"
 #include "filterbox.h"
-#include "mainform.h"
+#include "objectmodels.h"
 #include "oemcodepage.h"
 #include "stringtable.h"
+#include "textpane.h"
 
 namespace {
 
@@ -24,12 +27,12 @@ constexpr int StatusColumnWidth = 108;
 
 }  // namespace
 
-TCompareMode::TCompareMode(TfrmMain& form)
-    : QObject(&form),
+TCompareMode::TCompareMode(ICompareHost& form)
+    : QObject(&form.hostWindow()),
       FForm(form),
       FModel(new TComparisonModel(form.imlTreeView(), this)),
       FProxy(new TComparisonFilterProxy(this)),
-      FDiffPane(new TDiffPane(form.pnlRightPane)) {
+      FDiffPane(new TDiffPane(form.rightPane())) {
   FDiffPane->setObjectName(QStringLiteral("dpnMain"));
   FDiffPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FDiffPane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -37,9 +40,9 @@ TCompareMode::TCompareMode(TfrmMain& form)
   FDiffPane->hide();
   FProxy->setSourceModel(FModel);
   // The diff pane takes the text pane's cell, wherever the layout put it.
-  QGridLayout* grid = form.layRightPane;
+  QGridLayout* grid = form.rightPaneLayout();
   int row = 0, column = 0, rows = 1, columns = 1;
-  grid->getItemPosition(grid->indexOf(form.memMain), &row, &column, &rows, &columns);
+  grid->getItemPosition(grid->indexOf(form.textPane()), &row, &column, &rows, &columns);
   grid->addWidget(FDiffPane, row, column, rows, columns);
 }
 
@@ -54,9 +57,9 @@ void TCompareMode::compareWith(const QString& fileName) {
   FOldFile = std::move(oldFile);
   FOldName = QFileInfo(fileName).fileName();
 
-  QHeaderView* header = FForm.lvwMain->header();
+  QHeaderView* header = FForm.objectList()->header();
   for (int i = 0; i < 3; ++i) FListWidths[i] = header->sectionSize(i);
-  FListModel = FForm.lvwMain->model();
+  FListModel = FForm.objectList()->model();
   FModel->setComparison(*FOldFile, FForm.objectTextFile(), FComparison);
   FProxy->setComparison(FOldFile.get(), &FForm.objectTextFile(), &FComparison);
   // The box's text filters the comparison too, and may ask for a status now;
@@ -66,7 +69,7 @@ void TCompareMode::compareWith(const QString& fileName) {
   box->setFilterOptions(FProxy->filterOptions(FBoxOptions));
   FProxy->setObjectFilter(box->filter());
   box->applyFilter();
-  FForm.lvwMain->setModel(FProxy);
+  FForm.objectList()->setModel(FProxy);
   for (int i = 0; i < 3; ++i) header->resizeSection(i, FListWidths[i]);
   header->resizeSection(TComparisonModel::colStatus, StatusColumnWidth);
   // An object on view now shows what differs in it.
@@ -78,8 +81,8 @@ void TCompareMode::end() {
   const bool diffWasShown = diffShown();
   hideDiff();
   if (FListModel) {
-    FForm.lvwMain->setModel(FListModel);
-    for (int i = 0; i < 3; ++i) FForm.lvwMain->header()->resizeSection(i, FListWidths[i]);
+    FForm.objectList()->setModel(FListModel);
+    for (int i = 0; i < 3; ++i) FForm.objectList()->header()->resizeSection(i, FListWidths[i]);
   }
   FProxy->setComparison(nullptr, nullptr, nullptr);
   FProxy->setObjectFilter(nullptr);
@@ -94,7 +97,7 @@ void TCompareMode::end() {
   if (FShowingRemoved) {
     // The old file is gone; its text must not stay on view.
     FShowingRemoved = false;
-    FForm.memMain->clearBytes();
+    FForm.textPane()->clearBytes();
     FForm.selectNode(0);
   } else if (diffWasShown && FForm.shownNode() > 0) {
     FForm.tvwMainChange(FForm.treeModel().nodeIndex(FForm.shownNode()));
@@ -140,10 +143,10 @@ bool TCompareMode::showNode(int absolute) {
   const std::string oldText = FOldFile->GetObject(item->OldIndex).GetText();
   const std::string newText = FForm.objectTextFile().GetObject(item->NewIndex).GetText();
   // The diff reads like the text pane, in the font chosen for it.
-  if (FDiffPane->font() != FForm.memMain->font()) FDiffPane->setFont(FForm.memMain->font());
+  if (FDiffPane->font() != FForm.textPane()->font()) FDiffPane->setFont(FForm.textPane()->font());
   FDiffPane->setDiff(oldText, newText);
-  FForm.memMain->hide();
-  FForm.lvwMain->hide();
+  FForm.textPane()->hide();
+  FForm.objectList()->hide();
   FDiffPane->show();
   return true;
 }
@@ -151,13 +154,13 @@ bool TCompareMode::showNode(int absolute) {
 bool TCompareMode::showListRow(int row) {
   const TComparisonItem* item = active() ? FModel->item(row) : nullptr;
   if (!item || item->Status != TComparisonStatus::csRemoved) return false;
-  FForm.memMain->setBytes(FOldFile->GetObject(item->OldIndex).GetText());
+  FForm.textPane()->setBytes(FOldFile->GetObject(item->OldIndex).GetText());
   hideDiff();
-  FForm.lvwMain->hide();
-  FForm.memMain->show();
+  FForm.objectList()->hide();
+  FForm.textPane()->show();
   // No tree node stands for a removed object; choosing the root again
   // brings the list back.
-  FForm.tvwMain->selectionModel()->clear();
+  FForm.objectTree()->selectionModel()->clear();
   FShowingRemoved = true;
   return true;
 }

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "propertyblock.h"
 
-#include "vexafile.h"
-
 namespace {
 
 // One line of the text: its content without the break, and where the next begins.

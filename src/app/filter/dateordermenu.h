@@ -5,15 +5,16 @@
 
 #include <QObject>
 
+#include "dateorderhost.h"
+
 class QAction;
 class QActionGroup;
-class TfrmMain;
 
 class TDateOrderMenu : public QObject {
   Q_OBJECT
 
  public:
-  explicit TDateOrderMenu(TfrmMain& form);
+  explicit TDateOrderMenu(IDateOrderHost& form);
 
   QAction* actViewDateOrderAutomatic = nullptr;
   QAction* actViewDateOrderDayFirst = nullptr;
@@ -22,6 +23,6 @@ class TDateOrderMenu : public QObject {
  private:
   void actViewDateOrderExecute();
 
-  TfrmMain& FForm;
+  IDateOrderHost& FForm;
   QActionGroup* FGroup;
 };

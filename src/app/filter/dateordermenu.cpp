@@ -7,21 +7,21 @@
 
 #include "errorguard.h"
 #include "filterbox.h"
-#include "mainform.h"
 #include "objectproperties.h"
 #include "settings.h"
 #include "stringtable.h"
 
-TDateOrderMenu::TDateOrderMenu(TfrmMain& form)
-    : QObject(&form), FForm(form), FGroup(new QActionGroup(this)) {
-  QMenu* menu = form.mnuView->addMenu(QString::fromUtf8(str::MenuViewDateOrder));
+TDateOrderMenu::TDateOrderMenu(IDateOrderHost& form)
+    : QObject(&form.hostWindow()), FForm(form), FGroup(new QActionGroup(this)) {
+  QMenu* menu = form.viewMenu()->addMenu(QString::fromUtf8(str::MenuViewDateOrder));
   auto add = [&](const char* name, const char* caption) {
     QAction* action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
     action->setCheckable(true);
     FGroup->addAction(action);
-    connect(action, &QAction::triggered, this,
-            [this] { runGuarded(FForm.prompts(), &FForm, [this] { actViewDateOrderExecute(); }); });
+    connect(action, &QAction::triggered, this, [this] {
+      runGuarded(FForm.prompts(), &FForm.hostWindow(), [this] { actViewDateOrderExecute(); });
+    });
     return action;
   };
   actViewDateOrderAutomatic = add("actViewDateOrderAutomatic", str::ActViewDateOrderAutomatic);
@@ -29,9 +29,8 @@ TDateOrderMenu::TDateOrderMenu(TfrmMain& form)
   actViewDateOrderMonthFirst = add("actViewDateOrderMonthFirst", str::ActViewDateOrderMonthFirst);
 
   std::optional<TDateOrder> order;
-  runGuarded(form.prompts(), &form, [&] {
-    order = DateOrderFromName(ReadDateOrder(TIniProfile(TfrmMain::settingsFileName())));
-  });
+  runGuarded(form.prompts(), &form.hostWindow(),
+             [&] { order = DateOrderFromName(ReadDateOrder(TIniProfile(form.settingsFile()))); });
   QAction* checked = !order                             ? actViewDateOrderAutomatic
                      : *order == TDateOrder::doDayMonth ? actViewDateOrderDayFirst
                                                         : actViewDateOrderMonthFirst;
@@ -48,6 +47,6 @@ void TDateOrderMenu::actViewDateOrderExecute() {
   options.DateOrder = order;
   box->setFilterOptions(std::move(options));
   box->applyFilter();
-  TIniProfile profile(TfrmMain::settingsFileName());
+  TIniProfile profile(FForm.settingsFile());
   WriteDateOrder(profile, name);
 }

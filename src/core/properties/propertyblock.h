@@ -2,6 +2,10 @@
 #pragma once
 #include <cstddef>
 #include <string_view>
+
+// The marker that starts every header line.
+inline constexpr std::string_view ObjectMarker = "OBJECT ";
+
 struct TPropertyBlock {
   bool Found = false;
   std::size_t Begin = 0;  // offset of the first byte of the line that holds "OBJECT-PROPERTIES"

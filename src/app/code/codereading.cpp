@@ -4,10 +4,11 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QGridLayout>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include "errorguard.h"
-#include "mainform.h"
+#include "objectmodels.h"
 #include "objectreferences.h"
 #include "oemcodepage.h"
 #include "outlinebox.h"
@@ -15,11 +16,12 @@
 #include "settings.h"
 #include "stringtable.h"
 #include "syntaxcolouring.h"
+#include "textpane.h"
 #include "whereusedview.h"
 
-TCodeReading::TCodeReading(TfrmMain& form) : QObject(&form), FForm(form) {
-  FColouring = new TSyntaxColouring(*form.memMain);
-  FOutlineBox = new TOutlineBox(*form.memMain, form.pnlRightPane);
+TCodeReading::TCodeReading(ICodeReadingHost& form) : QObject(&form.hostWindow()), FForm(form) {
+  FColouring = new TSyntaxColouring(*form.textPane());
+  FOutlineBox = new TOutlineBox(*form.textPane(), form.rightPane());
   placeOutlineBox();
 
   actViewSyntaxColouring = addAction("actViewSyntaxColouring", str::ActViewSyntaxColouring,
@@ -34,20 +36,20 @@ TCodeReading::TCodeReading(TfrmMain& form) : QObject(&form), FForm(form) {
   actEditWhereUsed =
       addAction("actEditWhereUsed", str::ActEditWhereUsed, &TCodeReading::actEditWhereUsedExecute);
   actEditWhereUsed->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F12));
-  form.mnuEdit->addSeparator();
-  form.mnuEdit->addActions({actEditGoToObject, actEditGoBack, actEditWhereUsed});
-  form.mnuView->addSeparator();
-  form.mnuView->addAction(actViewSyntaxColouring);
+  form.editMenu()->addSeparator();
+  form.editMenu()->addActions({actEditGoToObject, actEditGoBack, actEditWhereUsed});
+  form.viewMenu()->addSeparator();
+  form.viewMenu()->addAction(actViewSyntaxColouring);
 
-  runGuarded(form.prompts(), &form, [this] {
-    const TIniProfile profile(TfrmMain::settingsFileName());
+  runGuarded(form.prompts(), &form.hostWindow(), [this] {
+    const TIniProfile profile(FForm.settingsFile());
     const bool on = ReadSyntaxColouring(profile);
     FColouring->setEnabled(on);
     actViewSyntaxColouring->setChecked(on);
   });
 
-  form.memMain->viewport()->installEventFilter(this);
-  form.memMain->installEventFilter(this);
+  form.textPane()->viewport()->installEventFilter(this);
+  form.textPane()->installEventFilter(this);
   // Places in the objects of another file mean nothing.
   connect(&form.treeModel(), &QAbstractItemModel::modelAboutToBeReset, this,
           [this] { FHistory.clear(); });
@@ -61,12 +63,13 @@ TWhereUsedView* TCodeReading::whereUsedView() const {
 
 QAction* TCodeReading::addAction(const char* name, const char* caption,
                                  void (TCodeReading::*execute)()) {
-  auto* action = new QAction(str::text(caption), &FForm);
+  auto* action = new QAction(str::text(caption), &FForm.hostWindow());
   action->setObjectName(QLatin1String(name));
   action->setShortcutContext(Qt::WindowShortcut);
-  connect(action, &QAction::triggered, this,
-          [this, execute] { runGuarded(FForm.prompts(), &FForm, [&] { (this->*execute)(); }); });
-  FForm.addAction(action);
+  connect(action, &QAction::triggered, this, [this, execute] {
+    runGuarded(FForm.prompts(), &FForm.hostWindow(), [&] { (this->*execute)(); });
+  });
+  FForm.hostWindow().addAction(action);
   return action;
 }
 
@@ -74,9 +77,9 @@ QAction* TCodeReading::addAction(const char* name, const char* caption,
 // shares the pane's cell, and anything below it, moves down one row; rows
 // above it (the filter box) stay where they are.
 void TCodeReading::placeOutlineBox() {
-  QGridLayout* grid = FForm.layRightPane;
+  QGridLayout* grid = FForm.rightPaneLayout();
   int paneRow = 0, column = 0, rows = 0, columns = 0;
-  grid->getItemPosition(grid->indexOf(FForm.memMain), &paneRow, &column, &rows, &columns);
+  grid->getItemPosition(grid->indexOf(FForm.textPane()), &paneRow, &column, &rows, &columns);
   struct TPlace {
     QWidget* Widget;
     int Row, Column, RowSpan, ColumnSpan;
@@ -94,17 +97,18 @@ void TCodeReading::placeOutlineBox() {
   grid->addWidget(FOutlineBox, paneRow, 0);
   grid->setRowStretch(paneRow, 0);
   grid->setRowStretch(paneRow + 1, 1);
-  FOutlineBox->setVisible(!FForm.memMain->isHidden());
+  FOutlineBox->setVisible(!FForm.textPane()->isHidden());
 }
 
 bool TCodeReading::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == FForm.memMain &&
+  if (watched == FForm.textPane() &&
       (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
     FOutlineBox->setVisible(event->type() == QEvent::Show);
-  } else if (watched == FForm.memMain->viewport() && event->type() == QEvent::MouseButtonRelease) {
+  } else if (watched == FForm.textPane()->viewport() &&
+             event->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ControlModifier))
-      runGuarded(FForm.prompts(), &FForm, [this] { actEditGoToObjectExecute(); });
+      runGuarded(FForm.prompts(), &FForm.hostWindow(), [this] { actEditGoToObjectExecute(); });
   }
   return QObject::eventFilter(watched, event);
 }
@@ -130,17 +134,17 @@ void TCodeReading::actEditWhereUsedUpdate() {
 void TCodeReading::actViewSyntaxColouringExecute() {
   const bool on = actViewSyntaxColouring->isChecked();
   FColouring->setEnabled(on);
-  TIniProfile profile(TfrmMain::settingsFileName());
+  TIniProfile profile(FForm.settingsFile());
   WriteSyntaxColouring(profile, on);
 }
 
 void TCodeReading::actEditGoToObjectExecute() {
   const int shown = FForm.shownNode() - 1;
   if (!FForm.fileLoaded() || shown < 0) return;
-  TTextPane& pane = *FForm.memMain;
+  TTextPane& pane = *FForm.textPane();
   const auto ref = cal::ReferenceAt(pane.bytes(), pane.caretPosition());
   if (!ref) {
-    FForm.stbMain->showMessage(str::text(str::NoReferenceHere));
+    FForm.showStatusMessage(str::text(str::NoReferenceHere));
     FForm.prompts().Beep();
     return;
   }
@@ -149,7 +153,7 @@ void TCodeReading::actEditGoToObjectExecute() {
   if (target < 0) {
     const QString what = str::typeName(ref->Type) + QLatin1Char(' ') +
                          (ref->ByName ? oem::toQString(ref->Name) : QString::number(ref->ID));
-    FForm.stbMain->showMessage(str::format(str::ObjectNotInFileFormat, what));
+    FForm.showStatusMessage(str::format(str::ObjectNotInFileFormat, what));
     FForm.prompts().Beep();
     return;
   }
@@ -175,13 +179,13 @@ void TCodeReading::actEditWhereUsedExecute() {
   if (target < 0) return;
   const TObjectTextFile& file = FForm.objectTextFile();
   std::vector<cal::TObjectUse> uses;
-  if (!TWhereUsedView::search(&FForm, file, target, uses)) {
-    FForm.stbMain->showMessage(str::text(str::WhereUsedCancelled));
+  if (!TWhereUsedView::search(&FForm.hostWindow(), file, target, uses)) {
+    FForm.showStatusMessage(str::text(str::WhereUsedCancelled));
     return;
   }
-  FForm.stbMain->showMessage(str::format(str::WhereUsedCountFormat, int(uses.size())));
+  FForm.showStatusMessage(str::format(str::WhereUsedCountFormat, int(uses.size())));
   if (!FWhereUsedView) {
-    FWhereUsedView = new TWhereUsedView(&FForm);
+    FWhereUsedView = new TWhereUsedView(&FForm.hostWindow());
     connect(FWhereUsedView, &TWhereUsedView::showUse, this, &TCodeReading::showUse);
   }
   const QString name = oem::toQString(file.GetObject(target).GetDisplayName());
@@ -192,10 +196,10 @@ void TCodeReading::actEditWhereUsedExecute() {
 }
 
 void TCodeReading::showUse(int objIndex, std::int32_t start, std::int32_t length) {
-  runGuarded(FForm.prompts(), &FForm, [&] {
+  runGuarded(FForm.prompts(), &FForm.hostWindow(), [&] {
     const int shown = FForm.shownNode() - 1;
     if (shown >= 0 && shown != objIndex)
-      FHistory.push({shown, FForm.memMain->selStart(), FForm.memMain->selLength()});
+      FHistory.push({shown, FForm.textPane()->selStart(), FForm.textPane()->selLength()});
     FForm.selectObjectText(objIndex, start, length);
   });
 }
