@@ -2,6 +2,7 @@
 #include "settings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <filesystem>
 
@@ -150,4 +151,40 @@ void WriteFilter(TIniProfile& profile, const std::string& filter) {
 
 void WriteDateOrder(TIniProfile& profile, const std::string& order) {
   profile.WriteString(SectionView, KeyDateOrder, order);
+}
+
+bool ReadLineNumbers(const TIniProfile& profile) {
+  return profile.ReadBool(SectionView, KeyLineNumbers);
+}
+
+void WriteLineNumbers(TIniProfile& profile, bool on) {
+  profile.WriteBool(SectionView, KeyLineNumbers, on);
+}
+
+std::vector<int> ReadListColumnWidths(const TIniProfile& profile, std::size_t columns) {
+  std::vector<int> widths(columns, 0);
+  const std::string text = profile.ReadString(SectionView, KeyListColumnWidths, "");
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < columns && start <= text.size(); ++i) {
+    std::size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    int width = 0;
+    const char* first = text.data() + start;
+    const char* last = text.data() + end;
+    while (first < last && *first == ' ') ++first;
+    while (last > first && last[-1] == ' ') --last;
+    const auto [ptr, error] = std::from_chars(first, last, width);
+    // Wider than any screen, or not a width at all: the column's own.
+    if (error == std::errc() && ptr == last && width > 0 && width <= MaxWindowCoordinate)
+      widths[i] = width;
+    start = end + 1;
+  }
+  return widths;
+}
+
+void WriteListColumnWidths(TIniProfile& profile, const std::vector<int>& widths) {
+  std::string text;
+  for (std::size_t i = 0; i < widths.size(); ++i)
+    text += (i > 0 ? "," : "") + std::to_string(widths[i]);
+  profile.WriteString(SectionView, KeyListColumnWidths, text);
 }

@@ -25,6 +25,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "profile.h"
 
@@ -130,3 +131,16 @@ std::string ReadDateOrder(const TIniProfile& profile);  // empty
 void WriteFilter(TIniProfile& profile, const std::string& filter);
 // "dmy", "mdy", or empty for the order each file decides.
 void WriteDateOrder(TIniProfile& profile, const std::string& order);
+
+// The line numbers beside the text pane, in "View"; written only when the
+// user switches them.
+inline constexpr std::string_view KeyLineNumbers = "LineNumbers";
+bool ReadLineNumbers(const TIniProfile& profile);  // off
+void WriteLineNumbers(TIniProfile& profile, bool on);
+
+// The object list's column widths in pixels, "108,108,215,...", in "View";
+// written only once the user has sized a column. A missing, empty or
+// unusable entry reads as 0, for the column's own width.
+inline constexpr std::string_view KeyListColumnWidths = "ListColumnWidths";
+std::vector<int> ReadListColumnWidths(const TIniProfile& profile, std::size_t columns);
+void WriteListColumnWidths(TIniProfile& profile, const std::vector<int>& widths);
