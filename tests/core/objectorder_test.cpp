@@ -7,6 +7,7 @@
 #include <numeric>
 #include <vector>
 
+#include "objectkey.h"
 #include "propertyvalues.h"
 #include "testfiles.h"
 
@@ -86,6 +87,26 @@ TEST_F(ObjectOrder, EachColumnByItsValue) {
   // Equal dates keep file order; an object without one comes last.
   EXPECT_EQ(Sorted(TObjectColumn::ocDate), (std::vector<int>{0, 3, 1, 2}));
   EXPECT_EQ(Sorted(TObjectColumn::ocTime), (std::vector<int>{3, 1, 0, 2}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ObjectKey, FindsTheSameObjectInAnotherLoadOfTheFile) {
+  testing_support::TempDir dir;
+  TObjectTextFile file;
+  file.LoadFromFile(dir.write("a.txt",
+                              "OBJECT Table 18 Customer\r\nOBJECT Page 18 Card\r\n"
+                              "OBJECT Table 18 Customer\r\nOBJECT Codeunit 80 Post\r\n"));
+  const TObjectKey second = KeyOf(file, 2);
+  EXPECT_EQ(second, (TObjectKey{TObjectType::otTable, 18, 1}));
+  EXPECT_EQ(IndexOf(file, KeyOf(file, 1)), 1);
+  // The file changed: the second table 18 is gone, the first stands for it;
+  // an object no longer in the file is not found.
+  file.LoadFromFile(dir.write("a.txt", "OBJECT Page 18 Card\r\nOBJECT Table 18 Customer\r\n"));
+  EXPECT_EQ(IndexOf(file, second), 1);
+  EXPECT_EQ(IndexOf(file, TObjectKey{TObjectType::otCodeunit, 80, 0}), -1);
 }
 
 }  // namespace
