@@ -93,20 +93,19 @@ TEST_F(ObjectOrder, EachColumnByItsValue) {
 
 namespace {
 
-TEST(ObjectKey, FindsTheSameObjectInAnotherLoadOfTheFile) {
+TEST(ObjectKey, FindsTheSameObjectsInAnotherLoadOfTheFile) {
   testing_support::TempDir dir;
   TObjectTextFile file;
   file.LoadFromFile(dir.write("a.txt",
                               "OBJECT Table 18 Customer\r\nOBJECT Page 18 Card\r\n"
                               "OBJECT Table 18 Customer\r\nOBJECT Codeunit 80 Post\r\n"));
-  const TObjectKey second = KeyOf(file, 2);
-  EXPECT_EQ(second, (TObjectKey{TObjectType::otTable, 18, 1}));
-  EXPECT_EQ(IndexOf(file, KeyOf(file, 1)), 1);
+  const std::vector<TObjectKey> keys = KeysOf(file, {2, 1, 3});
+  EXPECT_EQ(keys[0], (TObjectKey{TObjectType::otTable, 18, 1}));
+  EXPECT_EQ(IndexesOf(file, keys), (std::vector<std::int32_t>{2, 1, 3}));
   // The file changed: the second table 18 is gone, the first stands for it;
   // an object no longer in the file is not found.
   file.LoadFromFile(dir.write("a.txt", "OBJECT Page 18 Card\r\nOBJECT Table 18 Customer\r\n"));
-  EXPECT_EQ(IndexOf(file, second), 1);
-  EXPECT_EQ(IndexOf(file, TObjectKey{TObjectType::otCodeunit, 80, 0}), -1);
+  EXPECT_EQ(IndexesOf(file, keys), (std::vector<std::int32_t>{1, 0, -1}));
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// An object told by its type and number, so that a place in one load of a
+// Objects told by their type and number, so that a place in one load of a
 // file can be found again in the next: the selection that a reload keeps.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "vexafile.h"
 
@@ -16,6 +17,10 @@ struct TObjectKey {
   bool operator==(const TObjectKey&) const = default;
 };
 
-TObjectKey KeyOf(const TObjectTextFile& file, std::int32_t index);
-// The object with that key, else the last one of that type and number, else -1.
-std::int32_t IndexOf(const TObjectTextFile& file, const TObjectKey& key);
+// The keys of the objects at indexes, in their order; one pass over the file.
+std::vector<TObjectKey> KeysOf(const TObjectTextFile& file,
+                               const std::vector<std::int32_t>& indexes);
+// For each key the object that has it, else the last one of that type and
+// number, else -1; one pass over the file.
+std::vector<std::int32_t> IndexesOf(const TObjectTextFile& file,
+                                    const std::vector<TObjectKey>& keys);
