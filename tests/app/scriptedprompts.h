@@ -19,6 +19,9 @@ class TScriptedPrompts : public TPrompts {
   std::deque<std::optional<QString>> DirectoryAnswers;
   std::deque<std::optional<QFont>> FontAnswers;
   std::deque<TOverwriteAnswer> OverwriteAnswers;
+  std::deque<bool> ConfirmAnswers;  // empty: No
+  std::deque<std::optional<int>> NumberAnswers;
+  QStringList OpenStarts;  // where each open dialog was to start
 
   QStringList Asked;          // one entry per question, in order
   QStringList Errors;         // messages of the error display
@@ -31,6 +34,23 @@ class TScriptedPrompts : public TPrompts {
   std::optional<QString> OpenFileName(QWidget*, const QString& filter) override {
     Asked << QStringLiteral("open ") + filter;
     return take(OpenAnswers);
+  }
+  std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter,
+                                        const QString& start) override {
+    OpenStarts << start;
+    return OpenFileName(parent, filter);
+  }
+  bool Confirm(QWidget*, const QString&, const QString& text) override {
+    Asked << QStringLiteral("confirm ") + text;
+    if (ConfirmAnswers.empty()) return false;
+    const bool answer = ConfirmAnswers.front();
+    ConfirmAnswers.pop_front();
+    return answer;
+  }
+  std::optional<int> AskNumber(QWidget*, const QString& title, const QString&, int, int minimum,
+                               int maximum) override {
+    Asked << QStringLiteral("number %1 %2..%3").arg(title).arg(minimum).arg(maximum);
+    return take(NumberAnswers);
   }
   std::optional<QString> SaveFileName(QWidget*, const QString& title, const QString& filter,
                                       const QString& proposed) override {

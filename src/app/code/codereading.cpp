@@ -158,12 +158,13 @@ void TCodeReading::actEditGoToObjectExecute() {
     return;
   }
   FHistory.push({shown, pane.selStart(), pane.selLength()});
-  FForm.selectObjectText(target, 0, 0);
+  FForm.selectObjectText(target, 0, 0, TTextPlacement::tpNearTop);
 }
 
 void TCodeReading::actEditGoBackExecute() {
   if (const auto place = FHistory.back())
-    FForm.selectObjectText(place->ObjIndex, place->SelStart, place->SelLength);
+    FForm.selectObjectText(place->ObjIndex, place->SelStart, place->SelLength,
+                           TTextPlacement::tpMiddle);
 }
 
 int TCodeReading::whereUsedTarget() const {
@@ -200,6 +201,6 @@ void TCodeReading::showUse(int objIndex, std::int32_t start, std::int32_t length
     const int shown = FForm.shownNode() - 1;
     if (shown >= 0 && shown != objIndex)
       FHistory.push({shown, FForm.textPane()->selStart(), FForm.textPane()->selLength()});
-    FForm.selectObjectText(objIndex, start, length);
+    FForm.selectObjectText(objIndex, start, length, TTextPlacement::tpNearTop);
   });
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "textplacement.h"
+
 class QGridLayout;
 class QMenu;
 class QString;
@@ -41,6 +43,8 @@ class ICodeReadingHost {
   virtual int selectedObject() const = 0;
   // The objects of the selected list rows in ascending order.
   virtual QList<int> selectedRows() const = 0;
-  // Shows object objIndex and selects byteLength bytes from byteStart in it.
-  virtual void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) = 0;
+  // Shows object objIndex and selects byteLength bytes from byteStart in it,
+  // placed in the pane as placement says.
+  virtual void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength,
+                                TTextPlacement placement) = 0;
 };

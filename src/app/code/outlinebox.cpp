@@ -5,6 +5,7 @@
 
 #include "oemcodepage.h"
 #include "textpane.h"
+#include "textplacement.h"
 
 TOutlineBox::TOutlineBox(TTextPane& pane, QWidget* parent) : QComboBox(parent), FPane(pane) {
   setObjectName(QStringLiteral("cbxOutline"));
@@ -35,5 +36,6 @@ void TOutlineBox::jumpTo(int index) {
   if (index < 0 || index >= int(FOutline.size())) return;
   const cal::TOutlineEntry& entry = FOutline[std::size_t(index)];
   FPane.selectBytes(entry.Start, 0);
+  placeOffset(FPane, entry.Start, TTextPlacement::tpNearTop);
   FPane.setFocus();
 }

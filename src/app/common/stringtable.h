@@ -144,4 +144,17 @@ inline constexpr const char* ColumnObject = "Object";
 inline constexpr const char* ColumnLine = "Line";
 inline constexpr const char* ColumnText = "Text";
 
+// List order, line commands, find keys, recent files and reload.
+inline constexpr const char* ActViewFileOrder = "File &Order";
+inline constexpr const char* ActViewLineNumbers = "&Line Numbers";
+inline constexpr const char* ActEditGoToLine = "Go to &Line...";
+inline constexpr const char* GoToLineTitle = "Go to Line";
+inline constexpr const char* GoToLineFormat = "Line number (1 - %d):";
+inline constexpr const char* CaretPositionFormat = "Ln %d, Col %d";
+inline constexpr const char* ActEditFindNext = "Find &Next";
+inline constexpr const char* ActEditFindPrevious = "Find Pre&vious";
+inline constexpr const char* ActFileReload = "&Reload";
+inline constexpr const char* RecentFileMissingFormat =
+    "%s no longer exists.\nRemove it from the list of recent files?";
+
 }  // namespace str

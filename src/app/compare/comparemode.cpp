@@ -16,7 +16,10 @@
 #include "comparisonmodel.h"
 #include "diffpane.h"
 #include "filterbox.h"
+#include "listsorting.h"
+#include "listsortproxy.h"
 #include "objectmodels.h"
+#include "objectorder.h"
 #include "oemcodepage.h"
 #include "stringtable.h"
 #include "textpane.h"
@@ -32,6 +35,7 @@ TCompareMode::TCompareMode(ICompareHost& form)
       FForm(form),
       FModel(new TComparisonModel(form.imlTreeView(), this)),
       FProxy(new TComparisonFilterProxy(this)),
+      FSort(new TListSortProxy(this)),
       FDiffPane(new TDiffPane(form.rightPane())) {
   FDiffPane->setObjectName(QStringLiteral("dpnMain"));
   FDiffPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -39,6 +43,10 @@ TCompareMode::TCompareMode(ICompareHost& form)
   FDiffPane->setTabChangesFocus(true);
   FDiffPane->hide();
   FProxy->setSourceModel(FModel);
+  FSort->setSourceModel(FProxy);
+  FSort->setCompare(
+      [this](int left, int right, int column) { return compareRows(left, right, column); },
+      nullptr);
   // The diff pane takes the text pane's cell, wherever the layout put it.
   QGridLayout* grid = form.rightPaneLayout();
   int row = 0, column = 0, rows = 1, columns = 1;
@@ -69,7 +77,10 @@ void TCompareMode::compareWith(const QString& fileName) {
   box->setFilterOptions(FProxy->filterOptions(FBoxOptions));
   FProxy->setObjectFilter(box->filter());
   box->applyFilter();
-  FForm.objectList()->setModel(FProxy);
+  // A new comparison starts in its own order.
+  FSort->unsort();
+  FForm.objectList()->setModel(FSort);
+  TListSorting::showOrderOf(*FForm.objectList());
   for (int i = 0; i < 3; ++i) header->resizeSection(i, FListWidths[i]);
   header->resizeSection(TComparisonModel::colStatus, StatusColumnWidth);
   // An object on view now shows what differs in it.
@@ -82,6 +93,7 @@ void TCompareMode::end() {
   hideDiff();
   if (FListModel) {
     FForm.objectList()->setModel(FListModel);
+    TListSorting::showOrderOf(*FForm.objectList());
     for (int i = 0; i < 3; ++i) FForm.objectList()->header()->resizeSection(i, FListWidths[i]);
   }
   FProxy->setComparison(nullptr, nullptr, nullptr);
@@ -113,7 +125,7 @@ QString TCompareMode::statusText() const {
 }
 
 int TCompareMode::itemIndex(int row) const {
-  return FProxy->itemIndex(row);
+  return FProxy->itemIndex(FSort->sourceRow(row));
 }
 
 bool TCompareMode::setFilter(std::shared_ptr<const TObjectFilter> filter) {
@@ -183,4 +195,16 @@ bool TCompareMode::copy() {
   clipboard->setText(oem::toQString(FDiffPane->selLength() != 0 ? FDiffPane->selectedBytes()
                                                                 : FDiffPane->bytes()));
   return true;
+}
+
+// Rows of the filter proxy: the pairs' objects by the object columns, the
+// status by its text.
+int TCompareMode::compareRows(int left, int right, int column) const {
+  const int a = FProxy->itemIndex(left);
+  const int b = FProxy->itemIndex(right);
+  if (column == TComparisonModel::colStatus)
+    return QString::compare(TComparisonModel::statusText(FModel->item(a)->Status),
+                            TComparisonModel::statusText(FModel->item(b)->Status));
+  return CompareObjects(*FModel->object(a), *FModel->object(b), TObjectColumn(column),
+                        TDateOrder::doDayMonth);
 }

@@ -18,6 +18,7 @@ class QAbstractItemModel;
 class TComparisonFilterProxy;
 class TComparisonModel;
 class TDiffPane;
+class TListSortProxy;
 
 class TCompareMode : public QObject {
  public:
@@ -62,6 +63,7 @@ class TCompareMode : public QObject {
 
  private:
   void hideDiff();
+  int compareRows(int left, int right, int column) const;
 
   ICompareHost& FForm;
   std::unique_ptr<TObjectTextFile> FOldFile;
@@ -69,6 +71,8 @@ class TCompareMode : public QObject {
   QString FOldName;
   TComparisonModel* FModel;
   TComparisonFilterProxy* FProxy;
+  // The comparison list in the order of a column.
+  TListSortProxy* FSort;
   // The filter box's options before the comparison added the status term.
   TFilterOptions FBoxOptions;
   TDiffPane* FDiffPane;

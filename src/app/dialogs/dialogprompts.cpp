@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include "apptitle.h"
@@ -22,6 +23,12 @@ QString qtFileFilter(const QString& filter) {
 }
 
 std::optional<QString> TDialogPrompts::OpenFileName(QWidget* parent, const QString& filter) {
+  return OpenFileNameAt(parent, filter, QString());
+}
+
+std::optional<QString> TDialogPrompts::OpenFileNameAt(QWidget* parent, const QString& filter,
+                                                      const QString& start) {
+  if (!start.isEmpty()) FLastOpened = start;
   const QString qtFilter = qtFileFilter(filter);
   QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
   const QString name =
@@ -65,8 +72,7 @@ TOverwriteAnswer TDialogPrompts::AskOverwrite(QWidget* parent, const QString& fi
 }
 
 void TDialogPrompts::ShowError(QWidget* parent, const QString& message) {
-  QMessageBox box(QMessageBox::Critical, applicationTitle(), message,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, applicationTitle(), message, QMessageBox::Ok, parent);
   box.exec();
 }
 
@@ -76,6 +82,20 @@ void TDialogPrompts::ShowMessage(QWidget* parent, const QString& title, const QS
   lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
   QMessageBox box(QMessageBox::NoIcon, title, lines, QMessageBox::Ok, parent);
   box.exec();
+}
+
+bool TDialogPrompts::Confirm(QWidget* parent, const QString& title, const QString& text) {
+  return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+std::optional<int> TDialogPrompts::AskNumber(QWidget* parent, const QString& title,
+                                             const QString& label, int value, int minimum,
+                                             int maximum) {
+  bool ok = false;
+  const int number = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
+  if (!ok) return std::nullopt;
+  return number;
 }
 
 void TDialogPrompts::Beep() {

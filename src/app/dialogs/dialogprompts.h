@@ -8,6 +8,11 @@
 class TDialogPrompts : public TPrompts {
  public:
   std::optional<QString> OpenFileName(QWidget* parent, const QString& filter) override;
+  std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter,
+                                        const QString& start) override;
+  bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
+  std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
+                               int value, int minimum, int maximum) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                       const QString& proposed) override;
   std::optional<QString> ChooseDirectory(QWidget* parent, const QString& start) override;

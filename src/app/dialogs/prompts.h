@@ -21,8 +21,7 @@ class TPrompts {
   // The save-file dialog with its title, filter and proposed name; it asks
   // itself before an existing file is overwritten. Nothing when cancelled.
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& title,
-                                              const QString& filter,
-                                              const QString& proposed) = 0;
+                                              const QString& filter, const QString& proposed) = 0;
   // The directory chooser starting at start. It lets the user type a
   // directory that does not exist yet and asks before creating it. Nothing
   // when cancelled; a confirmed empty name comes back as an empty string.
@@ -36,4 +35,25 @@ class TPrompts {
   // A plain message box with one OK button and no icon.
   virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text) = 0;
   virtual void Beep() = 0;
+
+  // Questions that only some features ask; a prompt set that never meets
+  // them answers as the user who cancels.
+  // The open-file dialog starting at start, a file or a folder (empty: where
+  // it would start anyway).
+  virtual std::optional<QString> OpenFileNameAt(QWidget* parent, const QString& filter,
+                                                const QString& start) {
+    (void)start;
+    return OpenFileName(parent, filter);
+  }
+  // A question with Yes and No; true for Yes.
+  virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) {
+    (void)parent, (void)title, (void)text;
+    return false;
+  }
+  // A whole number from minimum to maximum, value offered first.
+  virtual std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
+                                       int value, int minimum, int maximum) {
+    (void)parent, (void)title, (void)label, (void)value, (void)minimum, (void)maximum;
+    return std::nullopt;
+  }
 };

@@ -87,6 +87,11 @@ void TTextPane::setBytes(std::string bytes) {
   emit selectionChanged();
 }
 
+void TTextPane::setLeftMargin(int width) {
+  setViewportMargins(width, 0, 0, 0);
+  fitRows();
+}
+
 void TTextPane::clearBytes() {
   setBytes({});
 }

@@ -85,6 +85,11 @@ class TTextPane : public QAbstractScrollArea {
   std::int32_t rowEnd(int row) const;
   QString rowText(int row) const;
   int firstVisibleRow() const;
+  // The height of a row in pixels.
+  int rowHeight() const { return FLineHeight; }
+  // Room left of the text for what a feature draws beside it (line
+  // numbers); the rows wrap in the width that is left.
+  void setLeftMargin(int width);
   int visibleRowCount() const;
   // The left edge of the character at offset, vertically in the middle of its
   // row, in viewport coordinates; and the caret position nearest a point.

@@ -29,10 +29,12 @@
 #include "filterbox.h"
 #include "finddialog.h"
 #include "fontfaces.h"
+#include "listsorting.h"
 #include "menukeys.h"
 #include "objectfilterproxy.h"
 #include "oemcodepage.h"
 #include "prompts.h"
+#include "recentfilesmenu.h"
 #include "stringtable.h"
 
 namespace {
@@ -97,6 +99,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   new TMenuKeys(this, ActionMainMenuBar1);
   FCodeReading = new TCodeReading(*this);
   new TDateOrderMenu(*this);
+  setupComfort();
 
   FormCreate(arguments);
 }
@@ -156,8 +159,11 @@ void TfrmMain::OpenFile(const QString& fileName) {
   RebuildTree();
   UpdateCaption();
   selectNode(0);
+  // Another file starts in file order; a reload keeps the order chosen.
+  if (!FReopening) FListSorting->fileOrder();
   FListModel->setRowCount(FObjectTextFile->GetCount());
   lvwMain->viewport()->update();
+  FRecentFiles->fileOpened(fileName);
 }
 
 // A failed load may have released the file or replaced part of its entries;
@@ -249,7 +255,9 @@ void TfrmMain::dropEvent(QDropEvent* event) {
 }
 
 void TfrmMain::actFileOpenExecute() {
-  if (auto fileName = FPrompts.OpenFileName(this, str::text(str::FileFilter))) OpenFile(*fileName);
+  if (auto fileName =
+          FPrompts.OpenFileNameAt(this, str::text(str::FileFilter), FRecentFiles->lastFile()))
+    OpenFile(*fileName);
 }
 
 void TfrmMain::actFileCloseExecute() {
@@ -307,7 +315,10 @@ void TfrmMain::tvwMainChange(const QModelIndex& node) {
   lvwMain->hide();
   memMain->setBytes(FObjectTextFile->GetObject(absolute - 1).GetText());
   FShownNode = absolute;
-  if (pending && pending->Node == absolute) memMain->selectBytes(pending->Start, pending->Length);
+  if (pending && pending->Node == absolute) {
+    memMain->selectBytes(pending->Start, pending->Length);
+    placeOffset(*memMain, pending->Start, pending->Placement, dlgFind);
+  }
 }
 
 void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint pos) {
@@ -375,6 +386,7 @@ void TfrmMain::updateActions() {
   actViewFontMemoUpdate();
   updateCompareActions();
   if (FCodeReading) FCodeReading->updateActions();
+  updateComfortActions();
 }
 
 void TfrmMain::actFileExportTreeViewUpdate() {
@@ -417,26 +429,7 @@ void TfrmMain::actEditFindExecute() {
 }
 
 void TfrmMain::dlgFindFind() {
-  TBusyCursor busy;
-  rememberFindRequest();
-  const int node = selectedNode();
-  // A character the code page has no byte for occurs in no file.
-  const std::optional<std::string> text = oem::fromQString(dlgFind->FindText());
-  if (node < 0 || !text) {
-    FPrompts.Beep();
-    return;
-  }
-  std::int32_t objIndex = node > 0 ? node - 1 : 0;
-  std::int32_t pos = memMain->selStart() + memMain->selLength() + 1;
-  // A match found a moment ago may still wait for its object's text to be
-  // shown; the next search goes on after that match, not after the old text's
-  // selection.
-  if (FPendingSelection && FPendingSelection->Node == node && FTreeChangeTimer.isActive())
-    pos = FPendingSelection->Start + FPendingSelection->Length + 1;
-  if (FObjectTextFile->FindText(objIndex, pos, *text, dlgFind->MatchCase()))
-    selectObjectText(objIndex, pos - 1, std::int32_t(text->size()));
-  else
-    FPrompts.Beep();
+  findText(false);
 }
 
 // ---- Export and clipboard
@@ -463,9 +456,9 @@ void TfrmMain::exportObject(int objIndex) {
 }
 
 void TfrmMain::exportObjects(const QList<int>& rows) {
-  const std::optional<QString> directory =
-      FPrompts.ChooseDirectory(this, QDir::toNativeSeparators(QDir::rootPath()));
+  const std::optional<QString> directory = FPrompts.ChooseDirectory(this, exportFolder());
   if (!directory) return;
+  keepExportFolder(*directory);
   ExportObjects(*FObjectTextFile, std::vector<std::int32_t>(rows.begin(), rows.end()),
                 toLocalPath(*directory), [this](const std::string& target) {
                   return FPrompts.AskOverwrite(this, fromLocalPath(target));

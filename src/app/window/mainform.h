@@ -16,8 +16,11 @@
 #include "codereadinghost.h"
 #include "comparehost.h"
 #include "dateorderhost.h"
+#include "findkeys.h"
 #include "objecticons.h"
 #include "objectmodels.h"
+#include "reload.h"
+#include "textplacement.h"
 #include "ui_mainform.h"
 #include "vexafile.h"
 
@@ -26,6 +29,11 @@ class TCompareMode;
 class TCodeReading;
 class TFilterBox;
 class TFindDialog;
+class TLineCommands;
+class TListColumns;
+class TListSorting;
+class TListSortProxy;
+class TRecentFilesMenu;
 class TObjectFilter;
 class TObjectFilterProxy;
 class TPrompts;
@@ -37,7 +45,9 @@ class TfrmMain : public QMainWindow,
                  public Ui::TfrmMain,
                  public ICompareHost,
                  public ICodeReadingHost,
-                 public IDateOrderHost {
+                 public IDateOrderHost,
+                 public IFindKeysHost,
+                 public IReloadHost {
   Q_OBJECT
 
  public:
@@ -56,6 +66,14 @@ class TfrmMain : public QMainWindow,
 
   // Colouring, outline, go to object and where used.
   TCodeReading* codeReading() const { return FCodeReading; }
+  // The list's order and widths, the line commands, Find Next and Previous,
+  // the recent files and Reload (mainform_comfort.cpp).
+  TListSorting* listSorting() const { return FListSorting; }
+  TListColumns* listColumns() const { return FListColumns; }
+  TLineCommands* lineCommands() const { return FLineCommands; }
+  TFindKeys* findKeys() const { return FFindKeys; }
+  TRecentFilesMenu* recentFiles() const { return FRecentFiles; }
+  TReload* reload() const { return FReload; }
 
   // The modeless find dialog; lives as long as the window.
   TFindDialog* dlgFind = nullptr;
@@ -139,6 +157,11 @@ class TfrmMain : public QMainWindow,
   // text, selects byteLength bytes from byteStart in it. When the object is
   // shown already and no change is waiting, the bytes are selected at once.
   void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) override;
+  // As above, the selection then placed in the pane as placement says.
+  void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength,
+                        TTextPlacement placement) override;
+  // Selects the rows of objects in the list, the first of them current.
+  void selectListObjects(const QList<int>& objects) override;
   // Runs a waiting delayed tree change now; false when none was waiting.
   bool flushTreeChange();
   bool treeChangePending() const { return FTreeChangeTimer.isActive(); }
@@ -165,6 +188,10 @@ class TfrmMain : public QMainWindow,
   QMenu* viewMenu() const override { return mnuView; }
   void showStatusMessage(const QString& text) override { stbMain->showMessage(text); }
   std::string settingsFile() const override { return settingsFileName(); }
+  bool findTextGiven() const override;
+  void openFindDialog() override;
+  void findAgain(bool backward) override;
+  void reopenFile(const QString& fileName) override;
 
   // Tree change delay in milliseconds.
   static constexpr int TreeChangeDelay = 50;
@@ -183,6 +210,12 @@ class TfrmMain : public QMainWindow,
   void setupActions();
   void setupViews();
   void setupCompare();
+  void setupComfort();
+  void updateComfortActions();
+  TDateOrder listDateOrder() const;
+  void findText(bool backward);
+  QString exportFolder() const;
+  void keepExportFolder(const QString& folder);
   void updateCompareActions();
   void guarded(void (TfrmMain::*handler)());
   void setStatusText(const QString& text);
@@ -200,6 +233,7 @@ class TfrmMain : public QMainWindow,
     int Node;
     std::int32_t Start;
     std::int32_t Length;
+    TTextPlacement Placement;
   };
 
   TPrompts& FPrompts;
@@ -218,9 +252,16 @@ class TfrmMain : public QMainWindow,
   int FShownNode = -1;
   std::optional<TPendingSelection> FPendingSelection;
   QPointer<QWidget> FLastFocus;
-  int FListColumnWidths[TObjectListModel::ColumnCount] = {};
   std::string FFindText;
   bool FMatchCase = false;
   TCompareMode* FCompareMode = nullptr;
   TCodeReading* FCodeReading = nullptr;
+  TListSortProxy* FListSort = nullptr;
+  TListSorting* FListSorting = nullptr;
+  TListColumns* FListColumns = nullptr;
+  TFindKeys* FFindKeys = nullptr;
+  TLineCommands* FLineCommands = nullptr;
+  TRecentFilesMenu* FRecentFiles = nullptr;
+  TReload* FReload = nullptr;
+  bool FReopening = false;  // a reload: the list keeps its order
 };

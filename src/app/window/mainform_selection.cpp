@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "comparemode.h"
+#include "finddialog.h"
+#include "listsortproxy.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
+#include "textpane.h"
 
 // ---- Helpers for the handlers
 
@@ -42,15 +45,21 @@ void TfrmMain::selectNode(int absoluteIndex) {
 }
 
 void TfrmMain::selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) {
+  selectObjectText(objIndex, byteStart, byteLength, TTextPlacement::tpVisible);
+}
+
+void TfrmMain::selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength,
+                                TTextPlacement placement) {
   const int node = objIndex + 1;
   if (!FTreeModel->nodeIndex(node).isValid()) return;
   const bool shown = !FTreeChangeTimer.isActive() && FShownNode == node && selectedNode() == node;
   selectNode(node);
   if (shown) {
     memMain->selectBytes(byteStart, byteLength);
+    placeOffset(*memMain, byteStart, placement, dlgFind);
     return;
   }
-  FPendingSelection = TPendingSelection{node, byteStart, byteLength};
+  FPendingSelection = TPendingSelection{node, byteStart, byteLength, placement};
   // The node may be selected already while its text is not shown.
   if (!FTreeChangeTimer.isActive()) {
     FChangedNode = node;
@@ -67,8 +76,8 @@ bool TfrmMain::flushTreeChange() {
 
 // The filter's rows while the list shows them; while comparing, the comparison's items.
 int TfrmMain::listObjectIndex(int row) const {
-  return lvwMain->model() == FListProxy ? FListProxy->objectIndex(row)
-                                        : FCompareMode->itemIndex(row);
+  return lvwMain->model() == FListSort ? FListProxy->objectIndex(FListSort->sourceRow(row))
+                                       : FCompareMode->itemIndex(row);
 }
 
 QList<int> TfrmMain::selectedRows() const {

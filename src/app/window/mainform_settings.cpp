@@ -9,6 +9,7 @@
 #include "filterbox.h"
 #include "finddialog.h"
 #include "fontfaces.h"
+#include "listcolumns.h"
 #include "mainform.h"
 #include "oemcodepage.h"
 #include "prompts.h"
@@ -61,6 +62,7 @@ void TfrmMain::LoadSettings() {
   memMain->setFont(applied(memMain->font(), ReadCodeFont(profile), QFontDatabase::FixedFont));
   lvwMain->setFont(applied(lvwMain->font(), ReadListFont(profile), QFontDatabase::GeneralFont));
   tvwMain->setFont(lvwMain->font());
+  FListColumns->load(profile);
 
   dlgFind->SetFindText(oem::toQString(ReadFindText(profile)));
   if (ReadMatchCase(profile)) dlgFind->SetMatchCase(true);
@@ -95,6 +97,7 @@ void TfrmMain::SaveSettings() {
   WriteSettings(profile, settings, normal);
   const QString filter = filterBox()->text();
   WriteFilter(profile, oem::fromQString(filter).value_or(filter.toStdString()));
+  FListColumns->save(profile);
 }
 
 void TfrmMain::actHelpAboutExecute() {

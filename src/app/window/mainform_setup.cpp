@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int ListColumnWidths[] = {108, 108, 215, 60, 160, 70, 70};
 constexpr int DesignedTreeWidth = 238;
 
 // A main-menu item whose caption differs from its action's follows the
@@ -147,20 +146,8 @@ void TfrmMain::setupViews() {
   });
   connect(FFilterBox, &TFilterBox::filterError, this, &TfrmMain::setStatusText);
   QHeaderView* header = lvwMain->header();
-  header->setSectionsClickable(false);
   header->setSectionsMovable(false);
   header->setStretchLastSection(false);
-  for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
-    header->resizeSection(i, ListColumnWidths[i]);
-  // A reset of the rows must not reset the columns the user has sized.
-  connect(FListModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-    for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
-      FListColumnWidths[i] = lvwMain->header()->sectionSize(i);
-  });
-  connect(FListModel, &QAbstractItemModel::modelReset, this, [this] {
-    for (int i = 0; i < TObjectListModel::ColumnCount; ++i)
-      lvwMain->header()->resizeSection(i, FListColumnWidths[i]);
-  });
   lvwMain->setOnDataFind([this](const QString& text, int start, bool wrap) {
     int row = -1;
     runGuarded(FPrompts, this, [&] { row = lvwMainDataFind(text, start, wrap); });

@@ -15,6 +15,7 @@
 #include "mainform.h"
 #include "oemcodepage.h"
 #include "scriptedprompts.h"
+#include "settingsfile.h"
 #include "testfiles.h"
 
 namespace {
@@ -168,7 +169,10 @@ class TestFindExport : public QObject {
   void init() {
     FDir = std::make_unique<QTemporaryDir>();
     FPrompts = std::make_unique<TScriptedPrompts>();
+    // The directory chooser starts where the last export went.
+    QFile::remove(settingsPath());
   }
+  void cleanup() { QFile::remove(settingsPath()); }
 
   // ---- Find
 
@@ -438,11 +442,12 @@ class TestFindExport : public QObject {
     for (int row = 0; row < 5; ++row)
       QCOMPARE(readBytes(exportTarget(all, ExportNames[row])), exportText(row));
 
-    // Cancelled chooser: nothing written, nothing asked after it.
+    // Cancelled chooser, which starts at the last export's folder: nothing
+    // written, nothing asked after it.
     FPrompts->Asked.clear();
     FPrompts->DirectoryAnswers = {std::nullopt};
     listExport(*frm, {0, 1});
-    QCOMPARE(FPrompts->Asked, QStringList{QStringLiteral("directory ") + QDir::rootPath()});
+    QCOMPARE(FPrompts->Asked, QStringList{QStringLiteral("directory ") + all});
   }
 
   void exportOverwriteAnswers_data() {

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+#include "recentfilesmenu.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+
+#include "errorguard.h"
+#include "prompts.h"
+#include "stringtable.h"
+
+namespace {
+
+std::string localPath(const QString& fileName) {
+  return QFile::encodeName(fileName).toStdString();
+}
+
+QString fromLocalPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+}  // namespace
+
+TRecentFilesMenu::TRecentFilesMenu(QMenu& menu, QAction* before, TPrompts& prompts, QWidget& window,
+                                   std::string settingsFile, TOpenEvent open)
+    : QObject(&window),
+      FPrompts(prompts),
+      FWindow(window),
+      FSettingsFile(std::move(settingsFile)),
+      FOpen(std::move(open)) {
+  for (std::size_t i = 0; i < TRecentFiles::MaxCount; ++i) {
+    auto* entry = new QAction(this);
+    entry->setObjectName(QStringLiteral("actFileRecent%1").arg(i + 1));
+    const int index = int(i);
+    connect(entry, &QAction::triggered, this, [this, index] {
+      runGuarded(FPrompts, &FWindow, [this, index] { entryChosen(index); });
+    });
+    FEntries << entry;
+  }
+  menu.insertActions(before, FEntries);
+  FSeparator = menu.insertSeparator(before);
+  runGuarded(prompts, &window, [this] { FFiles.Read(TIniProfile(FSettingsFile)); });
+  refresh();
+}
+
+void TRecentFilesMenu::fileOpened(const QString& fileName) {
+  FFiles.Add(localPath(QFileInfo(fileName).absoluteFilePath()));
+  refresh();
+  save();
+}
+
+QString TRecentFilesMenu::lastFile() const {
+  return fromLocalPath(FFiles.Last());
+}
+
+void TRecentFilesMenu::refresh() {
+  const std::vector<std::string>& files = FFiles.Files();
+  for (qsizetype i = 0; i < FEntries.size(); ++i) {
+    QAction* entry = FEntries[i];
+    const bool used = std::size_t(i) < files.size();
+    entry->setVisible(used);
+    if (!used) continue;
+    QString path = QDir::toNativeSeparators(fromLocalPath(files[std::size_t(i)]));
+    // An ampersand in a path is a character, not a mnemonic.
+    path.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+  }
+  FSeparator->setVisible(!files.empty());
+}
+
+void TRecentFilesMenu::entryChosen(int index) {
+  if (std::size_t(index) >= FFiles.Files().size()) return;
+  const std::string path = FFiles.Files()[std::size_t(index)];
+  const QString fileName = fromLocalPath(path);
+  if (QFileInfo(fileName).isFile()) {
+    FOpen(fileName);
+    return;
+  }
+  if (!FPrompts.Confirm(
+          &FWindow, str::text(str::ConfirmTitle),
+          str::format(str::RecentFileMissingFormat, QDir::toNativeSeparators(fileName))))
+    return;
+  FFiles.Remove(path);
+  refresh();
+  save();
+}
+
+void TRecentFilesMenu::save() {
+  TIniProfile profile(FSettingsFile);
+  FFiles.Write(profile);
+}

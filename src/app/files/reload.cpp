@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#include "reload.h"
+
+#include <QAction>
+#include <QFile>
+#include <QWidget>
+
+#include "errorguard.h"
+#include "objectkey.h"
+#include "stringtable.h"
+#include "textpane.h"
+
+TReload::TReload(IReloadHost& host) : QObject(&host.hostWindow()), FHost(host) {
+  actFileReload = new QAction(str::text(str::ActFileReload), &host.hostWindow());
+  actFileReload->setObjectName(QStringLiteral("actFileReload"));
+  actFileReload->setShortcut(QKeySequence(Qt::Key_F5));
+  actFileReload->setShortcutContext(Qt::WindowShortcut);
+  connect(actFileReload, &QAction::triggered, this, [this] {
+    runGuarded(FHost.prompts(), &FHost.hostWindow(), [this] { actFileReloadExecute(); });
+  });
+  host.hostWindow().addAction(actFileReload);
+}
+
+void TReload::actFileReloadUpdate() {
+  actFileReload->setEnabled(FHost.fileLoaded());
+}
+
+void TReload::actFileReloadExecute() {
+  if (!FHost.fileLoaded()) return;
+  const TObjectTextFile& file = FHost.objectTextFile();
+  const QString fileName = QFile::decodeName(QByteArray::fromStdString(file.FileName()));
+  const int shown = FHost.shownNode() - 1;
+  const TTextPane& pane = *FHost.textPane();
+  const std::int32_t selStart = pane.selStart();
+  const std::int32_t selLength = pane.selLength();
+  // The shown object first, then the list's selection.
+  const bool objectShown = shown >= 0 && shown < file.GetCount();
+  std::vector<std::int32_t> places;
+  if (objectShown) places.push_back(shown);
+  const QList<int> rows = FHost.selectedRows();
+  for (const int row : rows)
+    if (row < file.GetCount()) places.push_back(row);
+  const std::vector<TObjectKey> keys = KeysOf(file, places);
+
+  FHost.reopenFile(fileName);
+
+  const std::vector<std::int32_t> found = IndexesOf(FHost.objectTextFile(), keys);
+  QList<int> objects;
+  for (std::size_t i = objectShown ? 1 : 0; i < found.size(); ++i)
+    if (found[i] >= 0) objects << found[i];
+  FHost.selectListObjects(objects);
+  if (objectShown && found.front() >= 0) FHost.selectObjectText(found.front(), selStart, selLength);
+}
