@@ -154,6 +154,7 @@ inline constexpr const char* CaretPositionFormat = "Ln %d, Col %d";
 inline constexpr const char* ActEditFindNext = "Find &Next";
 inline constexpr const char* ActEditFindPrevious = "Find Pre&vious";
 inline constexpr const char* ActFileReload = "&Reload";
+inline constexpr const char* ReloadQuestionFormat = "%s\n\nRead the file again?";
 inline constexpr const char* RecentFileMissingFormat =
     "%s no longer exists.\nRemove it from the list of recent files?";
 

@@ -25,6 +25,13 @@ void TReload::actFileReloadUpdate() {
   actFileReload->setEnabled(FHost.fileLoaded());
 }
 
+void TReload::offerReload(const QString& message) {
+  if (!FHost.fileLoaded()) return;
+  if (FHost.prompts().Confirm(&FHost.hostWindow(), str::text(str::AppTitle),
+                              str::format(str::ReloadQuestionFormat, message)))
+    actFileReloadExecute();
+}
+
 void TReload::actFileReloadExecute() {
   if (!FHost.fileLoaded()) return;
   const TObjectTextFile& file = FHost.objectTextFile();

@@ -43,6 +43,9 @@ class TReload : public QObject {
   QAction* actFileReload = nullptr;
   void actFileReloadExecute();
   void actFileReloadUpdate();
+  // For an error that says the loaded file changed since it was read: shows
+  // message, asks whether to read the file again, and does on Yes.
+  void offerReload(const QString& message);
 
  private:
   IReloadHost& FHost;
