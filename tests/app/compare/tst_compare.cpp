@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
+#include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -109,7 +110,10 @@ class TestCompare : public QObject {
 
     frm->actFileEndComparison->trigger();
     QVERIFY(!frm->compareMode().active());
-    QCOMPARE(frm->lvwMain->model(), static_cast<QAbstractItemModel*>(&frm->listProxy()));
+    // The object list again, in the order of its own sort proxy.
+    auto* sorted = qobject_cast<QSortFilterProxyModel*>(frm->lvwMain->model());
+    QVERIFY(sorted);
+    QCOMPARE(sorted->sourceModel(), static_cast<QAbstractItemModel*>(&frm->listProxy()));
     QCOMPARE(frm->lvwMain->model()->columnCount(), TObjectListModel::ColumnCount);
     QCOMPARE(frm->statusText(), QStringLiteral("4 NAV object(s)"));
     idle();
