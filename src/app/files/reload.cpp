@@ -7,6 +7,7 @@
 
 #include "errorguard.h"
 #include "objectkey.h"
+#include "prompts.h"
 #include "stringtable.h"
 #include "textpane.h"
 
