@@ -47,6 +47,11 @@ struct TCommandLine {
   std::string filter;
   bool properties = false;
   std::optional<TDateOrder> dateOrder;
+  // merge
+  std::string outPath;
+  bool split = false;
+  std::string conflictsDir;  // empty: the conflicts' versions are not written
+  std::string versionList = "merge";
 };
 
 // Takes the value of --filter or --date-order; throws UsageError for a date
