@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "filemerge.h"
@@ -45,6 +46,8 @@ class TInputs {
         if (SameFile(name, line.operands[j + 1])) FSide[i] = FSide[j];
       if (FSide[i]) continue;
       FFiles.push_back(std::make_unique<TObjectTextFile>());
+      // Only the two changed sides' dates are ever compared.
+      FFiles.back()->SetReadProperties(i > 0);
       if (errIsTerminal) FFiles.back()->SetOnProgress(TerminalProgress(err, 1 << 20));
       FFiles.back()->LoadFromFile(name);
       FFiles.back()->SetOnProgress(nullptr);
@@ -66,15 +69,29 @@ void RefuseInput(const TCommandLine& line, const std::string& path) {
       throw VexaError("\"" + path + "\" is a file being merged; nothing written");
 }
 
-void WriteText(const TCommandLine& line, const std::string& path, std::string_view text) {
+// Replaces a file only once it is written whole; a device or a pipe such
+// as /dev/stdout is written into, never replaced by a file.
+void WriteOut(const TCommandLine& line, const std::string& path,
+              const std::function<void(std::ostream&)>& write) {
   RefuseInput(line, path);
-  vexa::WriteFileReplacing(
-      path,
-      [&](std::ostream& stream) {
-        stream.write(text.data(), std::streamsize(text.size()));
-        if (!stream) throw StreamError(StreamWriteErrorText);
-      },
-      nullptr);
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+    if (fs::is_directory(status)) throw FileError("\"" + path + "\" is a directory");
+    std::ofstream stream(path, std::ios::binary);
+    if (!stream) throw FileError("Cannot create file \"" + path + "\"");
+    write(stream);
+    if (!stream.flush()) throw StreamError(StreamWriteErrorText);
+    return;
+  }
+  vexa::WriteFileReplacing(path, write, nullptr);
+}
+
+void WriteText(const TCommandLine& line, const std::string& path, std::string_view text) {
+  WriteOut(line, path, [&](std::ostream& stream) {
+    stream.write(text.data(), std::streamsize(text.size()));
+    if (!stream) throw StreamError(StreamWriteErrorText);
+  });
 }
 
 std::string Stem(const TObjectTextObject& object) {
@@ -165,16 +182,13 @@ int RunMergeCommand(const TCommandLine& line, std::FILE* out, std::FILE* err, bo
           WriteText(line, (fs::path(line.outPath) / object.GetExportFileName()).string(), text);
         });
   } else {
-    vexa::WriteFileReplacing(
-        line.outPath,
-        [&](std::ostream& stream) {
-          result = merge::MergeFiles(in.Original(), in.Modified(), in.Target(), options,
-                                     [&](const merge::TMergeItem*, std::string_view text) {
-                                       stream.write(text.data(), std::streamsize(text.size()));
-                                     });
-          if (!stream.flush()) throw StreamError(StreamWriteErrorText);
-        },
-        nullptr);
+    WriteOut(line, line.outPath, [&](std::ostream& stream) {
+      result = merge::MergeFiles(in.Original(), in.Modified(), in.Target(), options,
+                                 [&](const merge::TMergeItem*, std::string_view text) {
+                                   stream.write(text.data(), std::streamsize(text.size()));
+                                 });
+      if (!stream.flush()) throw StreamError(StreamWriteErrorText);
+    });
   }
   if (!line.conflictsDir.empty()) WriteConflictVersions(line, result, in);
   for (const merge::TMergeItem& item : result.Items) {

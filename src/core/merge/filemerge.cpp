@@ -36,15 +36,20 @@ std::unordered_map<TKey, std::int32_t> IndexOf(const std::vector<TKey>& keys) {
   return index;
 }
 
-// Reads an object into a buffer that is kept between objects.
+// An object's text: from the text its load kept, or read into a buffer
+// that only grows, so that a read costs no more than the read.
 std::string_view Read(const TObjectTextFile& file, std::int32_t index, std::string& buffer) {
   if (index < 0) return {};
   const TObjectTextObject& object = file.GetObject(index);
+  const std::size_t length = std::size_t(std::max(object.Length(), 0));
+  const std::string_view kept = file.KeptText();
+  if (kept.data() && std::size_t(object.StartOffset()) + length <= kept.size())
+    return kept.substr(std::size_t(object.StartOffset()), length);
   const vexa::ExclusiveFile* stream = file.Stream();
   if (!stream) return buffer = object.GetText();  // raises the error of a file that is gone
-  buffer.resize(std::size_t(std::max(object.Length(), 0)));
-  stream->ReadAt(object.StartOffset(), buffer.data(), buffer.size());
-  return buffer;
+  if (buffer.size() < length) buffer.resize(length);
+  stream->ReadAt(object.StartOffset(), buffer.data(), length);
+  return std::string_view(buffer.data(), length);
 }
 
 std::string Preamble(const TObjectTextFile& file) {
@@ -86,12 +91,14 @@ const TObjectTextObject& ItemObject(const TMergeItem& item, const TObjectTextFil
   return original.GetObject(item.OriginalIndex);
 }
 
-TObjectMerge MergeObjectTexts(std::string_view original, std::string_view modified,
-                              std::string_view target, bool inOriginal, bool inModified,
-                              bool inTarget, const TMergeOptions& options, TMergeStatus& status) {
+TObjectResult MergeObjectTexts(std::string_view original, std::string_view modified,
+                               std::string_view target, bool inOriginal, bool inModified,
+                               bool inTarget, const TMergeOptions& options, TMergeStatus& status) {
   auto take = [&](TMergeStatus s, std::string_view text) {
     status = s;
-    return TObjectMerge{std::string(text), 0};
+    TObjectResult result;
+    result.Taken = text;
+    return result;
   };
   if (!inOriginal) {
     if (!inModified || !inTarget || modified == target)
@@ -101,8 +108,11 @@ TObjectMerge MergeObjectTexts(std::string_view original, std::string_view modifi
     if ((!inModified && !inTarget) || kept == original) return take(TMergeStatus::msDeleted, {});
     // Deleted on one side, changed on the other: the changed object, its
     // body in a conflict, so that it stays one object under its header.
-    TObjectMerge result{std::string(Header(kept)), 1};
-    AppendConflict(result.Text, Body(original), inModified ? Body(modified) : std::string_view{},
+    TObjectResult result;
+    result.IsMerged = true;
+    result.Conflicts = 1;
+    result.Merged = Header(kept);
+    AppendConflict(result.Merged, Body(original), inModified ? Body(modified) : std::string_view{},
                    inTarget ? Body(target) : std::string_view{}, LineBreakOf(kept));
     status = TMergeStatus::msConflict;
     return result;
@@ -112,9 +122,13 @@ TObjectMerge MergeObjectTexts(std::string_view original, std::string_view modifi
   } else if (target == original || modified == target) {
     return take(TMergeStatus::msTakenFromModified, modified);
   }
-  TObjectMerge result =
+  TObjectMerge merged =
       MergeObject(inOriginal ? original : std::string_view{}, modified, target, options);
-  status = result.Conflicts > 0 ? TMergeStatus::msConflict : TMergeStatus::msMerged;
+  status = merged.Conflicts > 0 ? TMergeStatus::msConflict : TMergeStatus::msMerged;
+  TObjectResult result;
+  result.IsMerged = true;
+  result.Conflicts = merged.Conflicts;
+  result.Merged = std::move(merged.Text);
   return result;
 }
 
@@ -143,12 +157,12 @@ TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& mo
     const std::string_view o = Read(original, item.OriginalIndex, oBuffer);
     const std::string_view a = Read(modified, item.ModifiedIndex, aBuffer);
     const std::string_view b = Read(target, item.TargetIndex, bBuffer);
-    const TObjectMerge result =
+    const TObjectResult result =
         MergeObjectTexts(o, a, b, item.OriginalIndex >= 0, item.ModifiedIndex >= 0,
                          item.TargetIndex >= 0, options, item.Status);
     item.Conflicts = result.Conflicts;
     ++merge.Counts.Of[std::size_t(item.Status)];
-    write(&item, result.Text);
+    write(&item, result.Text());
   }
   return merge;
 }

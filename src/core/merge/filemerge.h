@@ -57,9 +57,9 @@ const TObjectTextObject& ItemObject(const TMergeItem& item, const TObjectTextFil
 
 // The result of one object from its three texts (a missing side empty);
 // empty text for an object the result drops.
-TObjectMerge MergeObjectTexts(std::string_view original, std::string_view modified,
-                              std::string_view target, bool inOriginal, bool inModified,
-                              bool inTarget, const TMergeOptions& options, TMergeStatus& status);
+TObjectResult MergeObjectTexts(std::string_view original, std::string_view modified,
+                               std::string_view target, bool inOriginal, bool inModified,
+                               bool inTarget, const TMergeOptions& options, TMergeStatus& status);
 
 // Hands the text before the first object (item null) and then each item
 // with its result, in order, to write; every object is read once from each

@@ -26,6 +26,15 @@ struct TObjectMerge {
   std::int32_t Conflicts = 0;
 };
 
+// A result that is one side's text unchanged refers to it instead of a copy.
+struct TObjectResult {
+  std::string Merged;
+  std::string_view Taken;
+  bool IsMerged = false;
+  std::int32_t Conflicts = 0;
+  std::string_view Text() const { return IsMerged ? std::string_view(Merged) : Taken; }
+};
+
 // original is empty for an object that both sides added.
 TObjectMerge MergeObject(std::string_view original, std::string_view modified,
                          std::string_view target, const TMergeOptions& options);

@@ -43,10 +43,10 @@ TEST(FileMerge, EachObjectGetsTheStatusItsThreeVersionsGive) {
   };
   for (const TCase& c : cases) {
     TMergeStatus status = TMergeStatus::msUnchanged;
-    const merge::TObjectMerge r =
+    const merge::TObjectResult r =
         merge::MergeObjectTexts(c.O, c.A, c.B, c.InO, c.InA, c.InB, {}, status);
     EXPECT_EQ(status, c.Status) << c.What;
-    EXPECT_EQ(r.Text, c.Result) << c.What;
+    EXPECT_EQ(r.Text(), c.Result) << c.What;
     EXPECT_EQ(r.Conflicts, 0) << c.What;
   }
 }
@@ -55,11 +55,11 @@ TEST(FileMerge, DeletedOnOneSideAndChangedOnTheOtherIsAConflictUnderItsHeader) {
   const std::string o = Hive();
   const std::string b = Edit(o, "MESSAGE('c');", "MESSAGE('y');");
   TMergeStatus status = TMergeStatus::msUnchanged;
-  const merge::TObjectMerge r = merge::MergeObjectTexts(o, "", b, true, false, true, {}, status);
+  const merge::TObjectResult r = merge::MergeObjectTexts(o, "", b, true, false, true, {}, status);
   EXPECT_EQ(status, TMergeStatus::msConflict);
   EXPECT_EQ(r.Conflicts, 1);
-  EXPECT_EQ(r.Text.rfind("OBJECT Table 50000 Hive\r\n<<<<<<< TARGET\r\n{\r\n", 0), 0u);
-  const auto blocks = merge::FindConflicts(r.Text);
+  EXPECT_EQ(r.Text().rfind("OBJECT Table 50000 Hive\r\n<<<<<<< TARGET\r\n{\r\n", 0), 0u);
+  const auto blocks = merge::FindConflicts(r.Text());
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_TRUE(blocks[0].Modified.empty());
   EXPECT_EQ("OBJECT Table 50000 Hive\r\n" + std::string(blocks[0].Target), b);
