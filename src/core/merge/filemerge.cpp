@@ -142,17 +142,30 @@ TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& mo
     return it == index.end() ? -1 : it->second;
   };
   TFileMerge merge;
-  for (TKey key : OrderedUnion(aKeys, bKeys))
+  for (TKey key : MergedOrder(&oKeys, aKeys, bKeys))
     merge.Items.push_back({find(oIndex, key), find(aIndex, key), find(bIndex, key)});
   for (std::size_t i = 0; i < oKeys.size(); ++i)
     if (find(aIndex, oKeys[i]) < 0 && find(bIndex, oKeys[i]) < 0)
       merge.Items.push_back({std::int32_t(i), -1, -1});
 
+  std::string oBuffer, aBuffer, bBuffer;
+  // An object that ends without a line break (the last of its file) gets
+  // one before the next, so that the next header starts its own line.
+  bool atLineStart = true;
   {
     const std::string o = Preamble(original), a = Preamble(modified), b = Preamble(target);
-    write(nullptr, a == o ? b : b == o ? a : b);
+    const std::string& preamble = a == o ? b : a;
+    write(nullptr, preamble);
+    atLineStart = preamble.empty() || preamble.back() == '\n' || preamble.back() == '\r';
   }
-  std::string oBuffer, aBuffer, bBuffer;
+  const std::string_view lineBreak =
+      target.GetCount() > 0 ? LineBreakOf(Read(target, 0, bBuffer)) : std::string_view("\r\n");
+  auto put = [&](const TMergeItem* item, std::string_view text) {
+    if (text.empty()) return write(item, text);
+    if (!atLineStart) write(nullptr, lineBreak);
+    write(item, text);
+    atLineStart = text.back() == '\n' || text.back() == '\r';
+  };
   for (TMergeItem& item : merge.Items) {
     const std::string_view o = Read(original, item.OriginalIndex, oBuffer);
     const std::string_view a = Read(modified, item.ModifiedIndex, aBuffer);
@@ -162,7 +175,7 @@ TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& mo
                          item.TargetIndex >= 0, options, item.Status);
     item.Conflicts = result.Conflicts;
     ++merge.Counts.Of[std::size_t(item.Status)];
-    write(&item, result.Text());
+    put(&item, result.Text());
   }
   return merge;
 }

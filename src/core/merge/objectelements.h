@@ -6,6 +6,7 @@
 // name and the documentation trigger. Every element is a run of whole lines.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,9 +47,10 @@ class TObjectElements {
 
   std::string_view Text() const { return FText; }
   const TElement& Root() const { return FRoot; }
-  // The bytes of lines [begin, end).
+  // The bytes of lines [begin, end), as far as the text has them.
   std::string_view Lines(std::int32_t begin, std::int32_t end) const {
-    return FLines.Lines(FText, begin, end);
+    end = std::clamp(end, 0, LineCount());
+    return FLines.Lines(FText, std::clamp(begin, 0, end), end);
   }
   std::string_view TextOf(const TElement& element) const {
     return Lines(element.Begin, element.End);

@@ -202,7 +202,8 @@ void TMerger::Children(const TElement* o, const TElement& a, const TElement& b) 
     const auto it = map.find(key);
     return it == map.end() ? nullptr : it->second;
   };
-  for (std::string_view key : OrderedUnion(keys(a), keys(b)))
+  const std::vector<std::string_view> oKeys = o ? keys(*o) : std::vector<std::string_view>{};
+  for (std::string_view key : MergedOrder(o ? &oKeys : nullptr, keys(a), keys(b)))
     Child(find(inO, key), find(inA, key), find(inB, key));
 }
 
@@ -238,17 +239,25 @@ void TMerger::ObjectProperties(const TElement* o, const TElement& a, const TElem
     else
       modifiedLater = aDate && !bDate;
   }
-  std::vector<std::string_view> aKeys, bKeys;
+  std::vector<std::string_view> oKeys, aKeys, bKeys;
+  if (o)
+    for (const TElement& c : o->Children) oKeys.push_back(c.Key);
   for (const TElement& c : a.Children) aKeys.push_back(c.Key);
   for (const TElement& c : b.Children) bKeys.push_back(c.Key);
-  for (std::string_view key : OrderedUnion(aKeys, bKeys)) {
+  for (std::string_view key : MergedOrder(o ? &oKeys : nullptr, aKeys, bKeys)) {
     const TElement* co = child(o, key);
     const TElement* ca = child(&a, key);
     const TElement* cb = child(&b, key);
     if (key == "Date" || key == "Time") {
-      const TElement* winner = modifiedLater ? ca : cb;
-      if (!winner && !(ca && cb)) winner = ca ? ca : cb;
-      if (winner) FOut += (winner == ca ? FA : FB).TextOf(*winner);
+      // The later side's, or the other's when the later one has none and
+      // the other changed it.
+      const TElement* later = modifiedLater ? ca : cb;
+      const TElement* other = modifiedLater ? cb : ca;
+      const TObjectElements& otherSide = modifiedLater ? FB : FA;
+      if (later)
+        FOut += (modifiedLater ? FA : FB).TextOf(*later);
+      else if (other && (!co || otherSide.TextOf(*other) != FO->TextOf(*co)))
+        FOut += otherSide.TextOf(*other);
     } else if (key == "Modified" && (value(&FA, ca) == "Yes" || value(&FB, cb) == "Yes")) {
       FOut += value(&FB, cb) == "Yes" ? FB.TextOf(*cb) : FA.TextOf(*ca);
     } else if (key == "Version List" && ca && cb) {

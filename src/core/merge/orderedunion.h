@@ -34,3 +34,17 @@ std::vector<Key> OrderedUnion(const std::vector<Key>& modified, const std::vecto
 }
 
 }  // namespace merge
+
+namespace merge {
+
+// The order of a merged sequence: the modified side's when the target kept
+// the original's order, else the target's, with the other side's own keys
+// after the key they follow there.
+template <typename Key, typename Hash = std::hash<Key>>
+std::vector<Key> MergedOrder(const std::vector<Key>* original, const std::vector<Key>& modified,
+                             const std::vector<Key>& target) {
+  if (original && *original == target) return OrderedUnion<Key, Hash>(target, modified);
+  return OrderedUnion<Key, Hash>(modified, target);
+}
+
+}  // namespace merge
