@@ -41,11 +41,13 @@ std::unordered_map<TKey, std::int32_t> IndexOf(const std::vector<TKey>& keys) {
 std::string_view Read(const TObjectTextFile& file, std::int32_t index, std::string& buffer) {
   if (index < 0) return {};
   const TObjectTextObject& object = file.GetObject(index);
+  // Read through the object's own file, so that objects of many files read alike.
+  const TObjectTextFile& owner = object.Owner();
   const std::size_t length = std::size_t(std::max(object.Length(), 0));
-  const std::string_view kept = file.KeptText();
+  const std::string_view kept = owner.KeptText();
   if (kept.data() && std::size_t(object.StartOffset()) + length <= kept.size())
     return kept.substr(std::size_t(object.StartOffset()), length);
-  const vexa::ExclusiveFile* stream = file.Stream();
+  const vexa::ExclusiveFile* stream = owner.Stream();
   if (!stream) return buffer = object.GetText();  // raises the error of a file that is gone
   if (buffer.size() < length) buffer.resize(length);
   stream->ReadAt(object.StartOffset(), buffer.data(), length);
