@@ -177,6 +177,56 @@ TEST(ObjectMerge, VersionListsMergeTagByTag) {
   EXPECT_FALSE(merge::VersionBelow("ABC1.10", "ABC1.9"));
 }
 
+TEST(ObjectMerge, ControlsAndActionsPairByTheirID) {
+  const std::string o = merge_test::Join({"OBJECT Page 50010 Hive Card",
+                                          "{",
+                                          "  PROPERTIES",
+                                          "  {",
+                                          "    SourceTable=Table50000;",
+                                          "    ActionList=ACTIONS",
+                                          "    {",
+                                          "      { 5       ;0   ;ActionContainer;",
+                                          "                      ActionContainerType=ActionItems }",
+                                          "      { 6       ;1   ;Action    ;",
+                                          "                      CaptionML=ENU=Inspect }",
+                                          "    }",
+                                          "  }",
+                                          "  CONTROLS",
+                                          "  {",
+                                          "    { 1   ;0   ;Container ;",
+                                          "                ContainerType=ContentArea }",
+                                          "    { 2   ;1   ;Field     ;",
+                                          "                SourceExpr=\"No.\" }",
+                                          "  }",
+                                          "  CODE",
+                                          "  {",
+                                          "    BEGIN",
+                                          "    END.",
+                                          "  }",
+                                          "}"});
+  const std::string actionEnd = "ENU=Inspect }\r\n";
+  const std::string a =
+      Edit(Edit(o, actionEnd,
+                actionEnd + "      { 7       ;1   ;Action    ;\r\n                      "
+                            "CaptionML=ENU=Harvest }\r\n"),
+           "SourceExpr=\"No.\" }", "SourceExpr=\"No.\";\r\n                Importance=Promoted }");
+  const std::string b =
+      Edit(Edit(o, actionEnd,
+                actionEnd + "      { 50000   ;1   ;Action    ;\r\n                      "
+                            "CaptionML=ENU=Feed }\r\n"),
+           "    { 1   ;0   ;Container ;\r\n                ContainerType=ContentArea }\r\n",
+           "    { 1   ;0   ;Container ;\r\n                ContainerType=ContentArea }\r\n    { "
+           "50001;1   ;Field     ;\r\n                SourceExpr=Colour }\r\n");
+  const merge::TObjectMerge r = Merge(o, a, b);
+  EXPECT_EQ(r.Conflicts, 0) << r.Text;
+  EXPECT_EQ(r.Text, Edit(Edit(a, "ENU=Harvest }\r\n",
+                              "ENU=Harvest }\r\n      { 50000   ;1   ;Action    ;\r\n              "
+                              "        CaptionML=ENU=Feed }\r\n"),
+                         "ContainerType=ContentArea }\r\n",
+                         "ContainerType=ContentArea }\r\n    { 50001;1   ;Field     ;\r\n          "
+                         "      SourceExpr=Colour }\r\n"));
+}
+
 TEST(ObjectMerge, ARenameOnBothSidesKeepsOneHeaderLine) {
   const std::string o = Hive();
   const merge::TObjectMerge r = Merge(o, Edit(o, "50000 Hive\r\n", "50000 Hive New\r\n"),
