@@ -284,6 +284,18 @@ void SetFilterOption(TCommandLine& line, const std::string& name, const std::str
   if (!line.dateOrder) throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
 }
 
+bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line) {
+  if (!operandsOnly && arg == "--")
+    operandsOnly = true;
+  else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0)))
+    line.operands.push_back(arg);
+  else if (arg == "-h" || arg == "--help")
+    line.command = "help";
+  else
+    return false;
+  return true;
+}
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
   if (!args.empty() && IsCompareCommand(args[0])) return ParseCompareCommandLine(args);

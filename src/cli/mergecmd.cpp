@@ -130,13 +130,8 @@ TCommandLine ParseMergeCommandLine(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string value;
-    if (!operandsOnly && arg == "--") {
-      operandsOnly = true;
-    } else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0))) {
-      result.operands.push_back(arg);
-    } else if (arg == "-h" || arg == "--help") {
-      result.command = "help";
-      return result;
+    if (TakeOperandOrHelp(arg, operandsOnly, result)) {
+      if (result.command == "help") return result;
     } else if (arg == "--split") {
       if (result.split) throw UsageError("--split given twice");
       result.split = true;

@@ -253,14 +253,7 @@ void TObjectElements::ParseRows(TElement& parent, std::int32_t from, std::int32_
 std::string TObjectElements::RowKey(std::int32_t begin, std::int32_t end,
                                     std::string_view section) const {
   const std::string_view line = LineText(begin);
-  std::vector<std::string_view> columns;
-  std::size_t from = line.find('{') + 1;
-  while (columns.size() < 4) {
-    const std::size_t stop = line.find(';', from);
-    columns.push_back(Trim(line.substr(from, stop == std::string_view::npos ? stop : stop - from)));
-    if (stop == std::string_view::npos) break;
-    from = stop + 1;
-  }
+  const std::vector<std::string_view> columns = cal::RowColumns(line);
   const std::string_view first = columns.front();
   if (IsNumber(first) || (!first.empty() && first.front() == '[')) return std::string(first);
   for (std::string_view column : columns)
