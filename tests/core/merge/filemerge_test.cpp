@@ -95,4 +95,29 @@ TEST(FileMerge, TheResultKeepsTheTargetsOrderWithTheUpdatesNewObjectsInTheirPlac
             "2 unchanged");
 }
 
+TEST(FileMerge, ConflictMarksSurviveAWriteAndAReload) {
+  testing_support::TempDir dir;
+  const std::string o = Hive(), other = Object("Codeunit 7 Other", "x");
+  TObjectTextFile files[3];
+  files[0].LoadFromFile(dir.write("o.txt", o + other));
+  files[1].LoadFromFile(dir.write("a.txt", Edit(o, "MESSAGE('b');", "MESSAGE('x');")));
+  files[2].LoadFromFile(
+      dir.write("b.txt", Edit(o, "MESSAGE('b');", "MESSAGE('y');") + Edit(other, "x", "changed")));
+  std::string result;
+  const merge::TFileMerge m =
+      merge::MergeFiles(files[0], files[1], files[2], {},
+                        [&](const merge::TMergeItem*, std::string_view text) { result += text; });
+  ASSERT_EQ(m.Counts[TMergeStatus::msConflict], 2);
+  TObjectTextFile reloaded;
+  reloaded.LoadFromFile(dir.write("result.txt", result));
+  ASSERT_EQ(reloaded.GetCount(), 2);
+  for (std::int32_t i = 0; i < 2; ++i) {
+    const std::string text = reloaded.GetObject(i).GetText();
+    const auto blocks = merge::FindConflicts(text);
+    ASSERT_EQ(blocks.size(), 1u) << text;
+    EXPECT_EQ(std::string(blocks[0].Modified), i == 0 ? "      MESSAGE('x');\r\n" : "");
+  }
+  EXPECT_EQ(reloaded.GetObject(1).GetDisplayName(), "Codeunit 7 Other");
+}
+
 }  // namespace
