@@ -1,20 +1,24 @@
 // SPDX-License-Identifier: MIT
-// marlox-gen SIZE_MB OUT [SEED] [--variant]: writes a generated object text
-// file, or with --variant the file that differs from it in 1% changed, 0.5%
-// removed and 0.5% added objects.
+// marlox-gen SIZE_MB OUT [SEED] [--variant | --merge]: writes a generated
+// object text file, or with --variant the file that differs from it in 1%
+// changed, 0.5% removed and 0.5% added objects, or with --merge the three
+// files of a merge and its right result into the directory OUT.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 
+#include "mergegen.h"
 #include "objectgen.h"
 
 int main(int argc, char** argv) {
   const bool variant = argc > 1 && std::strcmp(argv[argc - 1], "--variant") == 0;
-  if (variant) --argc;
+  const bool mergeSet = argc > 1 && std::strcmp(argv[argc - 1], "--merge") == 0;
+  if (variant || mergeSet) --argc;
   if (argc < 3 || argc > 4) {
-    std::fprintf(stderr, "Usage: marlox-gen SIZE_MB OUT [SEED] [--variant]\n");
+    std::fprintf(stderr, "Usage: marlox-gen SIZE_MB OUT [SEED] [--variant | --merge]\n");
     return 2;
   }
   char* end = nullptr;
@@ -23,6 +27,18 @@ int main(int argc, char** argv) {
   if (*end != '\0' || megabytes <= 0) {
     std::fprintf(stderr, "marlox-gen: bad size '%s'\n", argv[1]);
     return 2;
+  }
+  if (mergeSet) {
+    try {
+      const marlox::bench::TMergeSetCounts counts = marlox::bench::GenerateMergeSet(
+          static_cast<std::size_t>(megabytes * 1024 * 1024), seed, argv[2]);
+      std::fprintf(stderr, "%zu objects, %zu changed on both sides, %zu of them in conflict\n",
+                   counts.Objects, counts.ChangedBoth, counts.Conflicts);
+      return 0;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "marlox-gen: %s\n", e.what());
+      return 2;
+    }
   }
   std::FILE* out = std::fopen(argv[2], "wb");
   if (!out) {

@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <unordered_set>
 
-#include "comparecmd.h"
 #include "codecmds.h"
+#include "comparecmd.h"
+#include "mergecmd.h"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +44,15 @@ const char* const UsageText =
     "                         may also hold status:added|removed|changed|\n"
     "                         propertiesonly|identical (prefixes such as prop will do)\n"
     "  diff OLD NEW TYPE ID   a unified diff of that object with 3 lines of context\n"
+    "  merge ORIGINAL MODIFIED TARGET --out RESULT [--split] [--conflicts DIR]\n"
+    "          [--version-list merge|modified|target]\n"
+    "                         brings the change from ORIGINAL to MODIFIED into\n"
+    "                         TARGET, object by object and inside objects changed on\n"
+    "                         both sides element by element; one line per object on\n"
+    "                         stdout (status, type, number, name), the counts on\n"
+    "                         stderr. --split writes RESULT as a folder of object\n"
+    "                         files; --conflicts writes the three versions of each\n"
+    "                         object in conflict into DIR\n"
     "  outline FILE TYPE ID   the sections, fields, triggers and procedures of the\n"
     "                         object: kind, name and line number, separated by tabs\n"
     "  uses FILE TYPE ID      every reference to the object in the file: object\n"
@@ -66,7 +76,8 @@ const char* const UsageText =
     "  -h, --help             show this text\n"
     "\n"
     "Exit status: 0 success, 1 nothing found (find, show, outline, uses), 2 error or\n"
-    "bad arguments. compare and diff: 0 nothing differs, 1 something differs, 2 error.\n";
+    "bad arguments. compare and diff: 0 nothing differs, 1 something differs, 2 error.\n"
+    "merge: 0 no conflict, 1 conflicts (marked in RESULT), 2 error.\n";
 
 namespace {
 
@@ -273,9 +284,22 @@ void SetFilterOption(TCommandLine& line, const std::string& name, const std::str
   if (!line.dateOrder) throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
 }
 
+bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line) {
+  if (!operandsOnly && arg == "--")
+    operandsOnly = true;
+  else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0)))
+    line.operands.push_back(arg);
+  else if (arg == "-h" || arg == "--help")
+    line.command = "help";
+  else
+    return false;
+  return true;
+}
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
   if (!args.empty() && IsCompareCommand(args[0])) return ParseCompareCommandLine(args);
+  if (!args.empty() && args[0] == "merge") return ParseMergeCommandLine(args);
   std::vector<std::string> options;
   std::string indexText;
   bool operandsOnly = false;
@@ -424,6 +448,7 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
     return ecSuccess;
   }
   if (IsCompareCommand(line.command)) return RunCompareCommand(line, out, err, errIsTerminal);
+  if (line.command == "merge") return RunMergeCommand(line, out, err, errIsTerminal);
   // A bad expression fails before the file is read.
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;

@@ -47,11 +47,21 @@ struct TCommandLine {
   std::string filter;
   bool properties = false;
   std::optional<TDateOrder> dateOrder;
+  // merge
+  std::string outPath;
+  bool split = false;
+  std::string conflictsDir;  // empty: the conflicts' versions are not written
+  std::string versionList = "merge";
 };
 
 // Takes the value of --filter or --date-order; throws UsageError for a date
 // order other than dmy or mdy.
 void SetFilterOption(TCommandLine& line, const std::string& name, const std::string& value);
+
+// What every command's parser reads alike: "--", after which every argument
+// is an operand, operands, and -h or --help, which make the command "help".
+// Returns false for an option the command must read itself.
+bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line);
 
 // Throws UsageError for anything the commands cannot run with.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);

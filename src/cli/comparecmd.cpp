@@ -156,13 +156,8 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
   result.operands.push_back(result.command);
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (!operandsOnly && arg == "--") {
-      operandsOnly = true;
-    } else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0))) {
-      result.operands.push_back(arg);
-    } else if (arg == "-h" || arg == "--help") {
-      result.command = "help";
-      return result;
+    if (TakeOperandOrHelp(arg, operandsOnly, result)) {
+      if (result.command == "help") return result;
     } else if (compare && arg == "--ignore-properties") {
       once(result.ignoreProperties, arg);
     } else if (compare && arg == "--ignore-line-breaks") {
