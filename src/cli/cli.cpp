@@ -7,6 +7,7 @@
 
 #include "codecmds.h"
 #include "comparecmd.h"
+#include "foldercmds.h"
 #include "mergecmd.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +17,9 @@ namespace marlox::cli {
 const char* const UsageText =
     "Usage: marlox-cli COMMAND FILE [ARGUMENTS]\n"
     "Lists, shows, searches and exports the objects of an object text file.\n"
-    "FILE is only read, never changed; all output is byte for byte.\n"
+    "FILE is only read, never changed; all output is byte for byte. FILE, OLD,\n"
+    "NEW and SOURCE may also be folders: their *.txt files, subfolders included,\n"
+    "read as one set of objects in export order (by type, then number).\n"
     "\n"
     "Commands:\n"
     "  list FILE              one line per object: type, number, name, start offset\n"
@@ -57,12 +60,15 @@ const char* const UsageText =
     "                         object: kind, name and line number, separated by tabs\n"
     "  uses FILE TYPE ID      every reference to the object in the file: object\n"
     "                         index, object name, line number and the line's text\n"
+    "  join SOURCE... OUT [--overwrite]\n"
+    "                         writes every object of the files and folders into OUT,\n"
+    "                         byte for byte, in export order; OUT is never an input\n"
     "  list, find, export and compare also take --filter EXPR to act on the matching\n"
     "  objects only; list also takes --properties\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
-    "  --overwrite            export: replace existing files\n"
+    "  --overwrite            export: replace existing files; join: replace OUT\n"
     "  --skip-existing        export: keep existing files and skip their objects\n"
     "  --index N              show: choose the object by its index\n"
     "  --ignore-properties    compare: a change only in OBJECT-PROPERTIES is none\n"
@@ -96,6 +102,7 @@ const std::vector<TCommandRule>& CommandRules() {
       {"export", 2, 2, {"--overwrite", "--skip-existing", "--filter", "--date-order"}},
       {"outline", 3, 3, {}},
       {"uses", 3, 3, {}},
+      {"join", 2, std::size_t(-1), {"--overwrite"}},
   };
   return rules;
 }
@@ -133,8 +140,9 @@ void AppendProperties(std::string& line, const TObjectTextObject& object) {
   }
 }
 
-int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObjectFilter& filter,
-            std::FILE* out, std::FILE* err) {
+// folder: the set's folder, whose objects also name their file.
+int RunList(const TCommandLine& command, const TObjectSet& file, const TObjectFilter& filter,
+            const TObjectFolder* folder, std::FILE* out, std::FILE* err) {
   std::string line;
   std::int32_t shown = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
@@ -151,6 +159,7 @@ int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObj
     line += '\t';
     line += ToString(object.Length());
     if (command.properties) AppendProperties(line, object);
+    if (folder) line += '\t' + folder->RelativePath(i);
     line += '\n';
     WriteBytes(out, line);
   }
@@ -161,7 +170,7 @@ int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObj
   return ecSuccess;
 }
 
-int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+int RunShow(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
   std::int32_t index = line.index;
   if (!line.hasIndex) {
     index = FindObject(file, line.type, line.id);
@@ -206,7 +215,7 @@ bool PathTaken(const std::string& path) {
   return fs::exists(fs::symlink_status(fs::path(path), ec));
 }
 
-int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObjectFilter& filter,
+int RunExport(const TCommandLine& line, const TObjectSet& file, const TObjectFilter& filter,
               std::FILE* err) {
   const std::string& dir = line.operands[2];
   std::vector<TExportTarget> targets = ExportTargets(file, dir);
@@ -218,8 +227,7 @@ int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObje
   } else if (line.exportMode == TExportMode::emOverwrite) {
     // The core refuses too, but only when it gets there; stop before any write.
     for (const TExportTarget& target : targets) {
-      std::error_code ec;
-      if (fs::equivalent(fs::path(target.path), fs::path(line.operands[1]), ec))
+      if (file.Reads(target.path))
         throw VexaError("\"" + target.path + "\" is the file being read; nothing written");
     }
   }
@@ -399,7 +407,7 @@ bool ObjectTypeFromName(std::string_view word, TObjectType& type) {
   return false;
 }
 
-std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id) {
+std::int32_t FindObject(const TObjectSet& file, TObjectType type, std::int32_t id) {
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
     if (object.ObjectType() == type && object.ID() == id) return i;
@@ -407,7 +415,7 @@ std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int3
   return -1;
 }
 
-std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir) {
+std::vector<TExportTarget> ExportTargets(const TObjectSet& file, const std::string& dir) {
   std::vector<TExportTarget> targets;
   targets.reserve(std::size_t(file.GetCount()));
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
@@ -442,6 +450,31 @@ TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
   };
 }
 
+namespace {
+
+// The commands over a folder's objects; find reads each object after the load.
+int RunOnFolder(const TCommandLine& line, TObjectFilter& filter, std::FILE* out, std::FILE* err) {
+  TObjectFolder folder;
+  folder.SetReadProperties(line.properties || !filter.Empty());
+  LoadFolder(folder, line.operands[1], err, true);
+  // Each file alone may not show its dates' order; the folder's files together do.
+  if (!filter.Empty() && !line.dateOrder) {
+    TFilterOptions options;
+    options.DateOrder = folder.DateOrder();
+    filter = TObjectFilter(line.filter, options);
+  }
+  int code = ecSuccess;
+  if (line.command == "list") code = RunList(line, folder, filter, &folder, out, err);
+  if (line.command == "show") code = RunShow(line, folder, out, err);
+  if (line.command == "find") code = RunFolderFind(line, folder, filter, out);
+  if (line.command == "export") code = RunExport(line, folder, filter, err);
+  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, folder, out, err);
+  if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
+  return code;
+}
+
+}  // namespace
+
 int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal) {
   if (line.command == "help") {
     WriteBytes(out, UsageText);
@@ -449,10 +482,12 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   }
   if (IsCompareCommand(line.command)) return RunCompareCommand(line, out, err, errIsTerminal);
   if (line.command == "merge") return RunMergeCommand(line, out, err, errIsTerminal);
+  if (line.command == "join") return RunJoin(line, err);
   // A bad expression fails before the file is read.
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;
-  const TObjectFilter filter(line.filter, filterOptions);
+  TObjectFilter filter(line.filter, filterOptions);
+  if (IsObjectFolder(line.operands[1])) return RunOnFolder(line, filter, out, err);
   TObjectTextFile file;
   // Writing every object from the text the load read reads nothing twice;
   // a filtered export needs only some of it.
@@ -460,7 +495,7 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   file.SetReadProperties(line.properties || !filter.Empty());
   if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
   int code = ecSuccess;
-  if (line.command == "list") code = RunList(line, file, filter, out, err);
+  if (line.command == "list") code = RunList(line, file, filter, nullptr, out, err);
   if (line.command == "show") code = RunShow(line, file, out, err);
   if (line.command == "find") code = RunFind(line, file, filter, out);
   if (line.command == "export") code = RunExport(line, file, filter, err);
