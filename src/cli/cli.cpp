@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <unordered_set>
 
 #include "codecmds.h"
@@ -452,25 +453,19 @@ TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
 
 namespace {
 
-// The commands over a folder's objects; find reads each object after the load.
-int RunOnFolder(const TCommandLine& line, TObjectFilter& filter, std::FILE* out, std::FILE* err) {
-  TObjectFolder folder;
-  folder.SetReadProperties(line.properties || !filter.Empty());
-  LoadFolder(folder, line.operands[1], err, true);
-  // Each file alone may not show its dates' order; the folder's files together do.
+// Loads a folder for the commands; a filter then reads its dates in the
+// order that the folder's files show together, which one file alone may not.
+std::unique_ptr<TObjectFolder> LoadCommandFolder(const TCommandLine& line, TObjectFilter& filter,
+                                                 std::FILE* err) {
+  auto folder = std::make_unique<TObjectFolder>();
+  folder->SetReadProperties(line.properties || !filter.Empty());
+  LoadFolder(*folder, line.operands[1], err, true);
   if (!filter.Empty() && !line.dateOrder) {
     TFilterOptions options;
-    options.DateOrder = folder.DateOrder();
+    options.DateOrder = folder->DateOrder();
     filter = TObjectFilter(line.filter, options);
   }
-  int code = ecSuccess;
-  if (line.command == "list") code = RunList(line, folder, filter, &folder, out, err);
-  if (line.command == "show") code = RunShow(line, folder, out, err);
-  if (line.command == "find") code = RunFolderFind(line, folder, filter, out);
-  if (line.command == "export") code = RunExport(line, folder, filter, err);
-  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, folder, out, err);
-  if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
-  return code;
+  return folder;
 }
 
 }  // namespace
@@ -487,19 +482,26 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;
   TObjectFilter filter(line.filter, filterOptions);
-  if (IsObjectFolder(line.operands[1])) return RunOnFolder(line, filter, out, err);
+  std::unique_ptr<TObjectFolder> folder;
   TObjectTextFile file;
-  // Writing every object from the text the load read reads nothing twice;
-  // a filtered export needs only some of it.
-  file.SetKeepText(line.command == "export" && filter.Empty());
-  file.SetReadProperties(line.properties || !filter.Empty());
-  if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+  if (IsObjectFolder(line.operands[1])) {
+    folder = LoadCommandFolder(line, filter, err);
+  } else {
+    // Writing every object from the text the load read reads nothing twice;
+    // a filtered export needs only some of it.
+    file.SetKeepText(line.command == "export" && filter.Empty());
+    file.SetReadProperties(line.properties || !filter.Empty());
+    if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+  }
+  const TObjectSet& set = folder ? static_cast<const TObjectSet&>(*folder) : file;
   int code = ecSuccess;
-  if (line.command == "list") code = RunList(line, file, filter, nullptr, out, err);
-  if (line.command == "show") code = RunShow(line, file, out, err);
-  if (line.command == "find") code = RunFind(line, file, filter, out);
-  if (line.command == "export") code = RunExport(line, file, filter, err);
-  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, file, out, err);
+  if (line.command == "list") code = RunList(line, set, filter, folder.get(), out, err);
+  if (line.command == "show") code = RunShow(line, set, out, err);
+  // A file is searched while it loads; a folder's objects once it is loaded.
+  if (line.command == "find")
+    code = folder ? RunFolderFind(line, *folder, filter, out) : RunFind(line, file, filter, out);
+  if (line.command == "export") code = RunExport(line, set, filter, err);
+  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, set, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

@@ -2,10 +2,10 @@
 #include "objectfolder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <ostream>
 #include <tuple>
-#include <unordered_map>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN

@@ -231,7 +231,7 @@ bool ExclusiveFile::Released() const {
   return FHandle == nullptr;
 }
 
-void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const {
+void ExclusiveFile::Reopen() const {
   // Shared with other readers only: no writer can start while the read runs.
   HANDLE handle = ::CreateFileA(FFullName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -254,13 +254,6 @@ void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t 
     throw FileError(ChangedMessage(FFullName));
   }
   FHandle = handle;
-  try {
-    ReadAt(offset, buffer, size);
-  } catch (...) {
-    Release();
-    throw;
-  }
-  Release();
 }
 
 void ExclusiveFile::CheckUnchanged() const {
@@ -329,7 +322,7 @@ bool ExclusiveFile::Released() const {
   return FHandle < 0;
 }
 
-void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const {
+void ExclusiveFile::Reopen() const {
   // No lock: a read that takes one could fail beside another reader's.
   const int handle = ::open(FFullName.c_str(), O_RDONLY | O_CLOEXEC);
   if (handle < 0) {
@@ -347,13 +340,6 @@ void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t 
     throw FileError(ChangedMessage(FFullName));
   }
   FHandle = handle;
-  try {
-    ReadAt(offset, buffer, size);
-  } catch (...) {
-    Release();
-    throw;
-  }
-  Release();
 }
 
 void ExclusiveFile::CheckUnchanged() const {
@@ -377,6 +363,15 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
 }
 
 #endif
+
+void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const {
+  Reopen();
+  struct TReleaseAfter {
+    const ExclusiveFile& File;
+    ~TReleaseAfter() { File.Release(); }
+  } releaseAfter{*this};
+  ReadAt(offset, buffer, size);
+}
 
 void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
                         const ExclusiveFile* guard) {

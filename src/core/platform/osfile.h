@@ -60,6 +60,8 @@ class ExclusiveFile {
 
  private:
   void CheckUnchanged() const;
+  // Opens a released file for one read; throws when it is gone or changed.
+  void Reopen() const;
   void ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const;
 
   std::string FFullName;
