@@ -10,6 +10,8 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// The set's own GetObject, not the GDI macro.
+#undef GetObject
 #endif
 
 namespace fs = std::filesystem;
