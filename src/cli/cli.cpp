@@ -453,18 +453,12 @@ TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
 
 namespace {
 
-// Loads a folder for the commands; a filter then reads its dates in the
-// order that the folder's files show together, which one file alone may not.
-std::unique_ptr<TObjectFolder> LoadCommandFolder(const TCommandLine& line, TObjectFilter& filter,
+// Loads a folder for the commands, with its notes on err.
+std::unique_ptr<TObjectFolder> LoadCommandFolder(const TCommandLine& line, bool readProperties,
                                                  std::FILE* err) {
   auto folder = std::make_unique<TObjectFolder>();
-  folder->SetReadProperties(line.properties || !filter.Empty());
+  folder->SetReadProperties(readProperties);
   LoadFolder(*folder, line.operands[1], err, true);
-  if (!filter.Empty() && !line.dateOrder) {
-    TFilterOptions options;
-    options.DateOrder = folder->DateOrder();
-    filter = TObjectFilter(line.filter, options);
-  }
   return folder;
 }
 
@@ -481,11 +475,11 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   // A bad expression fails before the file is read.
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;
-  TObjectFilter filter(line.filter, filterOptions);
+  const TObjectFilter filter(line.filter, filterOptions);
   std::unique_ptr<TObjectFolder> folder;
   TObjectTextFile file;
   if (IsObjectFolder(line.operands[1])) {
-    folder = LoadCommandFolder(line, filter, err);
+    folder = LoadCommandFolder(line, line.properties || !filter.Empty(), err);
   } else {
     // Writing every object from the text the load read reads nothing twice;
     // a filtered export needs only some of it.

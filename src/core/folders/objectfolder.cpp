@@ -153,6 +153,7 @@ void TObjectFolder::LoadFromFolder(const std::string& path) {
   }
   dates.Seal();
   FDateOrder = DecideDateOrder(dates);
+  for (const auto& file : files) file->Objects.SetDateOrder(FDateOrder);
   FFiles = std::move(files);
   FEntries = std::move(entries);
   FIdentities = std::move(identities);

@@ -55,7 +55,8 @@ class TObjectFolder : public TObjectSet {
   // How many object files were read (the skipped ones not counted).
   std::size_t FileCount() const { return FFiles.size(); }
 
-  // The order of day and month that the dates of all files show together.
+  // The order of day and month that the dates of all files show together;
+  // each object's dates are read in it.
   TDateOrder DateOrder() const { return FDateOrder; }
   // Whether the next loads read each object's properties (on by default).
   void SetReadProperties(bool read) { FReadProperties = read; }

@@ -161,6 +161,8 @@ class TObjectTextFile : public TObjectSet {
   const TPropertyStore& Properties() const { return FProperties; }
   // The order of day and month that the file's dates show.
   TDateOrder DateOrder() const { return FDateOrder; }
+  // For a file that is one of many whose dates decide together.
+  void SetDateOrder(TDateOrder order) { FDateOrder = order; }
 
  protected:
   virtual void DoProgress(TProgressKind kind, std::uint8_t percent);

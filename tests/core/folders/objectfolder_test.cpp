@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "objectfilter.h"
 #include "testfiles.h"
 
 namespace fs = std::filesystem;
@@ -201,4 +202,18 @@ TEST(Join, WritesExportOrderByteForByteAndEndsAnOpenLastLineOnlyBeforeAnotherObj
             }).find("never overwritten"),
             std::string::npos);
   EXPECT_EQ(ReadAll(extraName), before);
+}
+
+TEST(ObjectFolder, DatesAreReadInTheOrderThatAllFilesShowTogether) {
+  TempDir dir;
+  auto dated = [](const std::string& header, const std::string& date) {
+    return Object(header,
+                  "{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=" + date + ";\r\n  }\r\n}\r\n");
+  };
+  Write(dir, "tab1.txt", dated("Table 1 A", "12/25/18"));
+  Write(dir, "tab2.txt", dated("Table 2 B", "03/04/18"));  // alone, it would read day first
+  TObjectFolder folder;
+  folder.LoadFromFolder(dir.path().string());
+  EXPECT_EQ(folder.DateOrder(), TDateOrder::doMonthDay);
+  EXPECT_TRUE(TObjectFilter("date:2018-03-04").Matches(folder.GetObject(1)));
 }
