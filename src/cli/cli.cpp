@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <unordered_set>
 
 #include "codecmds.h"
 #include "comparecmd.h"
+#include "foldercmds.h"
 #include "mergecmd.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +18,9 @@ namespace marlox::cli {
 const char* const UsageText =
     "Usage: marlox-cli COMMAND FILE [ARGUMENTS]\n"
     "Lists, shows, searches and exports the objects of an object text file.\n"
-    "FILE is only read, never changed; all output is byte for byte.\n"
+    "FILE is only read, never changed; all output is byte for byte. FILE, OLD,\n"
+    "NEW and SOURCE may also be folders: their *.txt files, subfolders included,\n"
+    "read as one set of objects in export order (by type, then number).\n"
     "\n"
     "Commands:\n"
     "  list FILE              one line per object: type, number, name, start offset\n"
@@ -57,12 +61,15 @@ const char* const UsageText =
     "                         object: kind, name and line number, separated by tabs\n"
     "  uses FILE TYPE ID      every reference to the object in the file: object\n"
     "                         index, object name, line number and the line's text\n"
+    "  join SOURCE... OUT [--overwrite]\n"
+    "                         writes every object of the files and folders into OUT,\n"
+    "                         byte for byte, in export order; OUT is never an input\n"
     "  list, find, export and compare also take --filter EXPR to act on the matching\n"
     "  objects only; list also takes --properties\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
-    "  --overwrite            export: replace existing files\n"
+    "  --overwrite            export: replace existing files; join: replace OUT\n"
     "  --skip-existing        export: keep existing files and skip their objects\n"
     "  --index N              show: choose the object by its index\n"
     "  --ignore-properties    compare: a change only in OBJECT-PROPERTIES is none\n"
@@ -96,6 +103,7 @@ const std::vector<TCommandRule>& CommandRules() {
       {"export", 2, 2, {"--overwrite", "--skip-existing", "--filter", "--date-order"}},
       {"outline", 3, 3, {}},
       {"uses", 3, 3, {}},
+      {"join", 2, std::size_t(-1), {"--overwrite"}},
   };
   return rules;
 }
@@ -133,8 +141,9 @@ void AppendProperties(std::string& line, const TObjectTextObject& object) {
   }
 }
 
-int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObjectFilter& filter,
-            std::FILE* out, std::FILE* err) {
+// folder: the set's folder, whose objects also name their file.
+int RunList(const TCommandLine& command, const TObjectSet& file, const TObjectFilter& filter,
+            const TObjectFolder* folder, std::FILE* out, std::FILE* err) {
   std::string line;
   std::int32_t shown = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
@@ -151,6 +160,7 @@ int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObj
     line += '\t';
     line += ToString(object.Length());
     if (command.properties) AppendProperties(line, object);
+    if (folder) line += '\t' + folder->RelativePath(i);
     line += '\n';
     WriteBytes(out, line);
   }
@@ -161,7 +171,7 @@ int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObj
   return ecSuccess;
 }
 
-int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+int RunShow(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
   std::int32_t index = line.index;
   if (!line.hasIndex) {
     index = FindObject(file, line.type, line.id);
@@ -206,7 +216,7 @@ bool PathTaken(const std::string& path) {
   return fs::exists(fs::symlink_status(fs::path(path), ec));
 }
 
-int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObjectFilter& filter,
+int RunExport(const TCommandLine& line, const TObjectSet& file, const TObjectFilter& filter,
               std::FILE* err) {
   const std::string& dir = line.operands[2];
   std::vector<TExportTarget> targets = ExportTargets(file, dir);
@@ -218,8 +228,7 @@ int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObje
   } else if (line.exportMode == TExportMode::emOverwrite) {
     // The core refuses too, but only when it gets there; stop before any write.
     for (const TExportTarget& target : targets) {
-      std::error_code ec;
-      if (fs::equivalent(fs::path(target.path), fs::path(line.operands[1]), ec))
+      if (file.Reads(target.path))
         throw VexaError("\"" + target.path + "\" is the file being read; nothing written");
     }
   }
@@ -399,7 +408,7 @@ bool ObjectTypeFromName(std::string_view word, TObjectType& type) {
   return false;
 }
 
-std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id) {
+std::int32_t FindObject(const TObjectSet& file, TObjectType type, std::int32_t id) {
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
     if (object.ObjectType() == type && object.ID() == id) return i;
@@ -407,7 +416,7 @@ std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int3
   return -1;
 }
 
-std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir) {
+std::vector<TExportTarget> ExportTargets(const TObjectSet& file, const std::string& dir) {
   std::vector<TExportTarget> targets;
   targets.reserve(std::size_t(file.GetCount()));
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
@@ -442,6 +451,19 @@ TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
   };
 }
 
+namespace {
+
+// Loads a folder for the commands, with its notes on err.
+std::unique_ptr<TObjectFolder> LoadCommandFolder(const TCommandLine& line, bool readProperties,
+                                                 std::FILE* err) {
+  auto folder = std::make_unique<TObjectFolder>();
+  folder->SetReadProperties(readProperties);
+  LoadFolder(*folder, line.operands[1], err, true);
+  return folder;
+}
+
+}  // namespace
+
 int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal) {
   if (line.command == "help") {
     WriteBytes(out, UsageText);
@@ -449,22 +471,31 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   }
   if (IsCompareCommand(line.command)) return RunCompareCommand(line, out, err, errIsTerminal);
   if (line.command == "merge") return RunMergeCommand(line, out, err, errIsTerminal);
+  if (line.command == "join") return RunJoin(line, err);
   // A bad expression fails before the file is read.
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;
   const TObjectFilter filter(line.filter, filterOptions);
+  std::unique_ptr<TObjectFolder> folder;
   TObjectTextFile file;
-  // Writing every object from the text the load read reads nothing twice;
-  // a filtered export needs only some of it.
-  file.SetKeepText(line.command == "export" && filter.Empty());
-  file.SetReadProperties(line.properties || !filter.Empty());
-  if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+  if (IsObjectFolder(line.operands[1])) {
+    folder = LoadCommandFolder(line, line.properties || !filter.Empty(), err);
+  } else {
+    // Writing every object from the text the load read reads nothing twice;
+    // a filtered export needs only some of it.
+    file.SetKeepText(line.command == "export" && filter.Empty());
+    file.SetReadProperties(line.properties || !filter.Empty());
+    if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+  }
+  const TObjectSet& set = folder ? static_cast<const TObjectSet&>(*folder) : file;
   int code = ecSuccess;
-  if (line.command == "list") code = RunList(line, file, filter, out, err);
-  if (line.command == "show") code = RunShow(line, file, out, err);
-  if (line.command == "find") code = RunFind(line, file, filter, out);
-  if (line.command == "export") code = RunExport(line, file, filter, err);
-  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, file, out, err);
+  if (line.command == "list") code = RunList(line, set, filter, folder.get(), out, err);
+  if (line.command == "show") code = RunShow(line, set, out, err);
+  // A file is searched while it loads; a folder's objects once it is loaded.
+  if (line.command == "find")
+    code = folder ? RunFolderFind(line, *folder, filter, out) : RunFind(line, file, filter, out);
+  if (line.command == "export") code = RunExport(line, set, filter, err);
+  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, set, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

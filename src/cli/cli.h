@@ -75,7 +75,7 @@ void WriteBytes(std::FILE* out, std::string_view bytes);
 bool ObjectTypeFromName(std::string_view word, TObjectType& type);
 
 // Index of the first object of that type and number, or -1.
-std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id);
+std::int32_t FindObject(const TObjectSet& file, TObjectType type, std::int32_t id);
 
 struct TExportTarget {
   std::int32_t index;
@@ -83,7 +83,7 @@ struct TExportTarget {
 };
 
 // The target path of every object in dir, in file order.
-std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir);
+std::vector<TExportTarget> ExportTargets(const TObjectSet& file, const std::string& dir);
 
 // Targets that the export would write over: files that exist now and names
 // that an earlier object of the same export takes first.

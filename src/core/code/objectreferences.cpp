@@ -12,7 +12,6 @@ namespace cal {
 
 namespace {
 
-
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; };
@@ -330,7 +329,7 @@ bool RefersTo(const TObjectReference& ref, TObjectType type, std::int32_t id,
   return ref.ByName ? !name.empty() && SameText(ref.Name, name) : ref.ID == id;
 }
 
-std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReference& ref) {
+std::int32_t ResolveReference(const TObjectSet& file, const TObjectReference& ref) {
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
     if (RefersTo(ref, object.ObjectType(), object.ID(), object.Name())) return i;
@@ -437,7 +436,7 @@ std::string LineTextAt(std::string_view text, std::int32_t offset) {
 
 }  // namespace
 
-bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObjectUse>& uses,
+bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress, std::size_t chunkSize) {
   const TObjectTextObject& wanted = file.GetObject(target);
   const TObjectType type = wanted.ObjectType();
@@ -446,8 +445,10 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
   const TCandidateNeedles needles(type, id, name);
   std::vector<std::size_t> candidates;
   const std::int32_t count = file.GetCount();
-  if (!file.Stream()) throw VexaError("The object's file is no longer open; open the file again");
-  vexa::TChunkReader reader(*file.Stream(), chunkSize);
+  // The objects of one file lie one after another, so one reader serves all
+  // of them; a set of many files gets a reader for each run of one file.
+  std::optional<vexa::TChunkReader> reader;
+  const TObjectTextFile* readerOwner = nullptr;
   // Progress in about a thousand steps, so its cost stays small.
   const std::int32_t step = std::max(1, count / 1000);
   for (std::int32_t index = 0; index < count; ++index) {
@@ -455,7 +456,13 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
     const TObjectTextObject& object = file.GetObject(index);
     const std::int64_t start = object.StartOffset();
     const std::int64_t length = std::max(object.Length(), 0);
-    const std::string_view bytes = reader.At(start, start + length, std::size_t(length));
+    if (&object.Owner() != readerOwner) {
+      readerOwner = &object.Owner();
+      if (!readerOwner->Stream())
+        throw VexaError("The object's file is no longer open; open the file again");
+      reader.emplace(*readerOwner->Stream(), chunkSize);
+    }
+    const std::string_view bytes = reader->At(start, start + length, std::size_t(length));
     needles.Find(bytes, candidates);
     if (candidates.empty()) continue;
     for (TObjectReference& ref : ReferencesNear(bytes, candidates)) {

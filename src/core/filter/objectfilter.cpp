@@ -256,7 +256,7 @@ bool TObjectFilter::Matches(const TObjectTextObject& object) const {
   return true;
 }
 
-std::vector<std::int32_t> TObjectFilter::MatchingIndexes(const TObjectTextFile& file) const {
+std::vector<std::int32_t> TObjectFilter::MatchingIndexes(const TObjectSet& file) const {
   std::vector<std::int32_t> result;
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
     if (Matches(file.GetObject(i))) result.push_back(i);

@@ -45,7 +45,7 @@ class TObjectFilter {
   bool Empty() const { return FTerms.empty(); }
   bool Matches(const TObjectTextObject& object) const;
   // Indexes of the matching objects of file, in file order.
-  std::vector<std::int32_t> MatchingIndexes(const TObjectTextFile& file) const;
+  std::vector<std::int32_t> MatchingIndexes(const TObjectSet& file) const;
 
   // A pattern with '*' and '?' against text; letters match in either case.
   static bool WildcardMatch(std::string_view pattern, std::string_view text);

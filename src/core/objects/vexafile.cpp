@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <new>
 #include <ostream>
@@ -293,6 +294,11 @@ TObjectTextObject& TObjectTextFile::GetObject(std::int32_t index) const {
   if (index < 0 || index >= GetCount())
     throw ListIndexError("List index out of bounds (" + std::to_string(index) + ")");
   return const_cast<TObjectTextObject&>(FObjects[std::size_t(index)]);
+}
+
+bool TObjectTextFile::Reads(const std::string& path) const {
+  std::error_code ec;
+  return FStream && std::filesystem::equivalent(path, FStream->FullName(), ec);
 }
 
 void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {

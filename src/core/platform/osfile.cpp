@@ -33,6 +33,14 @@ std::string CreateErrorMessage(const std::string& fullName, const std::string& t
   return "Cannot create file \"" + fullName + "\". " + text;
 }
 
+std::string ChangedMessage(const std::string& fullName) {
+  return "The file \"" + fullName + "\" has changed since it was read; open it again";
+}
+
+std::string GoneMessage(const std::string& fullName) {
+  return "The file \"" + fullName + "\" no longer exists; open it again";
+}
+
 int LastError() {
 #ifdef _WIN32
   return static_cast<int>(::GetLastError());
@@ -153,6 +161,27 @@ std::string SystemErrorText(int error) {
 #endif
 }
 
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+#ifdef _WIN32
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = ::GetFileInformationByHandle(handle, &info) != 0;
+  ::CloseHandle(handle);
+  if (known)
+    identity = {info.dwVolumeSerialNumber,
+                (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  return known;
+#else
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  return true;
+#endif
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   auto status = fs::status(fs::path(path), ec);
@@ -190,7 +219,41 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
 }
 
 ExclusiveFile::~ExclusiveFile() {
-  ::CloseHandle(static_cast<HANDLE>(FHandle));
+  if (FHandle) ::CloseHandle(static_cast<HANDLE>(FHandle));
+}
+
+void ExclusiveFile::Release() const {
+  if (FHandle) ::CloseHandle(static_cast<HANDLE>(FHandle));
+  FHandle = nullptr;
+}
+
+bool ExclusiveFile::Released() const {
+  return FHandle == nullptr;
+}
+
+void ExclusiveFile::Reopen() const {
+  // Shared with other readers only: no writer can start while the read runs.
+  HANDLE handle = ::CreateFileA(FFullName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const int error = LastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+      throw FileError(GoneMessage(FFullName));
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool same =
+      ::GetFileInformationByHandle(handle, &info) &&
+      FileIdentity{info.dwVolumeSerialNumber,
+                   (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow} == FIdentity &&
+      ((std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow) == FSize &&
+      ((std::int64_t(info.ftLastWriteTime.dwHighDateTime) << 32) |
+       info.ftLastWriteTime.dwLowDateTime) == FModified;
+  if (!same) {
+    ::CloseHandle(handle);
+    throw FileError(ChangedMessage(FFullName));
+  }
+  FHandle = handle;
 }
 
 void ExclusiveFile::CheckUnchanged() const {
@@ -201,6 +264,7 @@ void ExclusiveFile::CheckUnchanged() const {
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  if (Released()) return ReadReleased(offset, buffer, size);
   CheckUnchanged();
   if (offset < 0 || offset + std::int64_t(size) > FSize) throw StreamError(StreamReadErrorText);
   std::size_t done = 0;
@@ -246,7 +310,36 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
 }
 
 ExclusiveFile::~ExclusiveFile() {
-  ::close(FHandle);
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+void ExclusiveFile::Release() const {
+  if (FHandle >= 0) ::close(FHandle);
+  FHandle = -1;
+}
+
+bool ExclusiveFile::Released() const {
+  return FHandle < 0;
+}
+
+void ExclusiveFile::Reopen() const {
+  // No lock: a read that takes one could fail beside another reader's.
+  const int handle = ::open(FFullName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (handle < 0) {
+    const int error = LastError();
+    if (error == ENOENT || error == ENOTDIR) throw FileError(GoneMessage(FFullName));
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
+  }
+  struct stat info {};
+  if (::fstat(handle, &info) != 0 ||
+      FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                   static_cast<std::uint64_t>(info.st_ino)} != FIdentity ||
+      info.st_size != FSize ||
+      std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified) {
+    ::close(handle);
+    throw FileError(ChangedMessage(FFullName));
+  }
+  FHandle = handle;
 }
 
 void ExclusiveFile::CheckUnchanged() const {
@@ -257,6 +350,7 @@ void ExclusiveFile::CheckUnchanged() const {
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  if (Released()) return ReadReleased(offset, buffer, size);
   CheckUnchanged();
   if (offset < 0 || offset + std::int64_t(size) > FSize) throw StreamError(StreamReadErrorText);
   std::size_t done = 0;
@@ -269,6 +363,15 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
 }
 
 #endif
+
+void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const {
+  Reopen();
+  struct TReleaseAfter {
+    const ExclusiveFile& File;
+    ~TReleaseAfter() { File.Release(); }
+  } releaseAfter{*this};
+  ReadAt(offset, buffer, size);
+}
 
 void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
                         const ExclusiveFile* guard) {

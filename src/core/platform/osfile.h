@@ -24,6 +24,9 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// The identity of the file path names (links followed); false when there is none.
+bool IdentityOf(const std::string& path, FileIdentity& identity);
+
 // True when path names an existing file that is not a directory.
 bool FileExists(const std::string& path);
 
@@ -48,17 +51,27 @@ class ExclusiveFile {
   // that changed size or time since it was opened, raises "Stream read error".
   void ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
 
+  // Closes the handle and gives up the hold, so that a caller can keep
+  // thousands of files without a descriptor each. Every later read opens
+  // the file for that read only; a file that is gone or is no longer the
+  // one opened (identity, size or time differ) raises a FileError naming it.
+  void Release() const;
+  bool Released() const;
+
  private:
   void CheckUnchanged() const;
+  // Opens a released file for one read; throws when it is gone or changed.
+  void Reopen() const;
+  void ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const;
 
   std::string FFullName;
   FileIdentity FIdentity;
   std::int64_t FSize = 0;
   std::int64_t FModified = 0;
 #ifdef _WIN32
-  void* FHandle = nullptr;
+  mutable void* FHandle = nullptr;
 #else
-  int FHandle = -1;
+  mutable int FHandle = -1;
 #endif
 };
 
