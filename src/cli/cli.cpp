@@ -71,7 +71,8 @@ const char* const UsageText =
     "                         'type:table|page id:50000..59999 name:*Sales* modified:yes\n"
     "                         version:*ABC1* date:2018-01-01..2018-12-31 word'\n"
     "  --properties           list: add date, time, modified and version list\n"
-    "  --date-order dmy|mdy   how the file writes its dates (decided from them if not given)\n"
+    "  --date-order dmy|mdy|ymd\n"
+    "                         how the file writes its dates (decided from them if not given)\n"
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
@@ -281,7 +282,7 @@ void SetFilterOption(TCommandLine& line, const std::string& name, const std::str
     return;
   }
   line.dateOrder = DateOrderFromName(value);
-  if (!line.dateOrder) throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+  if (!line.dateOrder) throw UsageError("--date-order takes dmy, mdy or ymd, not '" + value + "'");
 }
 
 bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line) {

@@ -55,7 +55,7 @@ struct TCommandLine {
 };
 
 // Takes the value of --filter or --date-order; throws UsageError for a date
-// order other than dmy or mdy.
+// order other than dmy, mdy or ymd.
 void SetFilterOption(TCommandLine& line, const std::string& name, const std::string& value);
 
 // What every command's parser reads alike: "--", after which every argument
