@@ -113,14 +113,6 @@ std::int32_t NumberArgument(const std::string& text) {
   }
 }
 
-void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
-  // Small files load faster than a progress line could be read.
-  constexpr std::int64_t ProgressMinSize = 1 << 20;
-  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
-  file.LoadFromFile(name);
-  file.SetOnProgress(nullptr);
-}
-
 std::string ToString(std::int32_t value) {
   return std::to_string(value);
 }
@@ -436,6 +428,15 @@ void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE*
                   "(use --overwrite or --skip-existing)");
 }
 
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
+  // Small files load faster than a progress line could be read.
+  constexpr std::int64_t ProgressMinSize = 1 << 20;
+  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
+  file.SetShareReading(true);
+  file.LoadFromFile(name);
+  file.SetOnProgress(nullptr);
+}
+
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
   auto progress = std::make_shared<TProgressLine>(err, minSize);
   return [progress](TObjectTextFile& file, TProgressKind kind, std::uint8_t percent) {
@@ -455,6 +456,8 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   filterOptions.DateOrder = line.dateOrder;
   const TObjectFilter filter(line.filter, filterOptions);
   TObjectTextFile file;
+  // Commands only read: runs side by side on one file must not refuse each other.
+  file.SetShareReading(true);
   // Writing every object from the text the load read reads nothing twice;
   // a filtered export needs only some of it.
   file.SetKeepText(line.command == "export" && filter.Empty());

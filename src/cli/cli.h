@@ -95,6 +95,10 @@ void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE*
 // Shows load progress on err while a file of at least minSize bytes loads.
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize);
 
+// Loads name into file, held shared with other readers, with progress on a
+// terminal err for large files.
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal);
+
 int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal);
 
 }  // namespace marlox::cli

@@ -19,13 +19,6 @@ std::string TypeName(TObjectType type) {
   return std::string(ObjectTypeNames[std::size_t(type)]);
 }
 
-void Load(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
-  constexpr std::int64_t ProgressMinSize = 1 << 20;
-  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
-  file.LoadFromFile(name);
-  file.SetOnProgress(nullptr);
-}
-
 std::string ObjectLine(const TObjectTextObject& object) {
   return TypeName(object.ObjectType()) + '\t' + std::to_string(object.ID()) + '\t' + object.Name() +
          '\n';
@@ -225,11 +218,10 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   // Pairs are compared by their bytes; properties only matter to a filter.
   oldFile.SetReadProperties(!filter.Empty());
   otherFile.SetReadProperties(!filter.Empty());
-  Load(oldFile, line.operands[1], err, errIsTerminal);
-  // A file is held exclusively, so it cannot be opened twice; compared with
-  // itself it is simply read twice through the one open file.
+  LoadFile(oldFile, line.operands[1], err, errIsTerminal);
+  // Compared with itself, a file is read twice through the one open file.
   const bool sameFile = SameFile(line.operands[1], line.operands[2]);
-  if (!sameFile) Load(otherFile, line.operands[2], err, errIsTerminal);
+  if (!sameFile) LoadFile(otherFile, line.operands[2], err, errIsTerminal);
   const TObjectTextFile& newFile = sameFile ? oldFile : otherFile;
   const int code = line.command == "compare"
                        ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)

@@ -154,6 +154,11 @@ class TObjectTextFile {
   // Whether the next loads read each object's properties (on by default);
   // a caller that neither shows nor filters on them saves a sixth of a load.
   void SetReadProperties(bool read) { FReadProperties = read; }
+  // Whether the next loads hold the file shared with other readers that
+  // share reading (commands that only read) instead of against everyone.
+  void SetShareReading(bool share) {
+    FHold = share ? vexa::THold::hSharedRead : vexa::THold::hExclusive;
+  }
   // Null while no text is kept.
   std::string_view KeptText() const { return {FKeptText.get(), FKeptSize}; }
 
@@ -186,8 +191,7 @@ class TObjectTextFile {
   void EndScan(TScanState& state, std::size_t length);
   void ReadProperties(TScanState& state, std::string_view text, bool final);
   void ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream);
-  void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset,
-                   bool final);
+  void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset, bool final);
 
   std::unique_ptr<vexa::ExclusiveFile> FStream;
   std::string FFileName;
@@ -201,6 +205,7 @@ class TObjectTextFile {
   TScannedEvent FOnScanned;
   bool FKeepText = false;
   bool FReadProperties = true;
+  vexa::THold FHold = vexa::THold::hExclusive;
   std::unique_ptr<char[]> FKeptText;
   std::size_t FKeptSize = 0;
 };

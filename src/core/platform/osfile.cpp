@@ -170,9 +170,10 @@ void ForceDirectories(const std::string& path) {
 
 #ifdef _WIN32
 
-ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
-  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), GENERIC_READ, hold == THold::hSharedRead ? FILE_SHARE_READ : 0,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   BY_HANDLE_FILE_INFORMATION info{};
@@ -197,7 +198,7 @@ void ExclusiveFile::CheckUnchanged() const {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(static_cast<HANDLE>(FHandle), &info) ||
       ((std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow) != FSize)
-    throw StreamError(StreamReadErrorText);
+    FailChanged();
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
@@ -211,15 +212,16 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
     at.OffsetHigh = DWORD(position >> 32);
     DWORD chunk = DWORD(std::min<std::size_t>(size - done, 1u << 30));
     DWORD got = 0;
-    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at) || got == 0)
+    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at))
       throw StreamError(StreamReadErrorText);
+    if (got == 0) FailChanged();
     done += got;
   }
 }
 
 #else
 
-ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
+ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
   int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (handle < 0) throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   struct stat info {};
@@ -232,7 +234,7 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
     ::close(handle);
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(EISDIR)));
   }
-  if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+  if (::flock(handle, (hold == THold::hSharedRead ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
     int error = LastError();
     ::close(handle);
     throw FileError(OpenErrorMessage(FFullName, error == EWOULDBLOCK
@@ -253,7 +255,7 @@ void ExclusiveFile::CheckUnchanged() const {
   struct stat info {};
   if (::fstat(FHandle, &info) != 0 || info.st_size != FSize ||
       std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified)
-    throw StreamError(StreamReadErrorText);
+    FailChanged();
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
@@ -263,12 +265,17 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
   while (done < size) {
     ssize_t got = ::pread(FHandle, buffer + done, size - done, offset + std::int64_t(done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw StreamError(StreamReadErrorText);
+    if (got < 0) throw StreamError(StreamReadErrorText);
+    if (got == 0) FailChanged();
     done += std::size_t(got);
   }
 }
 
 #endif
+
+void ExclusiveFile::FailChanged() const {
+  throw FileChangedError("The file \"" + FFullName + "\" has changed since it was loaded");
+}
 
 void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
                         const ExclusiveFile* guard) {
