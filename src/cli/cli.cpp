@@ -17,7 +17,7 @@ namespace marlox::cli {
 
 const char* const UsageText =
     "Usage: marlox-cli COMMAND FILE [ARGUMENTS]\n"
-    "Lists, shows, searches and exports the objects of an object text file.\n"
+    "Lists, shows, searches, compares and exports the objects of an object text file.\n"
     "FILE is only read, never changed; all output is byte for byte. FILE, OLD,\n"
     "NEW and SOURCE may also be folders: their *.txt files, subfolders included,\n"
     "read as one set of objects in export order (by type, then number).\n"
@@ -35,13 +35,13 @@ const char* const UsageText =
     "                         writes every object into DIR (created when missing) as\n"
     "                         its export name, for example tab18.txt; without a flag\n"
     "                         nothing is written when any target exists already\n"
-    "  compare OLD NEW [--ignore-properties] [--ignore-line-breaks]\n"
-    "          [--export DIR [--overwrite | --skip-existing]] [--filter EXPR]\n"
+    "  compare OLD NEW [--ignore-properties] [--ignore-line-breaks] [--filter EXPR]\n"
     "                         one line per object that differs, in NEW's order, then\n"
     "                         the removed ones: status, type, number, name; the\n"
-    "                         counts go to stderr. --export writes the NEW version of\n"
-    "                         every object that differs into DIR and the removed ones\n"
-    "                         to DIR/removed.txt, under the rules of export.\n"
+    "                         counts go to stderr. --export DIR [--overwrite |\n"
+    "                         --skip-existing] writes the NEW version of every\n"
+    "                         object that differs into DIR and the removed ones to\n"
+    "                         DIR/removed.txt, under the rules of export.\n"
     "                         --filter lists, counts and exports only the matching\n"
     "                         objects: an added one is tested in NEW, a removed one\n"
     "                         in OLD, a pair when either of its objects matches; EXPR\n"
@@ -64,8 +64,11 @@ const char* const UsageText =
     "  join SOURCE... OUT [--overwrite]\n"
     "                         writes every object of the files and folders into OUT,\n"
     "                         byte for byte, in export order; OUT is never an input\n"
-    "  list, find, export and compare also take --filter EXPR to act on the matching\n"
-    "  objects only; list also takes --properties\n"
+    "\n"
+    "list, find, export and compare also take --filter EXPR to act on the matching\n"
+    "objects only; list also takes --properties. FILE is held while a command runs:\n"
+    "other runs of marlox-cli may read it at the same time; a window that has loaded\n"
+    "it keeps every other program out until it loads another file or ends.\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
@@ -74,17 +77,23 @@ const char* const UsageText =
     "  --index N              show: choose the object by its index\n"
     "  --ignore-properties    compare: a change only in OBJECT-PROPERTIES is none\n"
     "  --ignore-line-breaks   compare: CR LF, CR and LF count as the same\n"
+    "  --export DIR           compare: write the objects that differ into DIR\n"
     "  --filter EXPR          only objects that match every term of EXPR, e.g.\n"
     "                         'type:table|page id:50000..59999 name:*Sales* modified:yes\n"
     "                         version:*ABC1* date:2018-01-01..2018-12-31 word'\n"
     "  --properties           list: add date, time, modified and version list\n"
-    "  --date-order dmy|mdy   how the file writes its dates (decided from them if not given)\n"
+    "  --date-order dmy|mdy|ymd\n"
+    "                         how the file writes its dates (decided from them if not given)\n"
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
-    "Exit status: 0 success, 1 nothing found (find, show, outline, uses), 2 error or\n"
-    "bad arguments. compare and diff: 0 nothing differs, 1 something differs, 2 error.\n"
-    "merge: 0 no conflict, 1 conflicts (marked in RESULT), 2 error.\n";
+    "Exit status:\n"
+    "  0                      success; compare and diff: nothing differs; merge: no\n"
+    "                         conflict\n"
+    "  1                      nothing found (find, show, outline, uses); compare and\n"
+    "                         diff: something differs; merge: conflicts (marked in\n"
+    "                         RESULT)\n"
+    "  2                      an error or bad arguments\n";
 
 namespace {
 
@@ -118,14 +127,6 @@ std::int32_t NumberArgument(const std::string& text) {
   } catch (const ConversionError& e) {
     throw UsageError(e.what());
   }
-}
-
-void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
-  // Small files load faster than a progress line could be read.
-  constexpr std::int64_t ProgressMinSize = 1 << 20;
-  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
-  file.LoadFromFile(name);
-  file.SetOnProgress(nullptr);
 }
 
 std::string ToString(std::int32_t value) {
@@ -290,7 +291,7 @@ void SetFilterOption(TCommandLine& line, const std::string& name, const std::str
     return;
   }
   line.dateOrder = DateOrderFromName(value);
-  if (!line.dateOrder) throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+  if (!line.dateOrder) throw UsageError("--date-order takes dmy, mdy or ymd, not '" + value + "'");
 }
 
 bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line) {
@@ -444,6 +445,15 @@ void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE*
                   "(use --overwrite or --skip-existing)");
 }
 
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
+  // Small files load faster than a progress line could be read.
+  constexpr std::int64_t ProgressMinSize = 1 << 20;
+  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
+  file.SetShareReading(true);
+  file.LoadFromFile(name);
+  file.SetOnProgress(nullptr);
+}
+
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
   auto progress = std::make_shared<TProgressLine>(err, minSize);
   return [progress](TObjectTextFile& file, TProgressKind kind, std::uint8_t percent) {
@@ -481,6 +491,8 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   if (IsObjectFolder(line.operands[1])) {
     folder = LoadCommandFolder(line, line.properties || !filter.Empty(), err);
   } else {
+    // Commands only read: runs side by side on one file must not refuse each other.
+    file.SetShareReading(true);
     // Writing every object from the text the load read reads nothing twice;
     // a filtered export needs only some of it.
     file.SetKeepText(line.command == "export" && filter.Empty());

@@ -55,7 +55,7 @@ struct TCommandLine {
 };
 
 // Takes the value of --filter or --date-order; throws UsageError for a date
-// order other than dmy or mdy.
+// order other than dmy, mdy or ymd.
 void SetFilterOption(TCommandLine& line, const std::string& name, const std::string& value);
 
 // What every command's parser reads alike: "--", after which every argument
@@ -94,6 +94,10 @@ void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE*
 
 // Shows load progress on err while a file of at least minSize bytes loads.
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize);
+
+// Loads name into file, held shared with other readers, with progress on a
+// terminal err for large files.
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal);
 
 int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal);
 

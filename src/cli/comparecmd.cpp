@@ -21,13 +21,6 @@ std::string TypeName(TObjectType type) {
   return std::string(ObjectTypeNames[std::size_t(type)]);
 }
 
-void Load(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
-  constexpr std::int64_t ProgressMinSize = 1 << 20;
-  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
-  file.LoadFromFile(name);
-  file.SetOnProgress(nullptr);
-}
-
 std::string ObjectLine(const TObjectTextObject& object) {
   return TypeName(object.ObjectType()) + '\t' + std::to_string(object.ID()) + '\t' + object.Name() +
          '\n';
@@ -48,7 +41,7 @@ class TSide {
       LoadFolder(*FFolder, name, err, false);
     } else {
       FFile.SetReadProperties(readProperties);
-      ::marlox::cli::Load(FFile, name, err, errIsTerminal);
+      LoadFile(FFile, name, err, errIsTerminal);
     }
   }
   const TObjectSet& Set() const {

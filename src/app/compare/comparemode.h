@@ -34,7 +34,7 @@ class TCompareMode : public QObject {
   QString statusText() const;
 
   const TComparison& comparison() const { return FComparison; }
-  const TObjectTextFile* oldFile() const { return FOldFile.get(); }
+  const TObjectTextFile* oldFile() const { return FOldFile; }
   TComparisonModel& model() const { return *FModel; }
   // The list's rows as the filter box leaves them.
   TComparisonFilterProxy& listProxy() const { return *FProxy; }
@@ -64,7 +64,8 @@ class TCompareMode : public QObject {
   void hideDiff();
 
   ICompareHost& FForm;
-  std::unique_ptr<TObjectTextFile> FOldFile;
+  std::unique_ptr<TObjectTextFile> FOwnedOldFile;  // none when comparing the file with itself
+  const TObjectTextFile* FOldFile = nullptr;
   TComparison FComparison;
   QString FOldName;
   TComparisonModel* FModel;

@@ -63,6 +63,8 @@ class TObjectFilter {
   };
 
   void AddTerm(std::string_view key, std::string_view value, std::string_view source);
+  // The error of a term whose key is none of the known ones.
+  [[noreturn]] void FailKey(std::string_view source) const;
   bool TermHolds(const TTerm& term, const TObjectTextObject& object) const;
 
   std::vector<TTerm> FTerms;

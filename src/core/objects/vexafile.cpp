@@ -309,7 +309,7 @@ void TObjectTextFile::LoadFromFile(const std::string& fileName) {
   FStream.reset();
   FKeptText.reset();
   FKeptSize = 0;
-  auto stream = std::make_unique<vexa::ExclusiveFile>(fileName);
+  auto stream = std::make_unique<vexa::ExclusiveFile>(fileName, FHold);
   if (stream->Size() > MaxFileSize)
     throw FileError("Cannot open file \"" + stream->FullName() +
                     "\". The file is 2 GiB or larger; files must be smaller than 2 GiB "

@@ -154,6 +154,11 @@ class TObjectTextFile : public TObjectSet {
   // Whether the next loads read each object's properties (on by default);
   // a caller that neither shows nor filters on them saves a sixth of a load.
   void SetReadProperties(bool read) { FReadProperties = read; }
+  // Whether the next loads hold the file shared with other readers that
+  // share reading (commands that only read) instead of against everyone.
+  void SetShareReading(bool share) {
+    FHold = share ? vexa::THold::hSharedRead : vexa::THold::hExclusive;
+  }
   // Null while no text is kept.
   std::string_view KeptText() const { return {FKeptText.get(), FKeptSize}; }
 
@@ -202,6 +207,7 @@ class TObjectTextFile : public TObjectSet {
   TScannedEvent FOnScanned;
   bool FKeepText = false;
   bool FReadProperties = true;
+  vexa::THold FHold = vexa::THold::hExclusive;
   std::unique_ptr<char[]> FKeptText;
   std::size_t FKeptSize = 0;
 };

@@ -34,7 +34,7 @@ std::string CreateErrorMessage(const std::string& fullName, const std::string& t
 }
 
 std::string ChangedMessage(const std::string& fullName) {
-  return "The file \"" + fullName + "\" has changed since it was read; open it again";
+  return "The file \"" + fullName + "\" has changed since it was loaded";
 }
 
 std::string GoneMessage(const std::string& fullName) {
@@ -199,9 +199,10 @@ void ForceDirectories(const std::string& path) {
 
 #ifdef _WIN32
 
-ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
-  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), GENERIC_READ, hold == THold::hSharedRead ? FILE_SHARE_READ : 0,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   BY_HANDLE_FILE_INFORMATION info{};
@@ -238,7 +239,7 @@ void ExclusiveFile::Reopen() const {
   if (handle == INVALID_HANDLE_VALUE) {
     const int error = LastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-      throw FileError(GoneMessage(FFullName));
+      throw FileChangedError(GoneMessage(FFullName));
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
   }
   BY_HANDLE_FILE_INFORMATION info{};
@@ -251,7 +252,7 @@ void ExclusiveFile::Reopen() const {
        info.ftLastWriteTime.dwLowDateTime) == FModified;
   if (!same) {
     ::CloseHandle(handle);
-    throw FileError(ChangedMessage(FFullName));
+    throw FileChangedError(ChangedMessage(FFullName));
   }
   FHandle = handle;
 }
@@ -260,7 +261,7 @@ void ExclusiveFile::CheckUnchanged() const {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(static_cast<HANDLE>(FHandle), &info) ||
       ((std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow) != FSize)
-    throw StreamError(StreamReadErrorText);
+    FailChanged();
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
@@ -275,15 +276,16 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
     at.OffsetHigh = DWORD(position >> 32);
     DWORD chunk = DWORD(std::min<std::size_t>(size - done, 1u << 30));
     DWORD got = 0;
-    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at) || got == 0)
+    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at))
       throw StreamError(StreamReadErrorText);
+    if (got == 0) FailChanged();
     done += got;
   }
 }
 
 #else
 
-ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
+ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
   int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (handle < 0) throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   struct stat info {};
@@ -296,7 +298,7 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
     ::close(handle);
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(EISDIR)));
   }
-  if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+  if (::flock(handle, (hold == THold::hSharedRead ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
     int error = LastError();
     ::close(handle);
     throw FileError(OpenErrorMessage(FFullName, error == EWOULDBLOCK
@@ -327,7 +329,7 @@ void ExclusiveFile::Reopen() const {
   const int handle = ::open(FFullName.c_str(), O_RDONLY | O_CLOEXEC);
   if (handle < 0) {
     const int error = LastError();
-    if (error == ENOENT || error == ENOTDIR) throw FileError(GoneMessage(FFullName));
+    if (error == ENOENT || error == ENOTDIR) throw FileChangedError(GoneMessage(FFullName));
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
   }
   struct stat info {};
@@ -337,7 +339,7 @@ void ExclusiveFile::Reopen() const {
       info.st_size != FSize ||
       std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified) {
     ::close(handle);
-    throw FileError(ChangedMessage(FFullName));
+    throw FileChangedError(ChangedMessage(FFullName));
   }
   FHandle = handle;
 }
@@ -346,7 +348,7 @@ void ExclusiveFile::CheckUnchanged() const {
   struct stat info {};
   if (::fstat(FHandle, &info) != 0 || info.st_size != FSize ||
       std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified)
-    throw StreamError(StreamReadErrorText);
+    FailChanged();
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
@@ -357,7 +359,8 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
   while (done < size) {
     ssize_t got = ::pread(FHandle, buffer + done, size - done, offset + std::int64_t(done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw StreamError(StreamReadErrorText);
+    if (got < 0) throw StreamError(StreamReadErrorText);
+    if (got == 0) FailChanged();
     done += std::size_t(got);
   }
 }
@@ -371,6 +374,10 @@ void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t 
     ~TReleaseAfter() { File.Release(); }
   } releaseAfter{*this};
   ReadAt(offset, buffer, size);
+}
+
+void ExclusiveFile::FailChanged() const {
+  throw FileChangedError(ChangedMessage(FFullName));
 }
 
 void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,

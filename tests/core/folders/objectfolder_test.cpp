@@ -106,9 +106,9 @@ TEST(ObjectFolder, AFileChangedOrGoneSinceTheLoadIsNamedAndNeverRead) {
   fs::rename(dir.path() / "new.tmp", dir.path() / "tab3.txt");
 
   for (const auto& [index, name, what] :
-       {std::tuple{0, "tab1.txt", "has changed since it was read"},
+       {std::tuple{0, "tab1.txt", "has changed since it was loaded"},
         std::tuple{1, "tab2.txt", "no longer exists"},
-        std::tuple{2, "tab3.txt", "has changed since it was read"}}) {
+        std::tuple{2, "tab3.txt", "has changed since it was loaded"}}) {
     const std::string message = MessageOf([&] { folder.GetObject(index).GetText(); });
     EXPECT_NE(message.find(name), std::string::npos) << message;
     EXPECT_NE(message.find(what), std::string::npos) << message;
