@@ -1,20 +1,36 @@
 // SPDX-License-Identifier: MIT
-// marlox-gen SIZE_MB OUT [SEED] [--variant]: writes a generated object text
-// file, or with --variant the file that differs from it in 1% changed, 0.5%
-// removed and 0.5% added objects.
+// marlox-gen SIZE_MB OUT [SEED] [--variant | --merge] [--new-syntax]: writes
+// a generated object text file, or with --variant the file that differs from
+// it in 1% changed, 0.5% removed and 0.5% added objects, or with --merge the
+// three files of a merge and its right result into the directory OUT;
+// --new-syntax writes the objects as newer development environments export them.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 
+#include "mergegen.h"
 #include "objectgen.h"
 
 int main(int argc, char** argv) {
-  const bool variant = argc > 1 && std::strcmp(argv[argc - 1], "--variant") == 0;
-  if (variant) --argc;
-  if (argc < 3 || argc > 4) {
-    std::fprintf(stderr, "Usage: marlox-gen SIZE_MB OUT [SEED] [--variant]\n");
+  bool variant = false;
+  bool mergeSet = false;
+  bool newSyntax = false;
+  for (; argc > 1; --argc) {
+    if (std::strcmp(argv[argc - 1], "--variant") == 0)
+      variant = true;
+    else if (std::strcmp(argv[argc - 1], "--merge") == 0)
+      mergeSet = true;
+    else if (std::strcmp(argv[argc - 1], "--new-syntax") == 0)
+      newSyntax = true;
+    else
+      break;
+  }
+  if (argc < 3 || argc > 4 || (variant && mergeSet)) {
+    std::fprintf(stderr,
+                 "Usage: marlox-gen SIZE_MB OUT [SEED] [--variant | --merge] [--new-syntax]\n");
     return 2;
   }
   char* end = nullptr;
@@ -23,6 +39,18 @@ int main(int argc, char** argv) {
   if (*end != '\0' || megabytes <= 0) {
     std::fprintf(stderr, "marlox-gen: bad size '%s'\n", argv[1]);
     return 2;
+  }
+  if (mergeSet) {
+    try {
+      const marlox::bench::TMergeSetCounts counts = marlox::bench::GenerateMergeSet(
+          static_cast<std::size_t>(megabytes * 1024 * 1024), seed, argv[2]);
+      std::fprintf(stderr, "%zu objects, %zu changed on both sides, %zu of them in conflict\n",
+                   counts.Objects, counts.ChangedBoth, counts.Conflicts);
+      return 0;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "marlox-gen: %s\n", e.what());
+      return 2;
+    }
   }
   std::FILE* out = std::fopen(argv[2], "wb");
   if (!out) {
@@ -35,9 +63,11 @@ int main(int argc, char** argv) {
     failed = failed || std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size();
     buffer.clear();
   };
-  const std::size_t count = variant
-                                ? marlox::bench::GenerateVariant(total, seed, 4u << 20, {}, drain)
-                                : marlox::bench::GenerateObjects(total, seed, 4u << 20, drain);
+  marlox::bench::TVariant changes;
+  changes.NewSyntax = newSyntax;
+  const std::size_t count =
+      variant ? marlox::bench::GenerateVariant(total, seed, 4u << 20, changes, drain)
+              : marlox::bench::GenerateObjects(total, seed, 4u << 20, drain, newSyntax);
   failed = std::fclose(out) != 0 || failed;
   if (failed) {
     std::fprintf(stderr, "marlox-gen: cannot write %s\n", argv[2]);

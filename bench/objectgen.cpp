@@ -67,8 +67,8 @@ std::uint64_t TRandom::Next() {
   return z ^ (z >> 31);
 }
 
-TObjectGenerator::TObjectGenerator(std::uint64_t seed)
-    : FRandom(seed), FDateFormat(unsigned(seed % 4)) {}
+TObjectGenerator::TObjectGenerator(std::uint64_t seed, bool newSyntax)
+    : FRandom(seed), FDateFormat(unsigned(seed % 4)), FNewSyntax(newSyntax) {}
 
 void TObjectGenerator::Line(std::string& out, int indent, const std::string& text) {
   out.append(std::size_t(indent), ' ');
@@ -138,6 +138,28 @@ std::string TObjectGenerator::RelatedTable() {
   return std::string(Words[pick % Words.size()]);
 }
 
+std::string TObjectGenerator::TableName(std::uint32_t number) const {
+  if (const auto made = FTableNames.find(number); made != FTableNames.end()) return made->second;
+  // A table of another file: a name of its own that draws nothing, so the
+  // rest of the file stays as the classic syntax has it.
+  return std::string(Words[number % Words.size()]) + " " +
+         std::string(Words[number / Words.size() % Words.size()]);
+}
+
+std::string TObjectGenerator::RecordOf(std::uint32_t number) {
+  if (!FNewSyntax) return "Record " + std::to_string(number);
+  return "Record " + TableValue(number);
+}
+
+std::string TObjectGenerator::TableValue(std::uint32_t number) {
+  if (!FNewSyntax) return "Table" + std::to_string(number);
+  const std::string name = TableName(number);
+  const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+  return plain ? name : "\"" + name + "\"";
+}
+
 void TObjectGenerator::AppendPreamble(std::string& out) {
   Line(out, 0, "Generated object text for benchmarks; every object below is invented.");
   Line(out, 0, "");
@@ -164,16 +186,24 @@ void TObjectGenerator::ObjectProperties(std::string& out) {
   const unsigned day = FRandom.Between(1, 28);
   const unsigned month = FRandom.Between(1, 12);
   const bool monthFirst = FDateFormat == 2;
+  // The draws stay inside the calls, in the order the classic lines always
+  // had them, so that classic files stay as they were.
   char date[32];
-  std::snprintf(date, sizeof date, DateFormats[FDateFormat], monthFirst ? month : day,
-                monthFirst ? day : month, FRandom.Between(5, 26));
   char time[32];
-  std::snprintf(time, sizeof time, "Time=%02u:%02u:%02u;", FRandom.Between(7, 19),
-                FRandom.Below(60), FRandom.Below(60));
+  if (FNewSyntax) {
+    std::snprintf(date, sizeof date, "Date=20%02u%02u%02uD;", FRandom.Between(5, 26), month, day);
+    std::snprintf(time, sizeof time, "Time=%02u%02u%02u.%03uT;", FRandom.Between(7, 19),
+                  FRandom.Below(60), FRandom.Below(60), (day * 37 + month * 11) % 1000);
+  } else {
+    std::snprintf(date, sizeof date, DateFormats[FDateFormat], monthFirst ? month : day,
+                  monthFirst ? day : month, FRandom.Between(5, 26));
+    std::snprintf(time, sizeof time, "Time=%02u:%02u:%02u;", FRandom.Between(7, 19),
+                  FRandom.Below(60), FRandom.Below(60));
+  }
   Begin(out, 2, "OBJECT-PROPERTIES");
   Line(out, 4, date);
   Line(out, 4, time);
-  if (FRandom.Chance(15)) Line(out, 4, "Modified=Yes;");
+  if (FRandom.Chance(15)) Line(out, 4, FNewSyntax ? "Modified=true;" : "Modified=Yes;");
   // Version lists repeat: a release, often with one or two add-ons.
   std::string versions;
   if (!FRandom.Chance(5)) {
@@ -224,7 +254,7 @@ void TObjectGenerator::TableSections(std::string& out, std::size_t targetBytes, 
 void TObjectGenerator::ControlSections(std::string& out, std::size_t targetBytes, std::size_t start,
                                        bool page) {
   Begin(out, 2, "PROPERTIES");
-  Line(out, 4, "SourceTable=Table" + std::to_string(TableNumber()) + ";");
+  Line(out, 4, "SourceTable=" + TableValue(TableNumber()) + ";");
   Line(out, 4, Caption(Word() + " " + Word()) + ";");
   if (page) Line(out, 4, FRandom.Chance(50) ? "PageType=Card;" : "PageType=List;");
   Line(out, 2, "}");
@@ -255,7 +285,7 @@ void TObjectGenerator::DataItemSections(std::string& out, std::size_t targetByte
   do {
     Line(out, 4, "{ PROPERTIES");
     Line(out, 6, "{");
-    Line(out, 8, "DataItemTable=Table" + std::to_string(TableNumber()) + ";");
+    Line(out, 8, "DataItemTable=" + TableValue(TableNumber()) + ";");
     Line(out, 8, "DataItemTableView=SORTING(" + FieldName() + ");");
     if (FRandom.Chance(50)) Line(out, 8, "ReqFilterFields=" + FieldName() + ";");
     Line(out, 6, "}");
@@ -366,14 +396,12 @@ void TObjectGenerator::Procedure(std::string& out, int number) {
   const std::string record = Word();
   Line(out, 4,
        (FRandom.Chance(30) ? "LOCAL PROCEDURE " : "PROCEDURE ") + name + "@" +
-           std::to_string(number) + "(VAR " + record + "@1000 : Record " +
-           std::to_string(TableNumber()) + ")" + (FRandom.Chance(40) ? " : Decimal;" : ";"));
+           std::to_string(number) + "(VAR " + record + "@1000 : " + RecordOf(TableNumber()) + ")" +
+           (FRandom.Chance(40) ? " : Decimal;" : ";"));
   if (FRandom.Chance(70)) {
     Line(out, 4, "VAR");
     for (std::uint32_t i = FRandom.Between(1, 4); i > 0; --i)
-      Line(out, 6,
-           Word() + "@" + std::to_string(1000 + i) + " : Record " + std::to_string(TableNumber()) +
-               ";");
+      Line(out, 6, Word() + "@" + std::to_string(1000 + i) + " : " + RecordOf(TableNumber()) + ";");
   }
   Line(out, 4, "BEGIN");
   for (std::uint32_t i = FRandom.Between(2, 10); i > 0; --i) Statement(out, 6, 0);
@@ -406,6 +434,7 @@ void TObjectGenerator::AppendObject(std::string& out, std::size_t targetBytes) {
   const std::string name = ObjectName();
   if (type == 0 && id - FirstPopularTable < PopularTableCount)
     FPopularNames[id - FirstPopularTable] = name;
+  if (type == 0) FTableNames.emplace(id, name);
   Line(out, 0,
        "OBJECT " + std::string(TypeShares[type].word) + " " + std::to_string(id) + " " + name);
   Line(out, 0, "{");
@@ -431,8 +460,8 @@ void TObjectGenerator::AppendObject(std::string& out, std::size_t targetBytes) {
 }
 
 std::size_t GenerateObjects(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
-                            const std::function<void(std::string&)>& drain) {
-  TObjectGenerator generator(seed);
+                            const std::function<void(std::string&)>& drain, bool newSyntax) {
+  TObjectGenerator generator(seed, newSyntax);
   std::string buffer;
   buffer.reserve(chunk + (4u << 20));
   generator.AppendPreamble(buffer);
@@ -472,8 +501,8 @@ void ChangeObject(std::string& text, std::size_t start, std::uint32_t n) {
 std::size_t GenerateVariant(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
                             const TVariant& variant,
                             const std::function<void(std::string&)>& drain) {
-  TObjectGenerator generator(seed);
-  TObjectGenerator newcomers(seed ^ variant.Seed);
+  TObjectGenerator generator(seed, variant.NewSyntax);
+  TObjectGenerator newcomers(seed ^ variant.Seed, variant.NewSyntax);
   TRandom dice(variant.Seed);
   std::string buffer;
   buffer.reserve(chunk + (8u << 20));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 namespace marlox::bench {
 
@@ -32,7 +33,10 @@ class TRandom {
 
 class TObjectGenerator {
  public:
-  explicit TObjectGenerator(std::uint64_t seed);
+  // newSyntax writes what newer development environments export: dates as
+  // yyyymmddD, times as hhmmss.mmmT, Modified=true, and tables named instead
+  // of numbered (Record Customer, SourceTable="Sales Header").
+  explicit TObjectGenerator(std::uint64_t seed, bool newSyntax = false);
 
   // The lines that stand before the first object.
   void AppendPreamble(std::string& out);
@@ -67,12 +71,19 @@ class TObjectGenerator {
   // A table name for a relation: a common word, or now and then the quoted
   // name of one of the tables used all over.
   std::string RelatedTable();
+  // How a declaration or a property names table number: "Record 18" and
+  // "Table18", or in the new syntax the table's name, quoted when it must be.
+  std::string RecordOf(std::uint32_t number);
+  std::string TableValue(std::uint32_t number);
+  std::string TableName(std::uint32_t number) const;
 
   TRandom FRandom;
   std::size_t FObjectCount = 0;
   std::uint32_t FNextID[12] = {};
   std::string FPopularNames[10];
   unsigned FDateFormat;  // dd-mm-yy, dd/mm/yy, mm/dd/yy or dd.mm.yy, by seed
+  bool FNewSyntax;
+  std::unordered_map<std::uint32_t, std::string> FTableNames;  // of the tables made so far
 };
 
 // The tables that code refers to most: numbers 3 to 12, the first tables made.
@@ -83,7 +94,7 @@ inline constexpr std::uint32_t PopularTableCount = 10;
 // drain in pieces of at least chunk bytes (drain empties the string it gets).
 // Returns the number of objects.
 std::size_t GenerateObjects(std::size_t totalBytes, std::uint64_t seed, std::size_t chunk,
-                            const std::function<void(std::string&)>& drain);
+                            const std::function<void(std::string&)>& drain, bool newSyntax = false);
 
 // How a variant differs from the file that the same size and seed give: of
 // the same objects, some are changed (a line inserted in the middle of the
@@ -95,6 +106,7 @@ struct TVariant {
   std::uint32_t RemovedPerMille = 5;
   std::uint32_t AddedPerMille = 5;
   std::uint64_t Seed = 7;
+  bool NewSyntax = false;  // of both files, as TObjectGenerator says
 };
 
 // GenerateObjects, but writing the variant of that file.

@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <unordered_set>
 
-#include "comparecmd.h"
 #include "codecmds.h"
+#include "comparecmd.h"
+#include "foldercmds.h"
+#include "mergecmd.h"
 
 namespace fs = std::filesystem;
 
@@ -14,8 +17,10 @@ namespace marlox::cli {
 
 const char* const UsageText =
     "Usage: marlox-cli COMMAND FILE [ARGUMENTS]\n"
-    "Lists, shows, searches and exports the objects of an object text file.\n"
-    "FILE is only read, never changed; all output is byte for byte.\n"
+    "Lists, shows, searches, compares and exports the objects of an object text file.\n"
+    "FILE is only read, never changed; all output is byte for byte. FILE, OLD,\n"
+    "NEW and SOURCE may also be folders: their *.txt files, subfolders included,\n"
+    "read as one set of objects in export order (by type, then number).\n"
     "\n"
     "Commands:\n"
     "  list FILE              one line per object: type, number, name, start offset\n"
@@ -30,43 +35,65 @@ const char* const UsageText =
     "                         writes every object into DIR (created when missing) as\n"
     "                         its export name, for example tab18.txt; without a flag\n"
     "                         nothing is written when any target exists already\n"
-    "  compare OLD NEW [--ignore-properties] [--ignore-line-breaks]\n"
-    "          [--export DIR [--overwrite | --skip-existing]] [--filter EXPR]\n"
+    "  compare OLD NEW [--ignore-properties] [--ignore-line-breaks] [--filter EXPR]\n"
     "                         one line per object that differs, in NEW's order, then\n"
     "                         the removed ones: status, type, number, name; the\n"
-    "                         counts go to stderr. --export writes the NEW version of\n"
-    "                         every object that differs into DIR and the removed ones\n"
-    "                         to DIR/removed.txt, under the rules of export.\n"
+    "                         counts go to stderr. --export DIR [--overwrite |\n"
+    "                         --skip-existing] writes the NEW version of every\n"
+    "                         object that differs into DIR and the removed ones to\n"
+    "                         DIR/removed.txt, under the rules of export.\n"
     "                         --filter lists, counts and exports only the matching\n"
     "                         objects: an added one is tested in NEW, a removed one\n"
     "                         in OLD, a pair when either of its objects matches; EXPR\n"
     "                         may also hold status:added|removed|changed|\n"
     "                         propertiesonly|identical (prefixes such as prop will do)\n"
     "  diff OLD NEW TYPE ID   a unified diff of that object with 3 lines of context\n"
+    "  merge ORIGINAL MODIFIED TARGET --out RESULT [--split] [--conflicts DIR]\n"
+    "          [--version-list merge|modified|target]\n"
+    "                         brings the change from ORIGINAL to MODIFIED into\n"
+    "                         TARGET, object by object and inside objects changed on\n"
+    "                         both sides element by element; one line per object on\n"
+    "                         stdout (status, type, number, name), the counts on\n"
+    "                         stderr. --split writes RESULT as a folder of object\n"
+    "                         files; --conflicts writes the three versions of each\n"
+    "                         object in conflict into DIR\n"
     "  outline FILE TYPE ID   the sections, fields, triggers and procedures of the\n"
     "                         object: kind, name and line number, separated by tabs\n"
     "  uses FILE TYPE ID      every reference to the object in the file: object\n"
     "                         index, object name, line number and the line's text\n"
-    "  list, find, export and compare also take --filter EXPR to act on the matching\n"
-    "  objects only; list also takes --properties\n"
+    "  join SOURCE... OUT [--overwrite]\n"
+    "                         writes every object of the files and folders into OUT,\n"
+    "                         byte for byte, in export order; OUT is never an input\n"
+    "\n"
+    "list, find, export and compare also take --filter EXPR to act on the matching\n"
+    "objects only; list also takes --properties. FILE is held while a command runs:\n"
+    "other runs of marlox-cli may read it at the same time; a window that has loaded\n"
+    "it keeps every other program out until it loads another file or ends.\n"
     "\n"
     "Options:\n"
     "  --match-case           find: letters must match in case too\n"
-    "  --overwrite            export: replace existing files\n"
+    "  --overwrite            export: replace existing files; join: replace OUT\n"
     "  --skip-existing        export: keep existing files and skip their objects\n"
     "  --index N              show: choose the object by its index\n"
     "  --ignore-properties    compare: a change only in OBJECT-PROPERTIES is none\n"
     "  --ignore-line-breaks   compare: CR LF, CR and LF count as the same\n"
+    "  --export DIR           compare: write the objects that differ into DIR\n"
     "  --filter EXPR          only objects that match every term of EXPR, e.g.\n"
     "                         'type:table|page id:50000..59999 name:*Sales* modified:yes\n"
     "                         version:*ABC1* date:2018-01-01..2018-12-31 word'\n"
     "  --properties           list: add date, time, modified and version list\n"
-    "  --date-order dmy|mdy   how the file writes its dates (decided from them if not given)\n"
+    "  --date-order dmy|mdy|ymd\n"
+    "                         how the file writes its dates (decided from them if not given)\n"
     "  --                     every later argument is an operand (TEXT may start with -)\n"
     "  -h, --help             show this text\n"
     "\n"
-    "Exit status: 0 success, 1 nothing found (find, show, outline, uses), 2 error or\n"
-    "bad arguments. compare and diff: 0 nothing differs, 1 something differs, 2 error.\n";
+    "Exit status:\n"
+    "  0                      success; compare and diff: nothing differs; merge: no\n"
+    "                         conflict\n"
+    "  1                      nothing found (find, show, outline, uses); compare and\n"
+    "                         diff: something differs; merge: conflicts (marked in\n"
+    "                         RESULT)\n"
+    "  2                      an error or bad arguments\n";
 
 namespace {
 
@@ -85,6 +112,7 @@ const std::vector<TCommandRule>& CommandRules() {
       {"export", 2, 2, {"--overwrite", "--skip-existing", "--filter", "--date-order"}},
       {"outline", 3, 3, {}},
       {"uses", 3, 3, {}},
+      {"join", 2, std::size_t(-1), {"--overwrite"}},
   };
   return rules;
 }
@@ -101,14 +129,6 @@ std::int32_t NumberArgument(const std::string& text) {
   }
 }
 
-void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
-  // Small files load faster than a progress line could be read.
-  constexpr std::int64_t ProgressMinSize = 1 << 20;
-  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
-  file.LoadFromFile(name);
-  file.SetOnProgress(nullptr);
-}
-
 std::string ToString(std::int32_t value) {
   return std::to_string(value);
 }
@@ -122,8 +142,9 @@ void AppendProperties(std::string& line, const TObjectTextObject& object) {
   }
 }
 
-int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObjectFilter& filter,
-            std::FILE* out, std::FILE* err) {
+// folder: the set's folder, whose objects also name their file.
+int RunList(const TCommandLine& command, const TObjectSet& file, const TObjectFilter& filter,
+            const TObjectFolder* folder, std::FILE* out, std::FILE* err) {
   std::string line;
   std::int32_t shown = 0;
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
@@ -140,6 +161,7 @@ int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObj
     line += '\t';
     line += ToString(object.Length());
     if (command.properties) AppendProperties(line, object);
+    if (folder) line += '\t' + folder->RelativePath(i);
     line += '\n';
     WriteBytes(out, line);
   }
@@ -150,7 +172,7 @@ int RunList(const TCommandLine& command, const TObjectTextFile& file, const TObj
   return ecSuccess;
 }
 
-int RunShow(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+int RunShow(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
   std::int32_t index = line.index;
   if (!line.hasIndex) {
     index = FindObject(file, line.type, line.id);
@@ -195,7 +217,7 @@ bool PathTaken(const std::string& path) {
   return fs::exists(fs::symlink_status(fs::path(path), ec));
 }
 
-int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObjectFilter& filter,
+int RunExport(const TCommandLine& line, const TObjectSet& file, const TObjectFilter& filter,
               std::FILE* err) {
   const std::string& dir = line.operands[2];
   std::vector<TExportTarget> targets = ExportTargets(file, dir);
@@ -207,8 +229,7 @@ int RunExport(const TCommandLine& line, const TObjectTextFile& file, const TObje
   } else if (line.exportMode == TExportMode::emOverwrite) {
     // The core refuses too, but only when it gets there; stop before any write.
     for (const TExportTarget& target : targets) {
-      std::error_code ec;
-      if (fs::equivalent(fs::path(target.path), fs::path(line.operands[1]), ec))
+      if (file.Reads(target.path))
         throw VexaError("\"" + target.path + "\" is the file being read; nothing written");
     }
   }
@@ -270,12 +291,25 @@ void SetFilterOption(TCommandLine& line, const std::string& name, const std::str
     return;
   }
   line.dateOrder = DateOrderFromName(value);
-  if (!line.dateOrder) throw UsageError("--date-order takes dmy or mdy, not '" + value + "'");
+  if (!line.dateOrder) throw UsageError("--date-order takes dmy, mdy or ymd, not '" + value + "'");
+}
+
+bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line) {
+  if (!operandsOnly && arg == "--")
+    operandsOnly = true;
+  else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0)))
+    line.operands.push_back(arg);
+  else if (arg == "-h" || arg == "--help")
+    line.command = "help";
+  else
+    return false;
+  return true;
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
   if (!args.empty() && IsCompareCommand(args[0])) return ParseCompareCommandLine(args);
+  if (!args.empty() && args[0] == "merge") return ParseMergeCommandLine(args);
   std::vector<std::string> options;
   std::string indexText;
   bool operandsOnly = false;
@@ -375,7 +409,7 @@ bool ObjectTypeFromName(std::string_view word, TObjectType& type) {
   return false;
 }
 
-std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id) {
+std::int32_t FindObject(const TObjectSet& file, TObjectType type, std::int32_t id) {
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
     if (object.ObjectType() == type && object.ID() == id) return i;
@@ -383,7 +417,7 @@ std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int3
   return -1;
 }
 
-std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir) {
+std::vector<TExportTarget> ExportTargets(const TObjectSet& file, const std::string& dir) {
   std::vector<TExportTarget> targets;
   targets.reserve(std::size_t(file.GetCount()));
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
@@ -411,6 +445,15 @@ void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE*
                   "(use --overwrite or --skip-existing)");
 }
 
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
+  // Small files load faster than a progress line could be read.
+  constexpr std::int64_t ProgressMinSize = 1 << 20;
+  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
+  file.SetShareReading(true);
+  file.LoadFromFile(name);
+  file.SetOnProgress(nullptr);
+}
+
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
   auto progress = std::make_shared<TProgressLine>(err, minSize);
   return [progress](TObjectTextFile& file, TProgressKind kind, std::uint8_t percent) {
@@ -418,28 +461,53 @@ TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize) {
   };
 }
 
+namespace {
+
+// Loads a folder for the commands, with its notes on err.
+std::unique_ptr<TObjectFolder> LoadCommandFolder(const TCommandLine& line, bool readProperties,
+                                                 std::FILE* err) {
+  auto folder = std::make_unique<TObjectFolder>();
+  folder->SetReadProperties(readProperties);
+  LoadFolder(*folder, line.operands[1], err, true);
+  return folder;
+}
+
+}  // namespace
+
 int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal) {
   if (line.command == "help") {
     WriteBytes(out, UsageText);
     return ecSuccess;
   }
   if (IsCompareCommand(line.command)) return RunCompareCommand(line, out, err, errIsTerminal);
+  if (line.command == "merge") return RunMergeCommand(line, out, err, errIsTerminal);
+  if (line.command == "join") return RunJoin(line, err);
   // A bad expression fails before the file is read.
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;
   const TObjectFilter filter(line.filter, filterOptions);
+  std::unique_ptr<TObjectFolder> folder;
   TObjectTextFile file;
-  // Writing every object from the text the load read reads nothing twice;
-  // a filtered export needs only some of it.
-  file.SetKeepText(line.command == "export" && filter.Empty());
-  file.SetReadProperties(line.properties || !filter.Empty());
-  if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+  if (IsObjectFolder(line.operands[1])) {
+    folder = LoadCommandFolder(line, line.properties || !filter.Empty(), err);
+  } else {
+    // Commands only read: runs side by side on one file must not refuse each other.
+    file.SetShareReading(true);
+    // Writing every object from the text the load read reads nothing twice;
+    // a filtered export needs only some of it.
+    file.SetKeepText(line.command == "export" && filter.Empty());
+    file.SetReadProperties(line.properties || !filter.Empty());
+    if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+  }
+  const TObjectSet& set = folder ? static_cast<const TObjectSet&>(*folder) : file;
   int code = ecSuccess;
-  if (line.command == "list") code = RunList(line, file, filter, out, err);
-  if (line.command == "show") code = RunShow(line, file, out, err);
-  if (line.command == "find") code = RunFind(line, file, filter, out);
-  if (line.command == "export") code = RunExport(line, file, filter, err);
-  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, file, out, err);
+  if (line.command == "list") code = RunList(line, set, filter, folder.get(), out, err);
+  if (line.command == "show") code = RunShow(line, set, out, err);
+  // A file is searched while it loads; a folder's objects once it is loaded.
+  if (line.command == "find")
+    code = folder ? RunFolderFind(line, *folder, filter, out) : RunFind(line, file, filter, out);
+  if (line.command == "export") code = RunExport(line, set, filter, err);
+  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, set, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

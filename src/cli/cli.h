@@ -47,11 +47,21 @@ struct TCommandLine {
   std::string filter;
   bool properties = false;
   std::optional<TDateOrder> dateOrder;
+  // merge
+  std::string outPath;
+  bool split = false;
+  std::string conflictsDir;  // empty: the conflicts' versions are not written
+  std::string versionList = "merge";
 };
 
 // Takes the value of --filter or --date-order; throws UsageError for a date
-// order other than dmy or mdy.
+// order other than dmy, mdy or ymd.
 void SetFilterOption(TCommandLine& line, const std::string& name, const std::string& value);
+
+// What every command's parser reads alike: "--", after which every argument
+// is an operand, operands, and -h or --help, which make the command "help".
+// Returns false for an option the command must read itself.
+bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine& line);
 
 // Throws UsageError for anything the commands cannot run with.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
@@ -65,7 +75,7 @@ void WriteBytes(std::FILE* out, std::string_view bytes);
 bool ObjectTypeFromName(std::string_view word, TObjectType& type);
 
 // Index of the first object of that type and number, or -1.
-std::int32_t FindObject(const TObjectTextFile& file, TObjectType type, std::int32_t id);
+std::int32_t FindObject(const TObjectSet& file, TObjectType type, std::int32_t id);
 
 struct TExportTarget {
   std::int32_t index;
@@ -73,7 +83,7 @@ struct TExportTarget {
 };
 
 // The target path of every object in dir, in file order.
-std::vector<TExportTarget> ExportTargets(const TObjectTextFile& file, const std::string& dir);
+std::vector<TExportTarget> ExportTargets(const TObjectSet& file, const std::string& dir);
 
 // Targets that the export would write over: files that exist now and names
 // that an earlier object of the same export takes first.
@@ -84,6 +94,10 @@ void RefuseExportConflicts(const std::vector<TExportTarget>& targets, std::FILE*
 
 // Shows load progress on err while a file of at least minSize bytes loads.
 TProgressEvent TerminalProgress(std::FILE* err, std::int64_t minSize);
+
+// Loads name into file, held shared with other readers, with progress on a
+// terminal err for large files.
+void LoadFile(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal);
 
 int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerminal);
 

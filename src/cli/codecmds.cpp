@@ -11,7 +11,7 @@ namespace marlox::cli {
 namespace {
 
 // The object named by TYPE ID, or -1 after saying so on err.
-std::int32_t TargetObject(const TCommandLine& line, const TObjectTextFile& file, std::FILE* err) {
+std::int32_t TargetObject(const TCommandLine& line, const TObjectSet& file, std::FILE* err) {
   const std::int32_t index = FindObject(file, line.type, line.id);
   if (index < 0)
     std::fprintf(err, "marlox-cli: no %s %d in %s\n",
@@ -20,8 +20,7 @@ std::int32_t TargetObject(const TCommandLine& line, const TObjectTextFile& file,
   return index;
 }
 
-int RunOutline(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out,
-               std::FILE* err) {
+int RunOutline(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
   const std::int32_t index = TargetObject(line, file, err);
   if (index < 0) return ecFailure;
   const std::string text = file.GetObject(index).GetText();
@@ -36,7 +35,7 @@ int RunOutline(const TCommandLine& line, const TObjectTextFile& file, std::FILE*
   return outline.empty() ? ecNotFound : ecSuccess;
 }
 
-int RunUses(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out, std::FILE* err) {
+int RunUses(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
   const std::int32_t index = TargetObject(line, file, err);
   if (index < 0) return ecFailure;
   std::vector<cal::TObjectUse> uses;
@@ -67,7 +66,7 @@ void ParseCodeOperands(TCommandLine& line) {
   }
 }
 
-int RunCodeCommand(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out,
+int RunCodeCommand(const TCommandLine& line, const TObjectSet& file, std::FILE* out,
                    std::FILE* err) {
   return line.command == "outline" ? RunOutline(line, file, out, err)
                                    : RunUses(line, file, out, err);

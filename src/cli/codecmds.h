@@ -14,7 +14,7 @@ bool IsCodeCommand(const std::string& command);
 // Takes TYPE and ID from the operands; throws UsageError when they are wrong.
 void ParseCodeOperands(TCommandLine& line);
 
-int RunCodeCommand(const TCommandLine& line, const TObjectTextFile& file, std::FILE* out,
+int RunCodeCommand(const TCommandLine& line, const TObjectSet& file, std::FILE* out,
                    std::FILE* err);
 
 }  // namespace marlox::cli

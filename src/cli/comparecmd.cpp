@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "comparison.h"
 #include "comparisonfilter.h"
 #include "exporter.h"
+#include "foldercmds.h"
 #include "linediff.h"
 
 namespace fs = std::filesystem;
@@ -19,13 +21,6 @@ std::string TypeName(TObjectType type) {
   return std::string(ObjectTypeNames[std::size_t(type)]);
 }
 
-void Load(TObjectTextFile& file, const std::string& name, std::FILE* err, bool errIsTerminal) {
-  constexpr std::int64_t ProgressMinSize = 1 << 20;
-  if (errIsTerminal) file.SetOnProgress(TerminalProgress(err, ProgressMinSize));
-  file.LoadFromFile(name);
-  file.SetOnProgress(nullptr);
-}
-
 std::string ObjectLine(const TObjectTextObject& object) {
   return TypeName(object.ObjectType()) + '\t' + std::to_string(object.ID()) + '\t' + object.Name() +
          '\n';
@@ -36,11 +31,32 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::equivalent(fs::path(a), fs::path(b), ec);
 }
 
+// One side of a comparison: a file, or a folder's set of objects.
+class TSide {
+ public:
+  void Load(const std::string& name, bool readProperties, std::FILE* err, bool errIsTerminal) {
+    if (IsObjectFolder(name)) {
+      FFolder = std::make_unique<TObjectFolder>();
+      FFolder->SetReadProperties(readProperties);
+      LoadFolder(*FFolder, name, err, false);
+    } else {
+      FFile.SetReadProperties(readProperties);
+      LoadFile(FFile, name, err, errIsTerminal);
+    }
+  }
+  const TObjectSet& Set() const {
+    return FFolder ? static_cast<const TObjectSet&>(*FFolder) : FFile;
+  }
+
+ private:
+  TObjectTextFile FFile;
+  std::unique_ptr<TObjectFolder> FFolder;
+};
+
 // Writes the new version of every object that differs, and the list of the
 // removed ones, under the conflict rules of export.
 void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
-                       const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
-                       std::FILE* err) {
+                       const TObjectSet& oldFile, const TObjectSet& newFile, std::FILE* err) {
   const std::string& dir = line.exportDir;
   std::vector<std::int32_t> rows;
   std::string removed;
@@ -58,7 +74,7 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
 
   if (line.exportMode == TExportMode::emRefuse) RefuseExportConflicts(targets, err);
   for (const TExportTarget& target : targets) {
-    if (SameFile(target.path, line.operands[1]) || SameFile(target.path, line.operands[2]))
+    if (oldFile.Reads(target.path) || newFile.Reads(target.path))
       throw VexaError("\"" + target.path + "\" is a file being compared; nothing written");
   }
 
@@ -75,15 +91,15 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
           out.write(removed.data(), std::streamsize(removed.size()));
           if (!out) throw StreamError(StreamWriteErrorText);
         },
-        newFile.Stream());
+        nullptr);
     ++written;
   }
   std::fprintf(err, "%zu file(s) written, %zu skipped\n", written, targets.size() - written);
 }
 
 int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
-               const TObjectFilter& filter, const TObjectTextFile& oldFile,
-               const TObjectTextFile& newFile, std::FILE* out, std::FILE* err) {
+               const TObjectFilter& filter, const TObjectSet& oldFile, const TObjectSet& newFile,
+               std::FILE* out, std::FILE* err) {
   TComparisonOptions options;
   options.IgnoreLineBreaks = line.ignoreLineBreaks;
   options.IgnoreProperties = line.ignoreProperties;
@@ -107,8 +123,8 @@ int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
   return comparison.Counts.AnyDifference() ? ecNotFound : ecSuccess;
 }
 
-int RunDiff(const TCommandLine& line, const TObjectTextFile& oldFile,
-            const TObjectTextFile& newFile, std::FILE* out, std::FILE* err) {
+int RunDiff(const TCommandLine& line, const TObjectSet& oldFile, const TObjectSet& newFile,
+            std::FILE* out, std::FILE* err) {
   const std::int32_t oldIndex = FindObject(oldFile, line.type, line.id);
   const std::int32_t newIndex = FindObject(newFile, line.type, line.id);
   const std::string what = TypeName(line.type) + ' ' + std::to_string(line.id);
@@ -118,7 +134,7 @@ int RunDiff(const TCommandLine& line, const TObjectTextFile& oldFile,
     return ecFailure;
   }
   // An object on one side only is all added or all removed.
-  auto label = [&](const TObjectTextFile& file, std::int32_t index, const std::string& name) {
+  auto label = [&](const TObjectSet& file, std::int32_t index, const std::string& name) {
     return name + '\t' +
            (index >= 0 ? file.GetObject(index).GetDisplayName() : what + " (not in this file)");
   };
@@ -156,13 +172,8 @@ TCommandLine ParseCompareCommandLine(const std::vector<std::string>& args) {
   result.operands.push_back(result.command);
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (!operandsOnly && arg == "--") {
-      operandsOnly = true;
-    } else if (operandsOnly || !(arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0))) {
-      result.operands.push_back(arg);
-    } else if (arg == "-h" || arg == "--help") {
-      result.command = "help";
-      return result;
+    if (TakeOperandOrHelp(arg, operandsOnly, result)) {
+      if (result.command == "help") return result;
     } else if (compare && arg == "--ignore-properties") {
       once(result.ignoreProperties, arg);
     } else if (compare && arg == "--ignore-line-breaks") {
@@ -225,17 +236,23 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   TFilterOptions filterOptions;
   filterOptions.DateOrder = line.dateOrder;
   const TObjectFilter filter = matcher.Compile(line.filter, filterOptions);
-  TObjectTextFile oldFile;
-  TObjectTextFile otherFile;
+  TSide oldSide;
+  TSide otherSide;
   // Pairs are compared by their bytes; properties only matter to a filter.
-  oldFile.SetReadProperties(!filter.Empty());
-  otherFile.SetReadProperties(!filter.Empty());
-  Load(oldFile, line.operands[1], err, errIsTerminal);
+  const bool readProperties = !filter.Empty();
+  // A folder holds none of its files after its load, so it goes first: a
+  // file of it given as the other side can then still be opened.
+  const bool folderFirst = !IsObjectFolder(line.operands[1]) && IsObjectFolder(line.operands[2]);
+  if (folderFirst) otherSide.Load(line.operands[2], readProperties, err, errIsTerminal);
+  oldSide.Load(line.operands[1], readProperties, err, errIsTerminal);
   // A file is held exclusively, so it cannot be opened twice; compared with
   // itself it is simply read twice through the one open file.
-  const bool sameFile = SameFile(line.operands[1], line.operands[2]);
-  if (!sameFile) Load(otherFile, line.operands[2], err, errIsTerminal);
-  const TObjectTextFile& newFile = sameFile ? oldFile : otherFile;
+  const bool sameFile =
+      !IsObjectFolder(line.operands[1]) && SameFile(line.operands[1], line.operands[2]);
+  if (!sameFile && !folderFirst)
+    otherSide.Load(line.operands[2], readProperties, err, errIsTerminal);
+  const TObjectSet& oldFile = oldSide.Set();
+  const TObjectSet& newFile = sameFile ? oldFile : otherSide.Set();
   const int code = line.command == "compare"
                        ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)
                        : RunDiff(line, oldFile, newFile, out, err);

@@ -31,7 +31,9 @@ for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || break
   # The window exists under its loaded caption; grab it once the list is
   # painted: the list's rows carry the blue of the table icon right of the tree icons.
-  if import -window "$title" "$shot" 2>/dev/null; then
+  # import waits forever for a window that does not exist yet, so look first.
+  xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || continue
+  if timeout 10 import -window "$title" "$shot" 2>/dev/null; then
     width=$(identify -format '%w' "$shot")
     blue=$(convert "$shot" -crop "$((width - 60))x+60+0" +repage -fill black +opaque '#1f5fbf' \
              -fill white -opaque '#1f5fbf' -format '%[fx:int(mean*w*h+0.5)]' info:)

@@ -62,7 +62,10 @@ TEST_F(CliFilter, ListWithPropertiesAndFilter) {
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("marlox-cli: Invalid filter term 'id:5..x'"), std::string::npos) << r.err;
-  EXPECT_EQ(Run({"list", file, "--date-order", "ymd"}).exitCode, 2);
+  EXPECT_EQ(Run({"list", file, "--date-order", "ydm"}).exitCode, 2);
+  // Year first: 01/02/19 read as yy/mm/dd.
+  r = Run({"list", file, "--filter=date:2001-02-19", "--date-order", "ymd"});
+  EXPECT_EQ(r.err, "1 of 4 object(s)\n");
   EXPECT_EQ(Run({"show", file, "--index", "0", "--filter", "x"}).exitCode, 2);
 }
 

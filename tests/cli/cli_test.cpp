@@ -481,6 +481,21 @@ TEST_F(CliTest, AFileHeldByAnotherViewerIsRefused) {
   EXPECT_EQ(r.err.rfind("marlox-cli: Cannot open file \"" + file + "\". ", 0), 0u) << r.err;
 }
 
+TEST_F(CliTest, RunsOnOneFileShareItButNeverBesideAWindowsHold) {
+  // Another run that is reading the file holds it shared.
+  const int reader = ::open(file.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(reader, LOCK_SH | LOCK_NB), 0);
+  RunResult r = RunCli({"list", file});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = RunCli({"compare", file, file});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // A window that wants the file then is refused, as the CLI is by a window.
+  const int window = ::open(file.c_str(), O_RDONLY);
+  EXPECT_NE(::flock(window, LOCK_EX | LOCK_NB), 0);
+  ::close(window);
+  ::close(reader);
+}
+
 TEST_F(CliTest, AFailedWriteToStdoutIsAnError) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   const RunResult r = RunCli({"show", file, "--index", "1"}, "/dev/full");

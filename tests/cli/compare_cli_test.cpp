@@ -163,7 +163,7 @@ TEST_F(CompareCli, BadFilterFailsBeforeAnyFileIsRead) {
   EXPECT_NE(run.err.find("'status:changed'"), std::string::npos) << run.err;
   EXPECT_EQ(Run({"diff", oldPath, newPath, "Table", "18", "--filter", "x"}).exitCode, 2);
   EXPECT_EQ(Run({"compare", oldPath, newPath, "--filter", "x", "--filter", "y"}).exitCode, 2);
-  EXPECT_EQ(Run({"compare", oldPath, newPath, "--date-order", "ymd"}).exitCode, 2);
+  EXPECT_EQ(Run({"compare", oldPath, newPath, "--date-order", "ydm"}).exitCode, 2);
 }
 
 TEST_F(CompareCli, ErrorsAndBadArgumentsExitTwo) {

@@ -3,7 +3,8 @@
 
 # Suites built on POSIX processes, users and permissions are left out; on
 # Windows scripts/test-windows runs the CLI end to end instead.
-set(MARLOX_POSIX_ONLY_SUITES cli_tests compare_cli_tests cli_filter_tests savetarget_tests)
+set(MARLOX_POSIX_ONLY_SUITES cli_tests compare_cli_tests cli_filter_tests merge_cli_tests
+    savetarget_tests folders_cli_tests)
 
 # Under Wine every read is a round trip to its server: the loops that read
 # one file thousands of times in small pieces take minutes there and test

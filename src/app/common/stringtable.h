@@ -131,6 +131,7 @@ inline constexpr const char* MenuViewDateOrder = "&Date Order";
 inline constexpr const char* ActViewDateOrderAutomatic = "&Automatic";
 inline constexpr const char* ActViewDateOrderDayFirst = "&Day First (dd-mm-yy)";
 inline constexpr const char* ActViewDateOrderMonthFirst = "&Month First (mm/dd/yy)";
+inline constexpr const char* ActViewDateOrderYearFirst = "&Year First (yy-mm-dd)";
 inline constexpr const char* ActEditGoToObject = "&Go to Object";
 inline constexpr const char* ActEditGoBack = "&Back";
 inline constexpr const char* ActEditWhereUsed = "&Where Used";

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
+#include <filesystem>
 #include <stdexcept>
 
 #include "busycursor.h"
@@ -59,17 +60,28 @@ TCompareMode::~TCompareMode() = default;
 void TCompareMode::compareWith(const QString& fileName) {
   end();
   TBusyCursor busy;
-  auto oldFile = std::make_unique<TObjectTextFile>();
-  oldFile->LoadFromFile(QFile::encodeName(fileName).toStdString());
-  FComparison = CompareFiles(*oldFile, FForm.objectTextFile());
-  FOldFile = std::move(oldFile);
+  const TObjectTextFile& held = FForm.objectTextFile();
+  const std::string path = QFile::encodeName(fileName).toStdString();
+  std::error_code ec;
+  // The window's own file cannot be opened a second time: compared with
+  // itself, it is read twice through the one open file.
+  if (held.Stream() && std::filesystem::equivalent(path, held.Stream()->FullName(), ec)) {
+    FComparison = CompareFiles(held, held);
+    FOldFile = &held;
+  } else {
+    auto oldFile = std::make_unique<TObjectTextFile>();
+    oldFile->LoadFromFile(path);
+    FComparison = CompareFiles(*oldFile, held);
+    FOwnedOldFile = std::move(oldFile);
+    FOldFile = FOwnedOldFile.get();
+  }
   FOldName = QFileInfo(fileName).fileName();
 
   QHeaderView* header = FForm.objectList()->header();
   for (int i = 0; i < 3; ++i) FListWidths[i] = header->sectionSize(i);
   FListModel = FForm.objectList()->model();
   FModel->setComparison(*FOldFile, FForm.objectTextFile(), FComparison);
-  FProxy->setComparison(FOldFile.get(), &FForm.objectTextFile(), &FComparison);
+  FProxy->setComparison(FOldFile, &FForm.objectTextFile(), &FComparison);
   // The box's text filters the comparison too, and may ask for a status now;
   // while it cannot be read, its last valid filter holds.
   TFilterBox* box = FForm.filterBox();
@@ -100,7 +112,8 @@ void TCompareMode::end() {
   FProxy->setObjectFilter(nullptr);
   FModel->clear();
   FComparison = {};
-  FOldFile.reset();
+  FOldFile = nullptr;
+  FOwnedOldFile.reset();
   // The normal list takes the box's text again; a status term is an error there.
   // A date order chosen meanwhile stays.
   FBoxOptions.DateOrder = FForm.filterBox()->filterOptions().DateOrder;

@@ -35,7 +35,7 @@ class TCompareMode : public QObject {
   QString statusText() const;
 
   const TComparison& comparison() const { return FComparison; }
-  const TObjectTextFile* oldFile() const { return FOldFile.get(); }
+  const TObjectTextFile* oldFile() const { return FOldFile; }
   TComparisonModel& model() const { return *FModel; }
   // The list's rows as the filter box leaves them.
   TComparisonFilterProxy& listProxy() const { return *FProxy; }
@@ -66,7 +66,8 @@ class TCompareMode : public QObject {
   int compareRows(int left, int right, int column) const;
 
   ICompareHost& FForm;
-  std::unique_ptr<TObjectTextFile> FOldFile;
+  std::unique_ptr<TObjectTextFile> FOwnedOldFile;  // none when comparing the file with itself
+  const TObjectTextFile* FOldFile = nullptr;
   TComparison FComparison;
   QString FOldName;
   TComparisonModel* FModel;

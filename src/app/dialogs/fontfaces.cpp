@@ -16,9 +16,19 @@ QFont withSubstituteFace(QFont font, QFontDatabase::SystemFont kind) {
   return font;
 }
 
-std::optional<QFont> chooseFont(TPrompts& prompts, QWidget* parent, const QFont& current) {
+QFont fontForDialog(const QFont& current) {
   QFont shown = current;
-  shown.setFamily(QFontInfo(current).family());
+  const QFontInfo real(current);
+  shown.setFamily(real.family());
+  // The face's own name for its style ("Book", "Regular"): without it the
+  // dialog matches none of the face's styles and starts on the first of the
+  // list, which may be "Oblique".
+  shown.setStyleName(real.styleName());
+  return shown;
+}
+
+std::optional<QFont> chooseFont(TPrompts& prompts, QWidget* parent, const QFont& current) {
+  const QFont shown = fontForDialog(current);
   std::optional<QFont> chosen = prompts.ChooseFont(parent, shown);
   if (!chosen) return std::nullopt;
   const bool unchanged = chosen->family() == shown.family() &&

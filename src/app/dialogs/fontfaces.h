@@ -15,6 +15,10 @@ class TPrompts;
 // font with a substitute face behind its own when that face is not installed.
 QFont withSubstituteFace(QFont font, QFontDatabase::SystemFont kind);
 
+// current as the font dialog is to start on it: the face and style that
+// current actually shows.
+QFont fontForDialog(const QFont& current);
+
 // The font dialog, started on the face that current actually shows. Nothing
 // when cancelled; current itself when the user confirmed it unchanged.
 std::optional<QFont> chooseFont(TPrompts& prompts, QWidget* parent, const QFont& current);

@@ -27,13 +27,15 @@ TDateOrderMenu::TDateOrderMenu(IDateOrderHost& form)
   actViewDateOrderAutomatic = add("actViewDateOrderAutomatic", str::ActViewDateOrderAutomatic);
   actViewDateOrderDayFirst = add("actViewDateOrderDayFirst", str::ActViewDateOrderDayFirst);
   actViewDateOrderMonthFirst = add("actViewDateOrderMonthFirst", str::ActViewDateOrderMonthFirst);
+  actViewDateOrderYearFirst = add("actViewDateOrderYearFirst", str::ActViewDateOrderYearFirst);
 
   std::optional<TDateOrder> order;
   runGuarded(form.prompts(), &form.hostWindow(),
              [&] { order = DateOrderFromName(ReadDateOrder(TIniProfile(form.settingsFile()))); });
   QAction* checked = !order                             ? actViewDateOrderAutomatic
                      : *order == TDateOrder::doDayMonth ? actViewDateOrderDayFirst
-                                                        : actViewDateOrderMonthFirst;
+                     : *order == TDateOrder::doMonthDay ? actViewDateOrderMonthFirst
+                                                        : actViewDateOrderYearFirst;
   checked->setChecked(true);
 }
 
@@ -42,6 +44,7 @@ void TDateOrderMenu::actViewDateOrderExecute() {
   std::string name;
   if (actViewDateOrderDayFirst->isChecked()) order = TDateOrder::doDayMonth, name = "dmy";
   if (actViewDateOrderMonthFirst->isChecked()) order = TDateOrder::doMonthDay, name = "mdy";
+  if (actViewDateOrderYearFirst->isChecked()) order = TDateOrder::doYearMonthDay, name = "ymd";
   TFilterBox* box = FForm.filterBox();
   TFilterOptions options = box->filterOptions();
   options.DateOrder = order;

@@ -19,6 +19,7 @@ class TDateOrderMenu : public QObject {
   QAction* actViewDateOrderAutomatic = nullptr;
   QAction* actViewDateOrderDayFirst = nullptr;
   QAction* actViewDateOrderMonthFirst = nullptr;
+  QAction* actViewDateOrderYearFirst = nullptr;
 
  private:
   void actViewDateOrderExecute();

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
@@ -465,7 +466,14 @@ void TfrmMain::exportObjects(const QList<int>& rows) {
                 });
 }
 
+// The box that has the focus (the filter or the outline box) takes the Edit
+// keys, as it would without the window's shortcuts.
+static QLineEdit* focusedBox() {
+  return qobject_cast<QLineEdit*>(QApplication::focusWidget());
+}
+
 void TfrmMain::actEditCopyTreeViewExecute() {
+  if (QLineEdit* box = focusedBox()) return box->copy();
   if (FCompareMode->copy()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw std::runtime_error(str::ClipboardError);
@@ -474,6 +482,7 @@ void TfrmMain::actEditCopyTreeViewExecute() {
 }
 
 void TfrmMain::actEditSelectAllTreeViewExecute() {
+  if (QLineEdit* box = focusedBox()) return box->selectAll();
   if (FCompareMode->selectAll(isActiveControl(tvwMain))) return;
   if (isActiveControl(lvwMain)) {
     lvwMain->selectAll();

@@ -25,7 +25,8 @@ std::string_view TokenText(std::string_view text, const TToken& token) {
   return text.substr(std::size_t(token.Start), std::size_t(token.Length));
 }
 
-// The columns of a row such as "{ 1   ;   ;No.   ;Code20   ;...", after its {.
+}  // namespace
+
 std::vector<std::string_view> RowColumns(std::string_view line) {
   std::vector<std::string_view> columns;
   std::size_t from = line.find('{') + 1;
@@ -37,6 +38,8 @@ std::vector<std::string_view> RowColumns(std::string_view line) {
   }
   return columns;
 }
+
+namespace {
 
 bool IsNumber(std::string_view text) {
   return !text.empty() &&

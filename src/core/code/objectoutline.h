@@ -33,6 +33,10 @@ struct TOutlineEntry {
 
 std::vector<TOutlineEntry> BuildOutline(std::string_view text);
 
+// The first four columns of a row such as "{ 1   ;   ;No.   ;Code20   ;...",
+// after its {, trimmed.
+std::vector<std::string_view> RowColumns(std::string_view line);
+
 // "section", "field", "trigger", "procedure", "local procedure", "documentation".
 std::string OutlineKindName(const TOutlineEntry& entry);
 

@@ -12,7 +12,6 @@ namespace cal {
 
 namespace {
 
-
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; };
@@ -96,7 +95,10 @@ class TReferenceScanner {
       : FText(text), FRefs(refs) {}
 
   // Forgets a relation or formula that lines not scanned may have ended.
-  void Reset() { FRelation = FFormula = FAfterDot = false, FDepth = 0; }
+  void Reset() {
+    FRelation = FFormula = FAfterDot = false, FDepth = 0;
+    FRunObjectType.reset();
+  }
 
   void Line(int index, const std::vector<TToken>& all) {
     FTokens.clear();
@@ -137,24 +139,35 @@ class TReferenceScanner {
   void Add(TObjectType type, std::int32_t id, std::string name, bool byName, std::size_t first,
            std::size_t last) {
     const std::int32_t start = FTokens[first].Start;
-    FRefs.push_back({type, id, std::move(name), byName, start,
-                     FTokens[last].Start + FTokens[last].Length - start, FLine});
+    AddAt(type, id, std::move(name), byName, start,
+          FTokens[last].Start + FTokens[last].Length - start);
+  }
+  void AddAt(TObjectType type, std::int32_t id, std::string name, bool byName, std::int32_t start,
+             std::int32_t length) {
+    FRefs.push_back({type, id, std::move(name), byName, start, length, FLine});
   }
 
   void Token(std::size_t i) {
     const TToken& token = FTokens[i];
     const std::string_view word = Text(i);
     if (token.Kind == TTokenKind::tkProperty) {
+      // A field name that opens a line of a condition spanning lines looks
+      // like a property ("System-Created Entry=CONST(No)"); it ends nothing.
+      if ((FRelation || FFormula) && FDepth > 0) return;
       FRelation = SameText(word, "TableRelation");
       FFormula = SameText(word, "CalcFormula");
       FDepth = 0;
       FAfterDot = false;
-      GluedNumber(i + 1);
+      if (PermissionLine(i)) return;
+      if (SameText(word, "RunObjectType")) FRunObjectType = TypeAfter(i);
+      if (SameText(word, "RunObjectID") && FRunObjectType) NumberAfter(i, *FRunObjectType);
+      if (!GluedNumber(i + 1)) NameValue(i);
       return;
     }
     if (FRelation || FFormula) {
       if (Relation(i)) return;
     }
+    if (token.Kind == TTokenKind::tkPlain && (word == "{" || word == "}")) FRunObjectType.reset();
     TObjectType type;
     if (token.Kind == TTokenKind::tkPlain && IsLetter(static_cast<unsigned char>(word[0]))) {
       // Record 18, RunObject=Page 21: the number is the next token, after blanks only.
@@ -164,11 +177,129 @@ class TReferenceScanner {
         if (id >= 0) Add(type, id, {}, false, i, i + 1);
         return;
       }
+      // Record Customer, Codeunit "Sales-Post", TableData Customer=r, RunObject=Page "X".
+      if (i + 1 < FTokens.size() && TypeOf(word, NumberTypeWords, type) && IsName(i + 1) &&
+          NameStands(i, type)) {
+        Add(type, 0, NameOf(i + 1), true, i, i + 1);
+        return;
+      }
       // CODEUNIT::"Sales-Post", DATABASE::Customer
       if (i + 3 < FTokens.size() && TypeOf(word, NameTypeWords, type) && Is(i + 1, ':') &&
-          Is(i + 2, ':') && Adjacent(i + 2) && IsName(i + 3))
+          Is(i + 2, ':') && Adjacent(i + 2) && IsName(i + 3)) {
         Add(type, 0, NameOf(i + 3), true, i, i + 3);
+        return;
+      }
+      // PAGE.RUN(21...), REPORT.RUNMODAL(206...)
+      if (i + 4 < FTokens.size() && TypeOf(word, NameTypeWords, type) && Is(i + 1, '.') &&
+          IsRunMethod(Text(i + 2)) && Is(i + 3, '(') && AllDigits(Text(i + 4))) {
+        const std::int32_t id = ToID(Text(i + 4));
+        if (id >= 0) Add(type, id, {}, false, i, i + 4);
+        return;
+      }
+      // [EventSubscriber(Table,18,OnAfterInsertEvent,...)]
+      if (i >= 2 && i + 2 < FTokens.size() && Is(i - 1, '(') &&
+          SameText(Text(i - 2), "EventSubscriber") && TypeOf(word, NumberTypeWords, type) &&
+          Is(i + 1, ',')) {
+        if (AllDigits(Text(i + 2))) {
+          const std::int32_t id = ToID(Text(i + 2));
+          if (id >= 0) Add(type, id, {}, false, i, i + 2);
+        } else if (IsName(i + 2)) {
+          Add(type, 0, NameOf(i + 2), true, i, i + 2);
+        }
+      }
     }
+  }
+
+  static bool IsRunMethod(std::string_view word) {
+    for (std::string_view w : {"RUN", "RUNMODAL", "SAVEASPDF", "SAVEASXML", "SAVEASEXCEL",
+                               "SAVEASWORD", "SAVEAS", "EXECUTE", "PRINT"})
+      if (SameText(word, w)) return true;
+    return false;
+  }
+
+  // Where a type word and a name make a reference: a declaration ("X : Record
+  // Customer", "TEMPORARY Record", "ARRAY [2] OF Record"), a RunObject value
+  // or a permission ("TableData Customer=r"). Elsewhere "Page Setup" is prose.
+  bool NameStands(std::size_t i, TObjectType type) const {
+    if (type == TObjectType::otTable && SameText(Text(i), "TableData"))
+      return i + 2 < FTokens.size() && Is(i + 2, '=');
+    if (i == 0) return false;
+    if (Is(i - 1, ':')) return true;
+    if (FTokens[i - 1].Kind == TTokenKind::tkKeyword)
+      return SameText(Text(i - 1), "OF") ||
+             (SameText(Text(i - 1), "TEMPORARY") && i >= 2 && Is(i - 2, ':'));
+    return FTokens[i - 1].Kind == TTokenKind::tkProperty && SameText(Text(i - 1), "RunObject");
+  }
+
+  // "TableData 21" or "TableData Customer" on a continuation line of a
+  // Permissions list reads as a property name before its "=".
+  bool PermissionLine(std::size_t i) {
+    std::string_view word = Text(i);
+    constexpr std::string_view Prefix = "TableData ";
+    if (word.size() <= Prefix.size() || !SameText(word.substr(0, Prefix.size()), Prefix))
+      return false;
+    std::string_view rest = word.substr(Prefix.size());
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+    if (rest.empty()) return false;
+    const std::int32_t start = FTokens[i].Start;
+    if (AllDigits(rest)) {
+      const std::int32_t id = ToID(rest);
+      if (id >= 0) AddAt(TObjectType::otTable, id, {}, false, start, FTokens[i].Length);
+    } else {
+      AddAt(TObjectType::otTable, 0, std::string(rest), true, start, FTokens[i].Length);
+    }
+    return true;
+  }
+
+  // The object type named right after property i's "=", as RunObjectType=Page.
+  std::optional<TObjectType> TypeAfter(std::size_t i) const {
+    TObjectType type;
+    if (i + 1 < FTokens.size() && TypeOf(Text(i + 1), NumberTypeWords, type)) return type;
+    return std::nullopt;
+  }
+
+  void NumberAfter(std::size_t i, TObjectType type) {
+    if (i + 1 >= FTokens.size() || !AllDigits(Text(i + 1))) return;
+    const std::int32_t id = ToID(Text(i + 1));
+    if (id >= 0) Add(type, id, {}, false, i, i + 1);
+  }
+
+  // SourceTable=Customer, CardPageID=Customer Card, LookupPageID="Customer
+  // Lookup": properties whose whole value names an object.
+  void NameValue(std::size_t i) {
+    static constexpr std::array<TTypeWord, 5> Properties = {
+        {{"SourceTable", TObjectType::otTable},
+         {"DataItemTable", TObjectType::otTable},
+         {"CardPageID", TObjectType::otPage},
+         {"LookupPageID", TObjectType::otPage},
+         {"DrillDownPageID", TObjectType::otPage}}};
+    const auto property =
+        std::find_if(Properties.begin(), Properties.end(),
+                     [&](const TTypeWord& p) { return SameText(Text(i), p.Word); });
+    if (property == Properties.end()) return;
+    const TObjectType type = property->Type;
+    auto start = std::size_t(FTokens[i].Start + FTokens[i].Length);
+    if (start >= FText.size() || FText[start] != '=') return;
+    ++start;
+    std::size_t end = start;
+    if (end < FText.size() && FText[end] == '"') {
+      end = FText.find('"', start + 1);
+      if (end == std::string_view::npos) return;
+      ++end;
+    } else {
+      while (end < FText.size() && !std::strchr(";}\r\n", FText[end])) ++end;
+      while (end > start && (FText[end - 1] == ' ' || FText[end - 1] == '\t')) --end;
+    }
+    std::string_view value = FText.substr(start, end - start);
+    const auto length = std::int32_t(value.size());
+    if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+    if (value.empty() || !IsLetter(static_cast<unsigned char>(value[0]))) {
+      if (AllDigits(value) && ToID(value) >= 0)
+        AddAt(type, ToID(value), {}, false, std::int32_t(start), length);
+      return;
+    }
+    AddAt(type, 0, std::string(value), true, std::int32_t(start), length);
   }
 
   // Only blanks between token i and the next.
@@ -181,19 +312,20 @@ class TReferenceScanner {
 
   // SourceTable=Table18, LookupPageID=Page22: a type word glued to its
   // number right after a property's =.
-  void GluedNumber(std::size_t i) {
+  bool GluedNumber(std::size_t i) {
     if (i >= FTokens.size() || FTokens[i].Kind != TTokenKind::tkPlain ||
         FTokens[i].Start != FTokens[i - 1].Start + FTokens[i - 1].Length + 1)
-      return;
+      return false;
     const std::string_view word = Text(i);
     std::size_t split = 0;
     while (split < word.size() && IsLetter(static_cast<unsigned char>(word[split]))) ++split;
     TObjectType type;
     if (split == 0 || !AllDigits(word.substr(split)) ||
         !TypeOf(word.substr(0, split), NumberTypeWords, type))
-      return;
+      return false;
     const std::int32_t id = ToID(word.substr(split));
     if (id >= 0) Add(type, id, {}, false, i, i);
+    return true;
   }
 
   // Table names in a relation's value, and the table of a flow formula.
@@ -203,7 +335,7 @@ class TReferenceScanner {
       const char c = word[0];
       if (c == '(') ++FDepth;
       if (c == ')' && FDepth > 0) --FDepth;
-      if ((c == ';' || c == '}') && FDepth == 0) FRelation = FFormula = false;
+      if (c == '}' || (c == ';' && FDepth == 0)) FRelation = FFormula = false;
       FAfterDot = c == '.';
       return true;
     }
@@ -228,6 +360,7 @@ class TReferenceScanner {
   bool FFormula = false;
   int FDepth = 0;
   bool FAfterDot = false;
+  std::optional<TObjectType> FRunObjectType;  // of the menu item being read
 };
 
 }  // namespace
@@ -265,7 +398,8 @@ std::size_t NextLineStart(std::string_view text, std::size_t end) {
 // known; nothing after the last candidate is lexed.
 std::vector<TObjectReference> ReferencesNear(std::string_view text,
                                              const std::vector<std::size_t>& candidates) {
-  constexpr std::size_t ContextLines = 8;
+  // A relation's ELSE IF branches may run over many lines.
+  constexpr std::size_t ContextLines = 40;
   std::vector<TObjectReference> refs;
   TReferenceScanner scanner(text, refs);
   std::vector<TToken> tokens;
@@ -330,7 +464,7 @@ bool RefersTo(const TObjectReference& ref, TObjectType type, std::int32_t id,
   return ref.ByName ? !name.empty() && SameText(ref.Name, name) : ref.ID == id;
 }
 
-std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReference& ref) {
+std::int32_t ResolveReference(const TObjectSet& file, const TObjectReference& ref) {
   for (std::int32_t i = 0; i < file.GetCount(); ++i) {
     const TObjectTextObject& object = file.GetObject(i);
     if (RefersTo(ref, object.ObjectType(), object.ID(), object.Name())) return i;
@@ -348,18 +482,45 @@ std::string_view WordEndingAt(std::string_view bytes, std::size_t at) {
   return bytes.substr(from, at - from);
 }
 
-// A number that stands right after a type word, with or without blanks.
+bool SameAsAny(std::string_view word, std::initializer_list<std::string_view> words) {
+  return std::any_of(words.begin(), words.end(),
+                     [&](std::string_view w) { return SameText(word, w); });
+}
+
+// The byte before at, after blanks; 0 at the start.
+char CharBefore(std::string_view bytes, std::size_t& at) {
+  while (at > 0 && (bytes[at - 1] == ' ' || bytes[at - 1] == '\t')) --at;
+  return at > 0 ? bytes[--at] : '\0';
+}
+
+// A number where a reference by number can stand: after a type word, with
+// or without blanks ("Record 18", "Table18", "TableData 18"), after a type
+// word and a comma (an event subscriber), as a run method's first argument
+// ("PAGE.RUN(21"), or as the value of an ID property ("RunObjectID=21").
 bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
   if (hit + length < bytes.size() && IsWordChar(static_cast<unsigned char>(bytes[hit + length])))
     return false;
   if (hit == 0 || IsDigit(static_cast<unsigned char>(bytes[hit - 1]))) return false;
   TObjectType type;
-  return TypeOf(WordEndingAt(bytes, hit), NumberTypeWords, type);
+  if (TypeOf(WordEndingAt(bytes, hit), NumberTypeWords, type)) return true;
+  std::size_t at = hit;
+  switch (CharBefore(bytes, at)) {
+    case ',': return TypeOf(WordEndingAt(bytes, at), NumberTypeWords, type);
+    case '(':
+      return SameAsAny(WordEndingAt(bytes, at),
+                       {"RUN", "RUNMODAL", "SAVEASPDF", "SAVEASXML", "SAVEASEXCEL", "SAVEASWORD",
+                        "SAVEAS", "EXECUTE", "PRINT"});
+    case '=':
+      return SameAsAny(WordEndingAt(bytes, at),
+                       {"RunObjectID", "CardPageID", "LookupPageID", "DrillDownPageID"});
+    default: return false;
+  }
 }
 
-// A whole name where a reference by name can stand: after ::, right after
-// TableRelation= or a formula's (, or after the condition or ELSE of a
-// relation. Variables and captions of the same name mostly fail this.
+// A whole name where a reference by name can stand: after ::, a type word
+// ("Record Customer", "TableData Customer"), a property that names a table
+// or page, a formula's (, or the condition or ELSE of a relation. Variables
+// and captions of the same name mostly fail this.
 bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
   std::size_t before = hit;
@@ -374,36 +535,31 @@ bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) 
   if (before == 0) return false;
   const char c = bytes[before - 1];
   if (c == ':' || c == ')') return true;
-  if (c == '=') return SameText(WordEndingAt(bytes, before - 1), "TableRelation");
+  if (c == '=')
+    return SameAsAny(WordEndingAt(bytes, before - 1),
+                     {"TableRelation", "SourceTable", "DataItemTable", "CardPageID", "LookupPageID",
+                      "DrillDownPageID"});
   if (c == '(') return IsFormulaWord(WordEndingAt(bytes, before - 1));
-  return SameText(WordEndingAt(bytes, before), "ELSE");
+  if (c == ',') return true;  // an event subscriber's object
+  const std::string_view word = WordEndingAt(bytes, before);
+  TObjectType type;
+  return SameText(word, "ELSE") || TypeOf(word, NumberTypeWords, type);
 }
 
-// What an object must hold to be looked at closely: the number after a
-// blank ("Record 18", "Page 21") or glued to its type word ("Table18"), or
-// the name where a name can refer.
+// What an object must hold to be looked at closely: the number where a
+// reference by number can stand, or the name where a name can refer.
 struct TCandidateNeedles {
-  std::vector<std::string> Numbers;  // each ends in the number
+  std::string Number;
   std::string Name;
 
-  TCandidateNeedles(TObjectType type, std::int32_t id, std::string name) : Name(std::move(name)) {
-    const std::string number = std::to_string(id);
-    Numbers.push_back(" " + number);
-    for (const TTypeWord& word : NumberTypeWords)
-      if (word.Type == type && word.Word != "Record" && word.Word != "TableData")
-        Numbers.push_back(std::string(word.Word) + number);
-    NumberLength = number.size();
-  }
-  std::size_t NumberLength = 0;
+  TCandidateNeedles(std::int32_t id, std::string name)
+      : Number(std::to_string(id)), Name(std::move(name)) {}
 
   // The offsets of every candidate in bytes, in order.
   void Find(std::string_view bytes, std::vector<std::size_t>& candidates) const {
     candidates.clear();
-    for (const std::string& needle : Numbers)
-      for (std::size_t hit = 0;
-           (hit = FindBytesIgnoringCase(bytes, needle, hit)) != std::string_view::npos; ++hit)
-        if (NumberCandidate(bytes, hit + needle.size() - NumberLength, NumberLength))
-          candidates.push_back(hit);
+    for (std::size_t hit = 0; (hit = bytes.find(Number, hit)) != std::string_view::npos; ++hit)
+      if (NumberCandidate(bytes, hit, Number.size())) candidates.push_back(hit);
     if (!Name.empty())
       for (std::size_t hit = 0;
            (hit = FindBytesIgnoringCase(bytes, Name, hit)) != std::string_view::npos; ++hit)
@@ -437,17 +593,19 @@ std::string LineTextAt(std::string_view text, std::int32_t offset) {
 
 }  // namespace
 
-bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObjectUse>& uses,
+bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress, std::size_t chunkSize) {
   const TObjectTextObject& wanted = file.GetObject(target);
   const TObjectType type = wanted.ObjectType();
   const std::int32_t id = wanted.ID();
   const std::string name = wanted.Name();
-  const TCandidateNeedles needles(type, id, name);
+  const TCandidateNeedles needles(id, name);
   std::vector<std::size_t> candidates;
   const std::int32_t count = file.GetCount();
-  if (!file.Stream()) throw VexaError("The object's file is no longer open; open the file again");
-  vexa::TChunkReader reader(*file.Stream(), chunkSize);
+  // The objects of one file lie one after another, so one reader serves all
+  // of them; a set of many files gets a reader for each run of one file.
+  std::optional<vexa::TChunkReader> reader;
+  const TObjectTextFile* readerOwner = nullptr;
   // Progress in about a thousand steps, so its cost stays small.
   const std::int32_t step = std::max(1, count / 1000);
   for (std::int32_t index = 0; index < count; ++index) {
@@ -455,7 +613,13 @@ bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObj
     const TObjectTextObject& object = file.GetObject(index);
     const std::int64_t start = object.StartOffset();
     const std::int64_t length = std::max(object.Length(), 0);
-    const std::string_view bytes = reader.At(start, start + length, std::size_t(length));
+    if (&object.Owner() != readerOwner) {
+      readerOwner = &object.Owner();
+      if (!readerOwner->Stream())
+        throw VexaError("The object's file is no longer open; open the file again");
+      reader.emplace(*readerOwner->Stream(), chunkSize);
+    }
+    const std::string_view bytes = reader->At(start, start + length, std::size_t(length));
     needles.Find(bytes, candidates);
     if (candidates.empty()) continue;
     for (TObjectReference& ref : ReferencesNear(bytes, candidates)) {

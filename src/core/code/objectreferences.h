@@ -39,7 +39,7 @@ bool RefersTo(const TObjectReference& ref, TObjectType type, std::int32_t id,
               std::string_view name);
 
 // Index of the first object of file that ref names, or -1.
-std::int32_t ResolveReference(const TObjectTextFile& file, const TObjectReference& ref);
+std::int32_t ResolveReference(const TObjectSet& file, const TObjectReference& ref);
 
 struct TObjectUse {
   std::int32_t ObjIndex = 0;
@@ -56,7 +56,7 @@ using TUsesProgress = std::function<bool(std::int32_t done, std::int32_t total)>
 // Reads the file in chunks of chunkSize bytes and looks closely only at
 // objects that hold the target's number or name. Returns false when
 // progress cancelled the search; uses then holds what was found so far.
-bool FindUses(const TObjectTextFile& file, std::int32_t target, std::vector<TObjectUse>& uses,
+bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress = {}, std::size_t chunkSize = std::size_t(1) << 20);
 
 }  // namespace cal

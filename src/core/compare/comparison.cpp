@@ -136,7 +136,7 @@ TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newTex
   return TComparisonStatus::csChanged;
 }
 
-TComparison CompareFiles(const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
+TComparison CompareFiles(const TObjectSet& oldFile, const TObjectSet& newFile,
                          const TComparisonOptions& options) {
   // Old indices of each type and number, in file order.
   std::unordered_map<std::uint64_t, std::vector<std::int32_t>> oldByKey;

@@ -63,7 +63,7 @@ TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newTex
                                const TComparisonOptions& options);
 
 // Reads every pair once from the two open files; no text is kept afterwards.
-TComparison CompareFiles(const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
+TComparison CompareFiles(const TObjectSet& oldFile, const TObjectSet& newFile,
                          const TComparisonOptions& options = {});
 
 // "added", "removed", "changed", "properties only", "identical".

@@ -74,8 +74,7 @@ TObjectFilter TComparisonFilter::Compile(std::string_view expression,
 }
 
 bool TComparisonFilter::Matches(const TObjectFilter& filter, const TComparisonItem& item,
-                                const TObjectTextFile& oldFile,
-                                const TObjectTextFile& newFile) const {
+                                const TObjectSet& oldFile, const TObjectSet& newFile) const {
   if (filter.Empty()) return true;
   *FCurrent = item.Status;
   const bool matches = (item.NewIndex >= 0 && filter.Matches(newFile.GetObject(item.NewIndex))) ||
@@ -85,8 +84,7 @@ bool TComparisonFilter::Matches(const TObjectFilter& filter, const TComparisonIt
 }
 
 TComparison TComparisonFilter::Select(const TObjectFilter& filter, const TComparison& comparison,
-                                      const TObjectTextFile& oldFile,
-                                      const TObjectTextFile& newFile) const {
+                                      const TObjectSet& oldFile, const TObjectSet& newFile) const {
   if (filter.Empty()) return comparison;
   TComparison selected;
   selected.Duplicates = comparison.Duplicates;

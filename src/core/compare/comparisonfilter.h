@@ -23,12 +23,12 @@ class TComparisonFilter {
   // An added object is tested in the new file and a removed one in the old
   // file; a pair matches when either of its objects does, so an object that
   // left the filtered set (lost a version tag, was renamed) is still shown.
-  bool Matches(const TObjectFilter& filter, const TComparisonItem& item,
-               const TObjectTextFile& oldFile, const TObjectTextFile& newFile) const;
+  bool Matches(const TObjectFilter& filter, const TComparisonItem& item, const TObjectSet& oldFile,
+               const TObjectSet& newFile) const;
   // The matching items in their order, with their counts; the duplicates
   // are the files' own and stay as they are.
   TComparison Select(const TObjectFilter& filter, const TComparison& comparison,
-                     const TObjectTextFile& oldFile, const TObjectTextFile& newFile) const;
+                     const TObjectSet& oldFile, const TObjectSet& newFile) const;
 
  private:
   // The status of the item being matched; none outside Matches, where a

@@ -2,7 +2,7 @@
 #include "linediff.h"
 
 #include <algorithm>
-#include <dtl/dtl.hpp>
+#include <climits>
 #include <unordered_map>
 
 namespace {
@@ -13,53 +13,191 @@ std::string_view LineBytes(std::string_view text, const TTextLine& line) {
 
 enum class TEdit : std::int8_t { eCommon, eDelete, eAdd };
 
-// The edit script between two sequences of line ids. The diff library gets
-// numbers, not lines, so that it compares and copies no text.
+// The shortest edit script by Myers' O(ND) method in linear space: each
+// range is cut at the middle of a shortest path, found by searching from both
+// ends at once, and the halves are compared in turn. Ranges whose search
+// grows too costly are cut at the best point reached so far, as GNU diff
+// does, so that the time stays near O(N * sqrt N) on unrelated texts while
+// ordinary diffs stay minimal.
+class TMyers {
+ public:
+  TMyers(const std::vector<std::int32_t>& a, const std::vector<std::int32_t>& b,
+         std::vector<bool>& removed, std::vector<bool>& added)
+      : FA(a),
+        FB(b),
+        FRemoved(removed),
+        FAdded(added),
+        FForward(a.size() + b.size() + 3),
+        FBackward(a.size() + b.size() + 3),
+        FOffset(std::ptrdiff_t(b.size()) + 1) {
+    FTooExpensive = 1;
+    for (std::size_t diagonals = a.size() + b.size() + 3; diagonals != 0; diagonals >>= 2)
+      FTooExpensive <<= 1;
+    FTooExpensive = std::max<std::ptrdiff_t>(FTooExpensive, 4096);
+  }
+
+  void Compare(std::ptrdiff_t xoff, std::ptrdiff_t xlim, std::ptrdiff_t yoff, std::ptrdiff_t ylim) {
+    for (;;) {
+      while (xoff < xlim && yoff < ylim && FA[std::size_t(xoff)] == FB[std::size_t(yoff)])
+        ++xoff, ++yoff;
+      while (xlim > xoff && ylim > yoff && FA[std::size_t(xlim - 1)] == FB[std::size_t(ylim - 1)])
+        --xlim, --ylim;
+      if (xoff == xlim) {
+        for (; yoff < ylim; ++yoff) FAdded[std::size_t(yoff)] = true;
+        return;
+      }
+      if (yoff == ylim) {
+        for (; xoff < xlim; ++xoff) FRemoved[std::size_t(xoff)] = true;
+        return;
+      }
+      const auto [xmid, ymid] = Split(xoff, xlim, yoff, ylim);
+      // The smaller half by recursion, the other by the loop: the depth
+      // stays logarithmic.
+      if (xmid - xoff + ymid - yoff < xlim - xmid + ylim - ymid) {
+        Compare(xoff, xmid, yoff, ymid);
+        xoff = xmid, yoff = ymid;
+      } else {
+        Compare(xmid, xlim, ymid, ylim);
+        xlim = xmid, ylim = ymid;
+      }
+    }
+  }
+
+ private:
+  std::ptrdiff_t& Fd(std::ptrdiff_t k) { return FForward[std::size_t(k + FOffset)]; }
+  std::ptrdiff_t& Bd(std::ptrdiff_t k) { return FBackward[std::size_t(k + FOffset)]; }
+  bool Same(std::ptrdiff_t x, std::ptrdiff_t y) const {
+    return FA[std::size_t(x)] == FB[std::size_t(y)];
+  }
+
+  // A point of a shortest (or, when too costly, a good) path from
+  // (xoff, yoff) to (xlim, ylim) that splits it in two; both ranges are
+  // non-empty and differ at both ends.
+  std::pair<std::ptrdiff_t, std::ptrdiff_t> Split(std::ptrdiff_t xoff, std::ptrdiff_t xlim,
+                                                  std::ptrdiff_t yoff, std::ptrdiff_t ylim) {
+    const std::ptrdiff_t dmin = xoff - ylim, dmax = xlim - yoff;
+    const std::ptrdiff_t fmid = xoff - yoff, bmid = xlim - ylim;
+    std::ptrdiff_t fmin = fmid, fmax = fmid, bmin = bmid, bmax = bmid;
+    const bool odd = ((fmid - bmid) & 1) != 0;
+    Fd(fmid) = xoff;
+    Bd(bmid) = xlim;
+    for (std::ptrdiff_t cost = 1;; ++cost) {
+      if (fmin > dmin)
+        Fd(--fmin - 1) = -1;
+      else
+        ++fmin;
+      if (fmax < dmax)
+        Fd(++fmax + 1) = -1;
+      else
+        --fmax;
+      for (std::ptrdiff_t d = fmax; d >= fmin; d -= 2) {
+        const std::ptrdiff_t lo = Fd(d - 1), hi = Fd(d + 1);
+        std::ptrdiff_t x = lo >= hi ? lo + 1 : hi;
+        std::ptrdiff_t y = x - d;
+        while (x < xlim && y < ylim && Same(x, y)) ++x, ++y;
+        Fd(d) = x;
+        if (odd && bmin <= d && d <= bmax && Bd(d) <= x) return {x, y};
+      }
+      if (bmin > dmin)
+        Bd(--bmin - 1) = PTRDIFF_MAX;
+      else
+        ++bmin;
+      if (bmax < dmax)
+        Bd(++bmax + 1) = PTRDIFF_MAX;
+      else
+        --bmax;
+      for (std::ptrdiff_t d = bmax; d >= bmin; d -= 2) {
+        const std::ptrdiff_t lo = Bd(d - 1), hi = Bd(d + 1);
+        std::ptrdiff_t x = lo < hi ? lo : hi - 1;
+        std::ptrdiff_t y = x - d;
+        while (x > xoff && y > yoff && Same(x - 1, y - 1)) --x, --y;
+        Bd(d) = x;
+        if (!odd && fmin <= d && d <= fmax && x <= Fd(d)) return {x, y};
+      }
+      if (cost >= FTooExpensive) return BestSoFar(xoff, xlim, yoff, ylim, fmin, fmax, bmin, bmax);
+    }
+  }
+
+  // The furthest point either search has reached, measured by x + y.
+  std::pair<std::ptrdiff_t, std::ptrdiff_t> BestSoFar(std::ptrdiff_t xoff, std::ptrdiff_t xlim,
+                                                      std::ptrdiff_t yoff, std::ptrdiff_t ylim,
+                                                      std::ptrdiff_t fmin, std::ptrdiff_t fmax,
+                                                      std::ptrdiff_t bmin, std::ptrdiff_t bmax) {
+    std::ptrdiff_t forwardBest = -1, forwardX = xoff;
+    for (std::ptrdiff_t d = fmax; d >= fmin; d -= 2) {
+      std::ptrdiff_t x = std::min(Fd(d), xlim);
+      std::ptrdiff_t y = x - d;
+      if (ylim < y) x = ylim + d, y = ylim;
+      if (forwardBest < x + y) forwardBest = x + y, forwardX = x;
+    }
+    std::ptrdiff_t backwardBest = PTRDIFF_MAX, backwardX = xlim;
+    for (std::ptrdiff_t d = bmax; d >= bmin; d -= 2) {
+      std::ptrdiff_t x = std::max(xoff, Bd(d));
+      std::ptrdiff_t y = x - d;
+      if (y < yoff) x = yoff + d, y = yoff;
+      if (x + y < backwardBest) backwardBest = x + y, backwardX = x;
+    }
+    if ((xlim + ylim) - backwardBest < forwardBest - (xoff + yoff))
+      return {forwardX, forwardBest - forwardX};
+    return {backwardX, backwardBest - backwardX};
+  }
+
+  const std::vector<std::int32_t>& FA;
+  const std::vector<std::int32_t>& FB;
+  std::vector<bool>& FRemoved;
+  std::vector<bool>& FAdded;
+  std::vector<std::ptrdiff_t> FForward;
+  std::vector<std::ptrdiff_t> FBackward;
+  std::ptrdiff_t FOffset;
+  std::ptrdiff_t FTooExpensive;
+};
+
+// The edit script between two sequences of line ids. A line whose id the
+// other side lacks is changed in every script, so only the others are
+// searched: on real revisions that leaves a small part of the lines.
 std::vector<TEdit> EditScript(const std::vector<std::int32_t>& a,
-                              const std::vector<std::int32_t>& b) {
-  std::vector<TEdit> script;
-  if (a.empty() || b.empty()) {
-    script.assign(a.size(), TEdit::eDelete);
-    script.insert(script.end(), b.size(), TEdit::eAdd);
-    return script;
-  }
-  dtl::Diff<std::int32_t, std::vector<std::int32_t>> diff(a, b);
-  diff.onHuge();
-  diff.compose();
-  std::size_t i = 0;
-  std::size_t j = 0;
-  bool sound = true;
-  for (const auto& [id, info] : diff.getSes().getSequence()) {
-    if (info.type == dtl::SES_COMMON) {
-      sound = sound && i < a.size() && j < b.size() && a[i] == id && b[j] == id;
-      ++i, ++j;
-      script.push_back(TEdit::eCommon);
-    } else if (info.type == dtl::SES_DELETE) {
-      sound = sound && i < a.size() && a[i] == id;
-      ++i;
-      script.push_back(TEdit::eDelete);
-    } else {
-      sound = sound && j < b.size() && b[j] == id;
-      ++j;
-      script.push_back(TEdit::eAdd);
-    }
-  }
+                              const std::vector<std::int32_t>& b, std::size_t idCount) {
+  std::vector<std::uint8_t> inA(idCount), inB(idCount);
+  for (std::int32_t id : a) inA[std::size_t(id)] = 1;
+  for (std::int32_t id : b) inB[std::size_t(id)] = 1;
+  std::vector<bool> removed(a.size()), added(b.size());
+  std::vector<std::int32_t> keptA, keptB;
+  std::vector<std::size_t> whereA, whereB;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (inB[std::size_t(a[i])])
+      keptA.push_back(a[i]), whereA.push_back(i);
+    else
+      removed[i] = true;
+  for (std::size_t j = 0; j < b.size(); ++j)
+    if (inA[std::size_t(b[j])])
+      keptB.push_back(b[j]), whereB.push_back(j);
+    else
+      added[j] = true;
+  std::vector<bool> keptRemoved(keptA.size()), keptAdded(keptB.size());
+  TMyers(keptA, keptB, keptRemoved, keptAdded)
+      .Compare(0, std::ptrdiff_t(keptA.size()), 0, std::ptrdiff_t(keptB.size()));
+  for (std::size_t i = 0; i < keptA.size(); ++i)
+    if (keptRemoved[i]) removed[whereA[i]] = true;
+  for (std::size_t j = 0; j < keptB.size(); ++j)
+    if (keptAdded[j]) added[whereB[j]] = true;
+
   // Within a run of changes the removed lines come first, as readers expect.
-  for (std::size_t k = 0; k < script.size();) {
-    if (script[k] == TEdit::eCommon) {
-      ++k;
-      continue;
+  std::vector<TEdit> script;
+  script.reserve(a.size() + b.size());
+  std::size_t i = 0, j = 0;
+  while (i < a.size() || j < b.size()) {
+    if (i < a.size() && removed[i]) {
+      script.push_back(TEdit::eDelete), ++i;
+    } else if (j < b.size() && added[j]) {
+      script.push_back(TEdit::eAdd), ++j;
+    } else if (i < a.size() && j < b.size() && a[i] == b[j]) {
+      script.push_back(TEdit::eCommon), ++i, ++j;
+    } else {
+      // Never show a diff that does not turn one text into the other.
+      script.assign(a.size(), TEdit::eDelete);
+      script.insert(script.end(), b.size(), TEdit::eAdd);
+      return script;
     }
-    std::size_t end = k;
-    while (end < script.size() && script[end] != TEdit::eCommon) ++end;
-    std::stable_partition(script.begin() + std::ptrdiff_t(k), script.begin() + std::ptrdiff_t(end),
-                          [](TEdit e) { return e == TEdit::eDelete; });
-    k = end;
-  }
-  if (!sound || i != a.size() || j != b.size()) {
-    // Never show a diff that does not turn one text into the other.
-    script.assign(a.size(), TEdit::eDelete);
-    script.insert(script.end(), b.size(), TEdit::eAdd);
   }
   return script;
 }
@@ -110,7 +248,7 @@ std::vector<TDiffHunk> DiffLines(std::string_view oldText, std::string_view newT
   const std::vector<std::int32_t> newIds = idsOf(newText, newLines);
 
   std::vector<TEdit> script(head, TEdit::eCommon);
-  const std::vector<TEdit> middle = EditScript(oldIds, newIds);
+  const std::vector<TEdit> middle = EditScript(oldIds, newIds, ids.size());
   script.insert(script.end(), middle.begin(), middle.end());
   script.insert(script.end(), tail, TEdit::eCommon);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A line diff of two object texts as hunks with context, and its unified
-// form. Lines are compared as bytes, line break included.
+// form. Lines are compared as bytes, line break included; the diff is a
+// shortest one, except where a range grows too costly to search.
 #pragma once
 
 #include <cstdint>

@@ -41,6 +41,7 @@ struct TToken {
   std::string Source;
   std::string Key;  // empty for a bare word
   std::string Value;
+  bool UnknownKey = false;  // a colon outside quotes after no letters-only key
 };
 
 // Splits at spaces outside double quotes; a quoted part keeps its spaces.
@@ -71,7 +72,8 @@ std::vector<TToken> Tokens(std::string_view expression) {
     }
     token.Source = std::string(expression.substr(start, pos - start));
     if (quoted) Fail(token.Source, "a closing \"");
-    // Only letters before the colon make a key, so "a:b" in quotes stays a word.
+    // A colon before any quote makes a key, so "a:b" in quotes stays a word;
+    // keys are letters only, so "type2:" or ":" cannot match silently.
     const bool letters =
         keyEnd != std::string::npos && keyEnd > 0 &&
         std::all_of(text.begin(), text.begin() + std::ptrdiff_t(keyEnd),
@@ -81,6 +83,7 @@ std::vector<TToken> Tokens(std::string_view expression) {
       token.Value = text.substr(keyEnd + 1);
     } else {
       token.Value = text;
+      token.UnknownKey = keyEnd != std::string::npos;
     }
     tokens.push_back(std::move(token));
   }
@@ -146,7 +149,16 @@ bool InRanges(const std::vector<std::pair<std::int64_t, std::int64_t>>& ranges, 
 
 TObjectFilter::TObjectFilter(std::string_view expression, TFilterOptions options)
     : FOptions(std::move(options)) {
-  for (const TToken& token : Tokens(expression)) AddTerm(token.Key, token.Value, token.Source);
+  for (const TToken& token : Tokens(expression)) {
+    if (token.UnknownKey) FailKey(token.Source);
+    AddTerm(token.Key, token.Value, token.Source);
+  }
+}
+
+void TObjectFilter::FailKey(std::string_view source) const {
+  std::string kinds = KindsText;
+  for (const auto& [name, kind] : FOptions.ExtraKinds) kinds = name + ":, " + kinds;
+  Fail(source, kinds);
 }
 
 void TObjectFilter::AddTerm(std::string_view key, std::string_view value, std::string_view source) {
@@ -221,9 +233,7 @@ void TObjectFilter::AddTerm(std::string_view key, std::string_view value, std::s
     term.Kind = TKind::tkOther;
     term.Other = extra->second(value);
   } else {
-    std::string kinds = KindsText;
-    for (const auto& [name, kind] : FOptions.ExtraKinds) kinds = name + ":, " + kinds;
-    Fail(source, kinds);
+    FailKey(source);
   }
   FTerms.push_back(std::move(term));
 }
@@ -256,7 +266,7 @@ bool TObjectFilter::Matches(const TObjectTextObject& object) const {
   return true;
 }
 
-std::vector<std::int32_t> TObjectFilter::MatchingIndexes(const TObjectTextFile& file) const {
+std::vector<std::int32_t> TObjectFilter::MatchingIndexes(const TObjectSet& file) const {
   std::vector<std::int32_t> result;
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
     if (Matches(file.GetObject(i))) result.push_back(i);

@@ -45,7 +45,7 @@ class TObjectFilter {
   bool Empty() const { return FTerms.empty(); }
   bool Matches(const TObjectTextObject& object) const;
   // Indexes of the matching objects of file, in file order.
-  std::vector<std::int32_t> MatchingIndexes(const TObjectTextFile& file) const;
+  std::vector<std::int32_t> MatchingIndexes(const TObjectSet& file) const;
 
   // A pattern with '*' and '?' against text; letters match in either case.
   static bool WildcardMatch(std::string_view pattern, std::string_view text);
@@ -63,6 +63,8 @@ class TObjectFilter {
   };
 
   void AddTerm(std::string_view key, std::string_view value, std::string_view source);
+  // The error of a term whose key is none of the known ones.
+  [[noreturn]] void FailKey(std::string_view source) const;
   bool TermHolds(const TTerm& term, const TObjectTextObject& object) const;
 
   std::vector<TTerm> FTerms;

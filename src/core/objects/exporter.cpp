@@ -25,7 +25,7 @@ std::string ExportPath(const std::string& directory, const TObjectTextObject& ob
   return path + object.GetExportFileName();
 }
 
-TExportResult ExportObjects(const TObjectTextFile& file, std::vector<std::int32_t> rows,
+TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> rows,
                             const std::string& directory, const TOverwriteQuestion& askOverwrite) {
   // Only an empty name is an error here; a directory that cannot be created
   // makes the first write into it fail with the file's own message.
@@ -51,6 +51,10 @@ TExportResult ExportObjects(const TObjectTextFile& file, std::vector<std::int32_
         case TOverwriteAnswer::oaCancel: result.Cancelled = true; return result;
       }
     }
+    // A set of many files guards them all, not only the object's own.
+    if (file.Reads(target))
+      throw FileError("Cannot create file \"" + vexa::FullPath(target) +
+                      "\". It is the file being viewed and is never overwritten.");
     object.SaveToFile(target);
     result.Written.push_back(target);
   }

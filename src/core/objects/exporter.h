@@ -32,5 +32,5 @@ std::string ExportPath(const std::string& directory, const TObjectTextObject& ob
 // file (a directory does not count) is replaced only when askOverwrite says
 // so, or after it answered Yes to All. A failure to write ends the export with
 // its error; the files written before it stay.
-TExportResult ExportObjects(const TObjectTextFile& file, std::vector<std::int32_t> rows,
+TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> rows,
                             const std::string& directory, const TOverwriteQuestion& askOverwrite);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <new>
 #include <ostream>
@@ -295,6 +296,11 @@ TObjectTextObject& TObjectTextFile::GetObject(std::int32_t index) const {
   return const_cast<TObjectTextObject&>(FObjects[std::size_t(index)]);
 }
 
+bool TObjectTextFile::Reads(const std::string& path) const {
+  std::error_code ec;
+  return FStream && std::filesystem::equivalent(path, FStream->FullName(), ec);
+}
+
 void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {
   if (FOnProgress) FOnProgress(*this, kind, percent);
 }
@@ -303,7 +309,7 @@ void TObjectTextFile::LoadFromFile(const std::string& fileName) {
   FStream.reset();
   FKeptText.reset();
   FKeptSize = 0;
-  auto stream = std::make_unique<vexa::ExclusiveFile>(fileName);
+  auto stream = std::make_unique<vexa::ExclusiveFile>(fileName, FHold);
   if (stream->Size() > MaxFileSize)
     throw FileError("Cannot open file \"" + stream->FullName() +
                     "\". The file is 2 GiB or larger; files must be smaller than 2 GiB "

@@ -15,6 +15,7 @@
 
 #include "errors.h"
 #include "objectproperties.h"
+#include "objectset.h"
 #include "osfile.h"
 #include "propertyblock.h"
 #include "textsearch.h"
@@ -112,18 +113,17 @@ class TObjectTextObject {
   TPropertyIds FProperties;
 };
 
-class TObjectTextFile {
+class TObjectTextFile : public TObjectSet {
  public:
   // Offsets are signed 32-bit, so larger files are refused before reading.
   static constexpr std::int64_t MaxFileSize = 0x7FFFFFFF;
 
   TObjectTextFile();
-  TObjectTextFile(const TObjectTextFile&) = delete;
-  TObjectTextFile& operator=(const TObjectTextFile&) = delete;
-  virtual ~TObjectTextFile();
+  ~TObjectTextFile() override;
 
-  virtual std::int32_t GetCount() const;
-  virtual TObjectTextObject& GetObject(std::int32_t index) const;
+  std::int32_t GetCount() const override;
+  TObjectTextObject& GetObject(std::int32_t index) const override;
+  bool Reads(const std::string& path) const override;
   virtual void LoadFromFile(const std::string& fileName);
   virtual void ParseText(const std::string& text);
   virtual void Clear();
@@ -154,6 +154,11 @@ class TObjectTextFile {
   // Whether the next loads read each object's properties (on by default);
   // a caller that neither shows nor filters on them saves a sixth of a load.
   void SetReadProperties(bool read) { FReadProperties = read; }
+  // Whether the next loads hold the file shared with other readers that
+  // share reading (commands that only read) instead of against everyone.
+  void SetShareReading(bool share) {
+    FHold = share ? vexa::THold::hSharedRead : vexa::THold::hExclusive;
+  }
   // Null while no text is kept.
   std::string_view KeptText() const { return {FKeptText.get(), FKeptSize}; }
 
@@ -161,6 +166,8 @@ class TObjectTextFile {
   const TPropertyStore& Properties() const { return FProperties; }
   // The order of day and month that the file's dates show.
   TDateOrder DateOrder() const { return FDateOrder; }
+  // For a file that is one of many whose dates decide together.
+  void SetDateOrder(TDateOrder order) { FDateOrder = order; }
 
  protected:
   virtual void DoProgress(TProgressKind kind, std::uint8_t percent);
@@ -186,8 +193,7 @@ class TObjectTextFile {
   void EndScan(TScanState& state, std::size_t length);
   void ReadProperties(TScanState& state, std::string_view text, bool final);
   void ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream);
-  void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset,
-                   bool final);
+  void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset, bool final);
 
   std::unique_ptr<vexa::ExclusiveFile> FStream;
   std::string FFileName;
@@ -201,6 +207,7 @@ class TObjectTextFile {
   TScannedEvent FOnScanned;
   bool FKeepText = false;
   bool FReadProperties = true;
+  vexa::THold FHold = vexa::THold::hExclusive;
   std::unique_ptr<char[]> FKeptText;
   std::size_t FKeptSize = 0;
 };

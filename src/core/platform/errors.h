@@ -27,6 +27,14 @@ class StreamError : public VexaError {
   using VexaError::VexaError;
 };
 
+// "The file "<full path>" has changed since it was loaded": a read found the
+// file grown, shrunk or rewritten since it was opened, so every offset taken
+// from it may be wrong; loading it again is the remedy.
+class FileChangedError : public StreamError {
+ public:
+  using StreamError::StreamError;
+};
+
 // "Cannot open file ..." / "Cannot create file ..." and other file-system failures.
 class FileError : public VexaError {
  public:

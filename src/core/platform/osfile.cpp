@@ -33,6 +33,14 @@ std::string CreateErrorMessage(const std::string& fullName, const std::string& t
   return "Cannot create file \"" + fullName + "\". " + text;
 }
 
+std::string ChangedMessage(const std::string& fullName) {
+  return "The file \"" + fullName + "\" has changed since it was loaded";
+}
+
+std::string GoneMessage(const std::string& fullName) {
+  return "The file \"" + fullName + "\" no longer exists; open it again";
+}
+
 int LastError() {
 #ifdef _WIN32
   return static_cast<int>(::GetLastError());
@@ -153,6 +161,27 @@ std::string SystemErrorText(int error) {
 #endif
 }
 
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+#ifdef _WIN32
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = ::GetFileInformationByHandle(handle, &info) != 0;
+  ::CloseHandle(handle);
+  if (known)
+    identity = {info.dwVolumeSerialNumber,
+                (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  return known;
+#else
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  return true;
+#endif
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   auto status = fs::status(fs::path(path), ec);
@@ -170,9 +199,10 @@ void ForceDirectories(const std::string& path) {
 
 #ifdef _WIN32
 
-ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
-  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), GENERIC_READ, hold == THold::hSharedRead ? FILE_SHARE_READ : 0,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   BY_HANDLE_FILE_INFORMATION info{};
@@ -190,17 +220,52 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
 }
 
 ExclusiveFile::~ExclusiveFile() {
-  ::CloseHandle(static_cast<HANDLE>(FHandle));
+  if (FHandle) ::CloseHandle(static_cast<HANDLE>(FHandle));
+}
+
+void ExclusiveFile::Release() const {
+  if (FHandle) ::CloseHandle(static_cast<HANDLE>(FHandle));
+  FHandle = nullptr;
+}
+
+bool ExclusiveFile::Released() const {
+  return FHandle == nullptr;
+}
+
+void ExclusiveFile::Reopen() const {
+  // Shared with other readers only: no writer can start while the read runs.
+  HANDLE handle = ::CreateFileA(FFullName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const int error = LastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+      throw FileChangedError(GoneMessage(FFullName));
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool same =
+      ::GetFileInformationByHandle(handle, &info) &&
+      FileIdentity{info.dwVolumeSerialNumber,
+                   (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow} == FIdentity &&
+      ((std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow) == FSize &&
+      ((std::int64_t(info.ftLastWriteTime.dwHighDateTime) << 32) |
+       info.ftLastWriteTime.dwLowDateTime) == FModified;
+  if (!same) {
+    ::CloseHandle(handle);
+    throw FileChangedError(ChangedMessage(FFullName));
+  }
+  FHandle = handle;
 }
 
 void ExclusiveFile::CheckUnchanged() const {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(static_cast<HANDLE>(FHandle), &info) ||
       ((std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow) != FSize)
-    throw StreamError(StreamReadErrorText);
+    FailChanged();
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  if (Released()) return ReadReleased(offset, buffer, size);
   CheckUnchanged();
   if (offset < 0 || offset + std::int64_t(size) > FSize) throw StreamError(StreamReadErrorText);
   std::size_t done = 0;
@@ -211,15 +276,16 @@ void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) 
     at.OffsetHigh = DWORD(position >> 32);
     DWORD chunk = DWORD(std::min<std::size_t>(size - done, 1u << 30));
     DWORD got = 0;
-    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at) || got == 0)
+    if (!::ReadFile(static_cast<HANDLE>(FHandle), buffer + done, chunk, &got, &at))
       throw StreamError(StreamReadErrorText);
+    if (got == 0) FailChanged();
     done += got;
   }
 }
 
 #else
 
-ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)) {
+ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
   int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (handle < 0) throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   struct stat info {};
@@ -232,7 +298,7 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
     ::close(handle);
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(EISDIR)));
   }
-  if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+  if (::flock(handle, (hold == THold::hSharedRead ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
     int error = LastError();
     ::close(handle);
     throw FileError(OpenErrorMessage(FFullName, error == EWOULDBLOCK
@@ -246,29 +312,73 @@ ExclusiveFile::ExclusiveFile(const std::string& path) : FFullName(FullPath(path)
 }
 
 ExclusiveFile::~ExclusiveFile() {
-  ::close(FHandle);
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+void ExclusiveFile::Release() const {
+  if (FHandle >= 0) ::close(FHandle);
+  FHandle = -1;
+}
+
+bool ExclusiveFile::Released() const {
+  return FHandle < 0;
+}
+
+void ExclusiveFile::Reopen() const {
+  // No lock: a read that takes one could fail beside another reader's.
+  const int handle = ::open(FFullName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (handle < 0) {
+    const int error = LastError();
+    if (error == ENOENT || error == ENOTDIR) throw FileChangedError(GoneMessage(FFullName));
+    throw FileError(OpenErrorMessage(FFullName, SystemErrorText(error)));
+  }
+  struct stat info {};
+  if (::fstat(handle, &info) != 0 ||
+      FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                   static_cast<std::uint64_t>(info.st_ino)} != FIdentity ||
+      info.st_size != FSize ||
+      std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified) {
+    ::close(handle);
+    throw FileChangedError(ChangedMessage(FFullName));
+  }
+  FHandle = handle;
 }
 
 void ExclusiveFile::CheckUnchanged() const {
   struct stat info {};
   if (::fstat(FHandle, &info) != 0 || info.st_size != FSize ||
       std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec != FModified)
-    throw StreamError(StreamReadErrorText);
+    FailChanged();
 }
 
 void ExclusiveFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+  if (Released()) return ReadReleased(offset, buffer, size);
   CheckUnchanged();
   if (offset < 0 || offset + std::int64_t(size) > FSize) throw StreamError(StreamReadErrorText);
   std::size_t done = 0;
   while (done < size) {
     ssize_t got = ::pread(FHandle, buffer + done, size - done, offset + std::int64_t(done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw StreamError(StreamReadErrorText);
+    if (got < 0) throw StreamError(StreamReadErrorText);
+    if (got == 0) FailChanged();
     done += std::size_t(got);
   }
 }
 
 #endif
+
+void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const {
+  Reopen();
+  struct TReleaseAfter {
+    const ExclusiveFile& File;
+    ~TReleaseAfter() { File.Release(); }
+  } releaseAfter{*this};
+  ReadAt(offset, buffer, size);
+}
+
+void ExclusiveFile::FailChanged() const {
+  throw FileChangedError(ChangedMessage(FFullName));
+}
 
 void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
                         const ExclusiveFile* guard) {

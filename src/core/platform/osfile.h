@@ -24,18 +24,30 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// The identity of the file path names (links followed); false when there is none.
+bool IdentityOf(const std::string& path, FileIdentity& identity);
+
 // True when path names an existing file that is not a directory.
 bool FileExists(const std::string& path);
 
 // Creates path and every missing parent; throws FileError when it cannot.
 void ForceDirectories(const std::string& path);
 
-// A file opened for reading and held against every other opener: on Windows
-// it is opened without sharing, elsewhere it carries an exclusive advisory lock.
+// How an opened file is held against other openers.
+enum class THold : std::uint8_t {
+  // Against everyone: on Windows no sharing, elsewhere an exclusive advisory lock.
+  hExclusive,
+  // Shared with other readers that share reading, refused by a writer and by
+  // an exclusive hold: FILE_SHARE_READ on Windows, a shared advisory lock
+  // elsewhere. For commands that only read, so that they can run side by side.
+  hSharedRead
+};
+
+// A file opened for reading and held as hold says.
 class ExclusiveFile {
  public:
   // Throws FileError "Cannot open file "<full path>". <system text>".
-  explicit ExclusiveFile(const std::string& path);
+  explicit ExclusiveFile(const std::string& path, THold hold = THold::hExclusive);
   ExclusiveFile(const ExclusiveFile&) = delete;
   ExclusiveFile& operator=(const ExclusiveFile&) = delete;
   ~ExclusiveFile();
@@ -44,21 +56,33 @@ class ExclusiveFile {
   const FileIdentity& Identity() const { return FIdentity; }
   const std::string& FullName() const { return FFullName; }
 
-  // Reads exactly size bytes at offset into buffer. A short read, or a file
-  // that changed size or time since it was opened, raises "Stream read error".
+  // Reads exactly size bytes at offset into buffer. A range beyond the size
+  // raises "Stream read error"; a file that changed size or time since it
+  // was opened, or ends early, raises FileChangedError.
   void ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
+
+  // Closes the handle and gives up the hold, so that a caller can keep
+  // thousands of files without a descriptor each. Every later read opens
+  // the file for that read only; a file that is gone or is no longer the
+  // one opened (identity, size or time differ) raises a FileError naming it.
+  void Release() const;
+  bool Released() const;
 
  private:
   void CheckUnchanged() const;
+  // Opens a released file for one read; throws when it is gone or changed.
+  void Reopen() const;
+  void ReadReleased(std::int64_t offset, char* buffer, std::size_t size) const;
+  [[noreturn]] void FailChanged() const;
 
   std::string FFullName;
   FileIdentity FIdentity;
   std::int64_t FSize = 0;
   std::int64_t FModified = 0;
 #ifdef _WIN32
-  void* FHandle = nullptr;
+  mutable void* FHandle = nullptr;
 #else
-  int FHandle = -1;
+  mutable int FHandle = -1;
 #endif
 };
 

@@ -105,29 +105,71 @@ bool IsLeapYear(int y) {
 TDateOrder DecideDateOrder(const TStringPool& dates) {
   std::size_t dayFirst = 0;
   std::size_t monthFirst = 0;
+  std::size_t yearFirst = 0;
+  std::size_t yearLast = 0;
+  // Which values the first and the third fields take: a handful for years,
+  // up to 31 for days.
+  std::uint32_t firstValues = 0, thirdValues = 0;
+  const auto count = [](std::uint32_t bits) {
+    int n = 0;
+    for (; bits; bits &= bits - 1) ++n;
+    return n;
+  };
   for (std::uint32_t id = 1; id < dates.Count(); ++id) {
     const auto fields = SplitDate(dates.Get(id));
-    if (!fields || fields->Digits[0] > 2) continue;
-    if (fields->Value[0] > 12 && fields->Value[1] <= 12) ++dayFirst;
-    if (fields->Value[1] > 12 && fields->Value[0] <= 12) ++monthFirst;
+    if (!fields || fields->Digits[0] > 2 || fields->Digits[2] > 2) continue;
+    const auto& v = fields->Value;
+    if (v[0] > 31) ++yearFirst;
+    if (v[2] > 31) ++yearLast;
+    if (v[0] <= 31) firstValues |= 1u << v[0];
+    if (v[2] <= 31) thirdValues |= 1u << v[2];
+    if (v[0] > 12 && v[0] <= 31 && v[1] <= 12) ++dayFirst;
+    if (v[1] > 12 && v[0] <= 12) ++monthFirst;
   }
+  if (yearFirst > yearLast) return TDateOrder::doYearMonthDay;
+  if (yearFirst == 0 && yearLast == 0 && count(thirdValues) >= 12 &&
+      count(thirdValues) >= 3 * count(firstValues))
+    return TDateOrder::doYearMonthDay;
   return monthFirst > dayFirst ? TDateOrder::doMonthDay : TDateOrder::doDayMonth;
 }
 
+namespace {
+
+// yyyymmddD, as newer exports write a date.
+std::optional<std::int32_t> CompactDate(std::string_view text) {
+  if (text.size() != 9 || (text[8] != 'D' && text[8] != 'd')) return std::nullopt;
+  std::int32_t value = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
 std::optional<std::int32_t> DateNumber(std::string_view text, TDateOrder order) {
-  const auto fields = SplitDate(text);
-  if (!fields) return std::nullopt;
   int year, month, day, yearDigits;
-  if (fields->Digits[0] == 4) {
+  const auto fields = SplitDate(text);
+  if (const auto compact = CompactDate(text)) {
+    year = *compact / 10000;
+    month = *compact / 100 % 100;
+    day = *compact % 100;
+    yearDigits = 4;
+  } else if (!fields) {
+    return std::nullopt;
+  } else if (fields->Digits[0] == 4 ||
+             (order == TDateOrder::doYearMonthDay && fields->Digits[2] != 4)) {
     year = fields->Value[0];
     month = fields->Value[1];
     day = fields->Value[2];
-    yearDigits = 4;
+    yearDigits = fields->Digits[0];
   } else {
     year = fields->Value[2];
     yearDigits = fields->Digits[2];
-    month = order == TDateOrder::doDayMonth ? fields->Value[1] : fields->Value[0];
-    day = order == TDateOrder::doDayMonth ? fields->Value[0] : fields->Value[1];
+    const bool dayFirst = order != TDateOrder::doMonthDay;
+    month = dayFirst ? fields->Value[1] : fields->Value[0];
+    day = dayFirst ? fields->Value[0] : fields->Value[1];
   }
   if (yearDigits == 2)
     year += year < 50 ? 2000 : 1900;
@@ -145,5 +187,6 @@ std::optional<TDateOrder> DateOrderFromName(std::string_view name) {
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
   if (lower == "dmy") return TDateOrder::doDayMonth;
   if (lower == "mdy") return TDateOrder::doMonthDay;
+  if (lower == "ymd") return TDateOrder::doYearMonthDay;
   return std::nullopt;
 }

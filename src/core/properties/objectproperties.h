@@ -50,19 +50,23 @@ struct TPropertyStore {
   void Clear();
 };
 
-// How the exporting machine wrote day and month.
-enum class TDateOrder : std::uint8_t { doDayMonth, doMonthDay };
+// How the exporting machine wrote day, month and year.
+enum class TDateOrder : std::uint8_t { doDayMonth, doMonthDay, doYearMonthDay };
 
-// The order the dates themselves show: a first field above 12 is a day, a
-// second field above 12 is a day; the more frequent evidence wins, and day
-// first when none decides.
+// The order the dates themselves show. Year first when first fields above 31
+// outnumber third fields above 31, or, with no field above 31 at all, when
+// the third fields take far more values than years would (days do) and the
+// first fields few. Else a first field above 12 is a day, a second field
+// above 12 is a day; the more frequent evidence wins, and day first when none
+// decides.
 TDateOrder DecideDateOrder(const TStringPool& dates);
 
 // A date as yyyymmdd, so that dates compare as numbers. Takes three numbers
-// with one separator each (dd-mm-yy, dd/mm/yy, mm/dd/yy, dd.mm.yy, four-digit
-// years, or a year first); two-digit years are 1950 to 2049. Nothing for text
-// that is no valid date.
+// with one separator each (dd-mm-yy, dd/mm/yy, mm/dd/yy, dd.mm.yy, yy-mm-dd,
+// four-digit years, or a four-digit year first) and the newer exports'
+// yyyymmddD; two-digit years are 1950 to 2049. Nothing for text that is no
+// valid date, such as the "no date" 0D.
 std::optional<std::int32_t> DateNumber(std::string_view text, TDateOrder order);
 
-// "dmy" / "mdy", any letter case.
+// "dmy" / "mdy" / "ymd", any letter case.
 std::optional<TDateOrder> DateOrderFromName(std::string_view name);

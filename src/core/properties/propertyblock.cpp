@@ -130,7 +130,9 @@ TBlockScan ParseObjectProperties(std::string_view text, bool final, TPropertyVal
     else if (SameIgnoringCase(name, "Version List"))
       found.VersionList = value;
     else if (SameIgnoringCase(name, "Modified"))
-      found.Modified = SameIgnoringCase(Trim(value), "Yes");
+      // Newer exports write true and false.
+      found.Modified =
+          SameIgnoringCase(Trim(value), "Yes") || SameIgnoringCase(Trim(value), "true");
   });
   values = result == TBlockScan::bsFound ? found : TPropertyValues();
   return result;

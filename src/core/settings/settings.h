@@ -123,13 +123,13 @@ void WriteSyntaxColouring(TIniProfile& profile, bool on);
 // keys above only.
 inline constexpr std::string_view KeyFilter = "Filter";
 inline constexpr std::string_view KeyDateOrder =
-    "DateOrder";  // "dmy", "mdy"; else each file decides
+    "DateOrder";  // "dmy", "mdy", "ymd"; else each file decides
 
 std::string ReadFilter(const TIniProfile& profile);     // empty
 std::string ReadDateOrder(const TIniProfile& profile);  // empty
 // Writes "Filter" when it holds text or the file has the key already.
 void WriteFilter(TIniProfile& profile, const std::string& filter);
-// "dmy", "mdy", or empty for the order each file decides.
+// "dmy", "mdy", "ymd", or empty for the order each file decides.
 void WriteDateOrder(TIniProfile& profile, const std::string& order);
 
 // The line numbers beside the text pane, in "View"; written only when the

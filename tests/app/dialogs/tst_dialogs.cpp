@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +24,7 @@
 
 #include "dirchooser.h"
 #include "finddialog.h"
+#include "fontfaces.h"
 #include "overwritebox.h"
 
 namespace {
@@ -140,6 +143,8 @@ class TestDialogs : public QObject {
   void chooserTakesTypedDirectories();
   void chooserNoKeepsItOpenAndCancelReturnsNothing();
   void chooserAsksWithTheRealConfirmBox();
+
+  void fontDialogStartsOnTheStyleTheFontShows();
 };
 
 void TestDialogs::findDialogOffersOnlyTextMatchCaseFindNextAndCancel() {
@@ -477,6 +482,18 @@ void TestDialogs::chooserAsksWithTheRealConfirmBox() {
   QVERIFY(openAfterNo);
   QCOMPARE(result, std::optional<QString>(Native(typed)));
   QVERIFY(QFileInfo(typed).isDir());
+}
+
+void TestDialogs::fontDialogStartsOnTheStyleTheFontShows() {
+  // A regular face with Oblique among its styles, whose regular style is not
+  // called "Normal" ("Book").
+  const QFont current(QStringLiteral("DejaVu Sans"), 10);
+  if (QFontInfo(current).family() != QStringLiteral("DejaVu Sans")) QSKIP("no DejaVu Sans");
+  QFontDialog dialog(fontForDialog(current));
+  dialog.setOption(QFontDialog::DontUseNativeDialog);
+  QVERIFY(!dialog.currentFont().italic());
+  QVERIFY(!dialog.currentFont().bold());
+  QCOMPARE(dialog.currentFont().pointSize(), 10);
 }
 
 QTEST_MAIN(TestDialogs)

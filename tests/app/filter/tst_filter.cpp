@@ -155,6 +155,18 @@ class TestFilter : public QObject {
     QCOMPARE(frm->statusText(), QStringLiteral("0 NAV object(s)"));
   }
 
+  void editKeysGoToTheFilterBoxWhileItHasTheFocus() {
+    auto frm = openWindow();
+    frm->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frm.get()));
+    frm->filterBox()->setFocus();
+    type(*frm, QStringLiteral("type:table"));
+    frm->filterBox()->deselect();
+    QTest::keyClick(frm->filterBox(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(frm->filterBox()->selectedText(), QStringLiteral("type:table"));
+    QVERIFY(!frm->lvwMain->selectionModel()->hasSelection());
+  }
+
   void dateOrderFromTheViewMenuIsKept() {
     const std::string path = TfrmMain::settingsFileName();
     {
@@ -174,6 +186,14 @@ class TestFilter : public QObject {
     frm->findChild<QAction*>(QStringLiteral("actViewDateOrderAutomatic"))->trigger();
     QCOMPARE(names(*frm), QStringList());
     QCOMPARE(ReadDateOrder(TIniProfile(path)), std::string());
+    // Year first: 01-02-19 is the 19th of February 2001.
+    auto* yearFirst = frm->findChild<QAction*>(QStringLiteral("actViewDateOrderYearFirst"));
+    QVERIFY(yearFirst);
+    frm->filterBox()->setFilterText(QStringLiteral("date:2001-02-19"));
+    QCOMPARE(names(*frm), QStringList());
+    yearFirst->trigger();
+    QCOMPARE(names(*frm), QStringList{"Apiary"});
+    QCOMPARE(ReadDateOrder(TIniProfile(path)), std::string("ymd"));
   }
 };
 

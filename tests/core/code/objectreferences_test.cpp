@@ -183,3 +183,122 @@ TEST(ObjectReferences, HugeLinesAndBinaryBytesStayLinear) {
   EXPECT_LE(uses[50000].LineText.size(), 200u);
   EXPECT_EQ(uses.back().Reference.Line, 4);
 }
+
+namespace {
+
+// The forms of newer exports and the ones older code readers missed.
+const std::string Forms =
+    "OBJECT Codeunit 50000 Hooks\n"
+    "{\n"
+    "  OBJECT-PROPERTIES\n"
+    "  {\n"
+    "    Modified=true;\n"
+    "  }\n"
+    "  PROPERTIES\n"
+    "  {\n"
+    "    Permissions=TableData 17=rimd,\n"
+    "                TableData 21=rimd,\n"
+    "                TableData Customer=r,\n"
+    "                TableData \"Sales Header\"=rm;\n"
+    "    SourceTable=Customer;\n"
+    "    CardPageID=Customer Card;\n"
+    "    LookupPageID=\"Customer Lookup\";\n"
+    "    DrillDownPageID=Page25;\n"
+    "    RunObject=Page \"Customer Card\";\n"
+    "  }\n"
+    "  CONTROLS\n"
+    "  {\n"
+    "    { 5 ;   ;No. ;Code20 ;TableRelation=IF (Type=CONST(G/L Account),\n"
+    "                             System-Created Entry=CONST(No)) \"G/L Account\" WHERE (Direct "
+    "Posting=CONST(Yes),\n"
+    "                             Account Type=CONST(Posting))\n"
+    "                             ELSE IF (Type=CONST(Item)) Item\n"
+    "                             ELSE IF (Type=CONST(Resource)) Resource }\n"
+    "    { MenuItem ;Name=Customers;\n"
+    "                RunObjectType=Page;\n"
+    "                RunObjectID=22 }\n"
+    "  }\n"
+    "  CODE\n"
+    "  {\n"
+    "    VAR\n"
+    "      Cust@1000 : Record Customer;\n"
+    "      Head@1001 : TEMPORARY Record \"Sales Header\";\n"
+    "      Post@1002 : Codeunit \"Sales-Post\";\n"
+    "      Card@1003 : Page \"Customer Card\";\n"
+    "\n"
+    "    [EventSubscriber(Table,18,OnAfterInsertEvent,\"\",Skip,Skip)]\n"
+    "    LOCAL PROCEDURE Hook@1(VAR Rec@1000 : Record 18);\n"
+    "    BEGIN\n"
+    "      PAGE.RUN(21,Rec); PAGE.RUNMODAL(22); REPORT.RUN(206);\n"
+    "      CODEUNIT.RUN(80); XMLPORT.RUN(1000,TRUE);\n"
+    "      MESSAGE('Record Customer PAGE.RUN(21)'); // Record Customer\n"
+    "      x := Page Customer;\n"
+    "    END;\n"
+    "\n"
+    "    BEGIN\n"
+    "    END.\n"
+    "  }\n"
+    "}\n";
+
+}  // namespace
+
+TEST(ObjectReferences, NameFormsPermissionsRelationsSubscribersAndRuns) {
+  EXPECT_EQ(All(Forms), (Lines{"Table 17 @9 [TableData 17]",
+                               "Table 21 @10 [TableData 21]",
+                               "Table 'Customer' @11 [TableData Customer]",
+                               "Table 'Sales Header' @12 [TableData \"Sales Header\"]",
+                               "Table 'Customer' @13 [Customer]",
+                               "Page 'Customer Card' @14 [Customer Card]",
+                               "Page 'Customer Lookup' @15 [\"Customer Lookup\"]",
+                               "Page 25 @16 [Page25]",
+                               "Page 'Customer Card' @17 [Page \"Customer Card\"]",
+                               "Table 'G/L Account' @22 [\"G/L Account\"]",
+                               "Table 'Item' @24 [Item]",
+                               "Table 'Resource' @25 [Resource]",
+                               "Page 22 @28 [RunObjectID=22]",
+                               "Table 'Customer' @33 [Record Customer]",
+                               "Table 'Sales Header' @34 [Record \"Sales Header\"]",
+                               "Codeunit 'Sales-Post' @35 [Codeunit \"Sales-Post\"]",
+                               "Page 'Customer Card' @36 [Page \"Customer Card\"]",
+                               "Table 18 @38 [Table,18]",
+                               "Table 18 @39 [Record 18]",
+                               "Page 21 @41 [PAGE.RUN(21]",
+                               "Page 22 @41 [PAGE.RUNMODAL(22]",
+                               "Report 206 @41 [REPORT.RUN(206]",
+                               "Codeunit 80 @42 [CODEUNIT.RUN(80]",
+                               "XMLport 1000 @42 [XMLPORT.RUN(1000]"}));
+}
+
+TEST(ObjectReferences, FindUsesResolvesNamesThroughTheFile) {
+  TempDir dir;
+  const std::string objects =
+      "OBJECT Table 18 Customer\n{\n}\nOBJECT Page 21 Customer Card\n{\n}\n"
+      "OBJECT Page 22 Customer List\n{\n}\n"
+      "OBJECT Table 36 Sales Header\n{\n}\n";
+  // Far from its TableRelation=, a branch of a long relation still counts.
+  std::string relation =
+      "OBJECT Table 37 Sales Line\n{\n  FIELDS\n  {\n"
+      "    { 6 ;   ;No. ;Code20 ;TableRelation=IF (Type=CONST(\" \")) Text\n";
+  for (int i = 0; i < 20; ++i)
+    relation += "                  ELSE IF (Type=CONST(A" + std::to_string(i) + ")) A\n";
+  relation += "                  ELSE IF (Type=CONST(C)) Customer }\n  }\n}\n";
+  const std::string path = dir.write("f.txt", objects + Forms + relation);
+  TObjectTextFile file;
+  file.LoadFromFile(path);
+  ASSERT_EQ(file.GetCount(), 6);
+  const auto uses = [&](std::int32_t target) {
+    std::vector<cal::TObjectUse> found;
+    EXPECT_TRUE(cal::FindUses(file, target, found, {}, 64));
+    Lines shown;
+    for (const auto& use : found)
+      shown.push_back(std::to_string(use.ObjIndex) + " " + std::to_string(use.Reference.Line));
+    return shown;
+  };
+  EXPECT_EQ(uses(0), (Lines{"4 11", "4 13", "4 33", "4 38", "4 39", "5 26"}));
+  EXPECT_EQ(uses(1), (Lines{"4 14", "4 17", "4 36", "4 41"}));
+  EXPECT_EQ(uses(2), (Lines{"4 28", "4 41"}));
+  EXPECT_EQ(uses(3), (Lines{"4 12", "4 34"}));
+  EXPECT_EQ(cal::ResolveReference(
+                file, *cal::ReferenceAt(Forms, std::int32_t(Forms.find("\"Sales Header\";")) + 2)),
+            3);
+}

@@ -124,3 +124,51 @@ TEST(SplitLines, EveryBreakKind) {
 }
 
 }  // namespace
+
+namespace {
+
+// The fewest changed lines that turn a into b: |a| + |b| - 2 |LCS|.
+std::size_t FewestChanges(const std::vector<std::uint64_t>& a,
+                          const std::vector<std::uint64_t>& b) {
+  std::vector<std::uint32_t> row(b.size() + 1, 0);
+  for (const std::uint64_t line : a) {
+    std::uint32_t diagonal = 0;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::uint32_t up = row[j];
+      row[j] = line == b[j - 1] ? diagonal + 1 : std::max(row[j], row[j - 1]);
+      diagonal = up;
+    }
+  }
+  return a.size() + b.size() - 2 * row[b.size()];
+}
+
+}  // namespace
+
+// Code repeats its lines (BEGIN, END;, blank lines), so a heavily edited
+// object is where a diff that gives up on minimality shows far more changes
+// than needed.
+TEST(DiffLines, AsFewChangedLinesAsPossibleOnLargeEditedTexts) {
+  const char* const words[] = {"BEGIN",          "END;", "",          "  x := 1;", "  EXIT;",
+                               "IF a THEN",      "ELSE", "  y := 2;", "  Post;",   "REPEAT",
+                               "UNTIL Next = 0;"};
+  std::uint64_t state = 12345;
+  const auto draw = [&](std::uint64_t bound) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    return (state >> 33) % bound;
+  };
+  std::vector<std::uint64_t> a, b;  // word numbers
+  for (int i = 0; i < 12000; ++i) a.push_back(draw(11));
+  for (const std::uint64_t line : a) {
+    const std::uint64_t roll = draw(100);
+    if (roll < 15) continue;  // dropped
+    b.push_back(roll < 30 ? draw(11) : line);
+    if (roll >= 90) b.push_back(draw(11));
+  }
+  std::string oldText, newText;
+  for (const std::uint64_t line : a) oldText += std::string(words[line]) + "\r\n";
+  for (const std::uint64_t line : b) newText += std::string(words[line]) + "\r\n";
+  std::size_t changed = 0;
+  for (const TDiffHunk& hunk : DiffLines(oldText, newText))
+    for (const TDiffLine& line : hunk.Lines) changed += line.Kind != TDiffLineKind::dlContext;
+  EXPECT_EQ(changed, FewestChanges(a, b));
+}

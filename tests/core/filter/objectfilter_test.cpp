@@ -67,13 +67,24 @@ TEST_F(ObjectFilter, DateOrderOverrideReadsDatesTheOtherWay) {
 
 TEST(ObjectFilterErrors, NameTheTermAndWhatWasExpected) {
   const std::pair<const char*, const char*> cases[] = {
-      {"type:z", "object types"},   {"id:5..x", "numbers"},
-      {"id:..", "numbers"},         {"id:9..1", "start is not after"},
+      {"type:z", "object types"},
+      {"id:5..x", "numbers"},
+      {"id:..", "numbers"},
+      {"id:9..1", "start is not after"},
       {"id:1||2", "numbers"},
-      {"a||b", "a word"},       {"id:99999999999", "numbers"},
-      {"name:", "a name"},          {"modified:maybe", "yes or no"},
-      {"date:2018-02-30", "dates"}, {"date:30-08-18", "dates"},
-      {"colour:red", "type:, id:"}, {"\"open", "closing"},
+      {"a||b", "a word"},
+      {"id:99999999999", "numbers"},
+      {"name:", "a name"},
+      {"modified:maybe", "yes or no"},
+      {"date:2018-02-30", "dates"},
+      {"date:30-08-18", "dates"},
+      {"colour:red", "type:, id:"},
+      {"\"open", "closing"},
+      // A colon outside quotes always makes a key, and only known keys pass.
+      {"typ:table", "type:, id:"},
+      {"type2:table", "type:, id:"},
+      {":table", "type:, id:"},
+      {"na-me:x", "type:, id:"},
   };
   for (const auto& [expression, expected] : cases) {
     try {
@@ -85,6 +96,48 @@ TEST(ObjectFilterErrors, NameTheTermAndWhatWasExpected) {
       EXPECT_NE(message.find(expected), std::string::npos) << message;
     }
   }
+}
+
+// Newer exports: Modified=true, Date=yyyymmddD, 0D for no date; and an
+// export whose dates are yy-mm-dd.
+TEST(ObjectFilterNewSyntax, ModifiedTrueCompactDatesAndYearFirst) {
+  const auto object = [](const std::string& header, const std::string& properties) {
+    return "OBJECT " + header + "\n{\n  OBJECT-PROPERTIES\n  {\n" + properties + "  }\n}\n";
+  };
+  TObjectTextFile file;
+  file.ParseText(object("Table 18 Customer",
+                        "    Date=20180425D;\n    Time=160533.420T;\n"
+                        "    Modified=true;\n") +
+                 object("Table 27 Item", "    Date=0D;\n    Time=0T;\n    Modified=FALSE;\n") +
+                 object("Page 21 Card", "    Date=20191231D;\n    Modified=True;\n"));
+  const auto ids = [&](const std::string& expression, TFilterOptions options = {}) {
+    std::vector<int> found;
+    for (std::int32_t i : TObjectFilter(expression, std::move(options)).MatchingIndexes(file))
+      found.push_back(file.GetObject(i).ID());
+    return found;
+  };
+  EXPECT_EQ(ids("modified:yes"), V({18, 21}));
+  EXPECT_EQ(ids("modified:no"), V({27}));
+  EXPECT_EQ(file.GetObject(0).Date(), "20180425D");  // shown as stored
+  EXPECT_EQ(ids("date:2018-04-25"), V({18}));
+  EXPECT_EQ(ids("date:..2019-12-31"), V({18, 21}));  // 0D is no date
+  TFilterOptions monthFirst;
+  monthFirst.DateOrder = TDateOrder::doMonthDay;  // no order changes yyyymmddD
+  EXPECT_EQ(ids("date:2019-12-31", monthFirst), V({21}));
+
+  // yy-mm-dd: 14-09-23 is 2014-09-23, decided from the file or given.
+  std::string years;
+  for (int day = 1; day <= 28; ++day)
+    years += object("Codeunit " + std::to_string(day) + " C",
+                    "    Date=" + std::string(day % 2 ? "14" : "15") + "-09-" +
+                        (day < 10 ? "0" : "") + std::to_string(day) + ";\n");
+  TObjectTextFile ymd;
+  ymd.ParseText(years);
+  EXPECT_EQ(ymd.DateOrder(), TDateOrder::doYearMonthDay);
+  EXPECT_EQ(DateNumber("14-09-23", TDateOrder::doYearMonthDay), 20140923);
+  EXPECT_EQ(DateNumber("98.02.29", TDateOrder::doYearMonthDay), std::nullopt);
+  EXPECT_EQ(DateNumber("30-08-2018", TDateOrder::doYearMonthDay), 20180830);
+  EXPECT_EQ(DateOrderFromName("YMD"), TDateOrder::doYearMonthDay);
 }
 
 TEST_F(ObjectFilter, AddedTermKindsAndWildcards) {

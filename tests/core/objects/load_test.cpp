@@ -196,8 +196,32 @@ TEST_F(LoadedFile, ShrunkOrRewrittenFileFailsToRead) {
   return;
 #endif
   ASSERT_TRUE(cut);
-  EXPECT_EQ(MessageOf([&] { file_.GetObject(2).GetText(); }), "Stream read error");
-  EXPECT_EQ(MessageOf([&] { file_.GetObject(0).GetText(); }), "Stream read error");
+  // Every later read names the file, and the error is one of its own kind.
+  const std::string changed =
+      "The file \"" + vexa::FullPath(path_) + "\" has changed since it was loaded";
+  EXPECT_EQ(MessageOf([&] { file_.GetObject(2).GetText(); }), changed);
+  EXPECT_EQ(MessageOf([&] { file_.GetObject(0).GetText(); }), changed);
+  EXPECT_THROW(file_.GetObject(0).GetText(), FileChangedError);
+}
+
+TEST_F(LoadedFile, AFileThatGrowsWhileItLoadsStopsTheLoadNamingIt) {
+  const std::string path = dir_.write("growing.txt", text_);
+  TObjectTextFile file;
+  file.SetReadPieceSize(16);
+  bool grown = false;
+  file.SetOnProgress([&](TObjectTextFile&, TProgressKind kind, std::uint8_t) {
+    if (kind == TProgressKind::pkProgress && !grown)
+      grown = CutBehindTheHolder(path, text_.size() + 100);
+  });
+#ifdef _WIN32
+  file.LoadFromFile(path);
+  EXPECT_FALSE(grown) << "a file held without sharing was changed";
+  return;
+#endif
+  EXPECT_EQ(MessageOf([&] { file.LoadFromFile(path); }),
+            "The file \"" + vexa::FullPath(path) + "\" has changed since it was loaded");
+  EXPECT_TRUE(grown);
+  EXPECT_TRUE(file.FileName().empty());
 }
 
 TEST_F(LoadedFile, SaveToFileWritesTheObjectAndReplacesOtherFiles) {
@@ -398,7 +422,7 @@ TEST_F(LoadedFile, SearchingAFileNoLongerHeldFailsAsReadingItsTextDoes) {
   EXPECT_EQ(std::make_pair(index, pos), std::make_pair(3, 0));
 }
 
-TEST_F(LoadedFile, SearchingAShrunkFileIsAStreamReadError) {
+TEST_F(LoadedFile, SearchingAShrunkFileNamesTheChangedFile) {
   const bool cut = CutBehindTheHolder(path_, text_.size() - 5);
 #ifdef _WIN32
   EXPECT_FALSE(cut) << "a file held without sharing was changed";
@@ -408,6 +432,6 @@ TEST_F(LoadedFile, SearchingAShrunkFileIsAStreamReadError) {
   for (const bool matchCase : {true, false}) {
     std::int32_t index = 0, pos = 0;
     EXPECT_EQ(MessageOf([&] { file_.FindText(index, pos, "needle", matchCase); }),
-              "Stream read error");
+              "The file \"" + vexa::FullPath(path_) + "\" has changed since it was loaded");
   }
 }

@@ -50,6 +50,26 @@ TEST(ExclusiveFile, ASecondOpenOfAHeldFileFailsNamingTheFile) {
   EXPECT_NO_THROW(vexa::ExclusiveFile again(path)) << "closing releases it";
 }
 
+TEST(ExclusiveFile, ReadersThatShareReadingOpenSideBySideButNeverBesideAHold) {
+  TempDir dir;
+  const std::string path = dir.write("shared.txt", "OBJECT Table 1 A\r\n");
+  const std::string inUse = MessageOf([&] {
+    const vexa::ExclusiveFile held(path);
+    vexa::ExclusiveFile again(path);
+  });
+  {
+    const vexa::ExclusiveFile first(path, vexa::THold::hSharedRead);
+    const vexa::ExclusiveFile second(path, vexa::THold::hSharedRead);
+    char byte = 0;
+    second.ReadAt(0, &byte, 1);
+    EXPECT_EQ(byte, 'O');
+    // The window's hold is refused while readers share the file.
+    EXPECT_EQ(MessageOf([&] { vexa::ExclusiveFile held(path); }), inUse);
+  }
+  const vexa::ExclusiveFile held(path);
+  EXPECT_EQ(MessageOf([&] { vexa::ExclusiveFile reader(path, vexa::THold::hSharedRead); }), inUse);
+}
+
 TEST(NativePaths, EveryFormOfOnePathReachesTheSameFile) {
   TempDir dir;
   const std::string text = "OBJECT Codeunit 7 Seven\r\n  code;\r\n";

@@ -78,6 +78,10 @@ TEST(ObjectDates, DecideOrderAndReadDates) {
   EXPECT_EQ(order({"01/02/18", "08/30/18"}), TDateOrder::doMonthDay);
   EXPECT_EQ(order({"01.02.18", "03.04.18"}), TDateOrder::doDayMonth);  // left open
   EXPECT_EQ(order({}), TDateOrder::doDayMonth);
+  // A first field above 31 can only be a year; one third field above 31
+  // outweighs it.
+  EXPECT_EQ(order({"98-05-12", "01-02-03"}), TDateOrder::doYearMonthDay);
+  EXPECT_EQ(order({"98-05-12", "12-05-98", "13-05-99"}), TDateOrder::doDayMonth);
 
   EXPECT_EQ(DateNumber("30-08-18", TDateOrder::doDayMonth), 20180830);
   EXPECT_EQ(DateNumber("08/30/49", TDateOrder::doMonthDay), 20490830);

@@ -1,0 +1,22 @@
+# SPDX-License-Identifier: MIT
+# Every command and option that marlox-cli --help names is in the manual page.
+execute_process(COMMAND "${PROGRAM}" --help OUTPUT_VARIABLE help RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "marlox-cli --help failed: ${code}")
+endif()
+file(READ "${PAGE}" page)
+# The page writes a dash as \-.
+string(REPLACE "\\-" "-" page "${page}")
+string(REGEX MATCHALL "\n  [a-z]+ (FILE|OLD)" commands "${help}")
+string(REGEX MATCHALL "\n  --[a-z-]+" options "${help}")
+list(LENGTH commands count)
+if(count LESS 8)
+  message(FATAL_ERROR "the help names ${count} commands")
+endif()
+foreach(entry IN LISTS commands options)
+  string(STRIP "${entry}" entry)
+  string(FIND "${page}" "${entry}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the manual page lacks '${entry}'")
+  endif()
+endforeach()
