@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -150,18 +151,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK((id == 0) == value.empty());
     for (const auto& [other, otherId] : added) FUZZ_CHECK((value == other) == (id == otherId));
   }
-  // A first number above 12 is a day, a second one above 12 too; the more
-  // frequent evidence over the distinct dates wins, day first on a tie.
-  std::size_t dayFirst = 0, monthFirst = 0;
+  // A first field above 31 is a year, and so is a third one; with no such
+  // field, a third field taking many more values than the first is a day.
+  // Otherwise a first number above 12 is a day, a second one above 12 too;
+  // the more frequent evidence over the distinct dates wins, day first on a tie.
+  std::size_t dayFirst = 0, monthFirst = 0, yearFirst = 0, yearLast = 0;
+  std::set<int> firstValues, thirdValues;
   for (std::uint32_t id = 1; id < parsed.Properties().Dates.Count(); ++id) {
     const auto runs = DigitRuns(parsed.Properties().Dates.Get(id));
-    if (!runs || (*runs)[0].size() > 2) continue;
-    const int first = std::stoi((*runs)[0]), second = std::stoi((*runs)[1]);
-    if (first > 12 && second <= 12) ++dayFirst;
+    if (!runs || (*runs)[0].size() > 2 || (*runs)[2].size() > 2) continue;
+    const int first = std::stoi((*runs)[0]), second = std::stoi((*runs)[1]),
+              third = std::stoi((*runs)[2]);
+    if (first > 31) ++yearFirst;
+    if (third > 31) ++yearLast;
+    if (first <= 31) firstValues.insert(first);
+    if (third <= 31) thirdValues.insert(third);
+    if (first > 12 && first <= 31 && second <= 12) ++dayFirst;
     if (second > 12 && first <= 12) ++monthFirst;
   }
+  const bool yearFirstOrder = yearFirst > yearLast ||
+                              (yearFirst == 0 && yearLast == 0 && thirdValues.size() >= 12 &&
+                               thirdValues.size() >= 3 * firstValues.size());
   FUZZ_CHECK(parsed.DateOrder() ==
-             (monthFirst > dayFirst ? TDateOrder::doMonthDay : TDateOrder::doDayMonth));
+             (yearFirstOrder            ? TDateOrder::doYearMonthDay
+              : monthFirst > dayFirst ? TDateOrder::doMonthDay
+                                      : TDateOrder::doDayMonth));
 
   // A load in small pieces cuts blocks apart and reads them again.
   const std::vector<TStored> expected = Stored(parsed);
