@@ -169,13 +169,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (first > 12 && first <= 31 && second <= 12) ++dayFirst;
     if (second > 12 && first <= 12) ++monthFirst;
   }
-  const bool yearFirstOrder = yearFirst > yearLast ||
-                              (yearFirst == 0 && yearLast == 0 && thirdValues.size() >= 12 &&
+  const bool yearFirstOrder =
+      yearFirst > yearLast || (yearFirst == 0 && yearLast == 0 && thirdValues.size() >= 12 &&
                                thirdValues.size() >= 3 * firstValues.size());
-  FUZZ_CHECK(parsed.DateOrder() ==
-             (yearFirstOrder            ? TDateOrder::doYearMonthDay
-              : monthFirst > dayFirst ? TDateOrder::doMonthDay
-                                      : TDateOrder::doDayMonth));
+  FUZZ_CHECK(parsed.DateOrder() == (yearFirstOrder          ? TDateOrder::doYearMonthDay
+                                    : monthFirst > dayFirst ? TDateOrder::doMonthDay
+                                                            : TDateOrder::doDayMonth));
 
   // A load in small pieces cuts blocks apart and reads them again.
   const std::vector<TStored> expected = Stored(parsed);
