@@ -70,20 +70,10 @@ void RefuseInput(const TCommandLine& line, const std::string& path) {
 }
 
 // Replaces a file only once it is written whole; a device or a pipe such
-// as /dev/stdout is written into, never replaced by a file.
+// as /dev/stdout is written into.
 void WriteOut(const TCommandLine& line, const std::string& path,
               const std::function<void(std::ostream&)>& write) {
   RefuseInput(line, path);
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
-    if (fs::is_directory(status)) throw FileError("\"" + path + "\" is a directory");
-    std::ofstream stream(path, std::ios::binary);
-    if (!stream) throw FileError("Cannot create file \"" + path + "\"");
-    write(stream);
-    if (!stream.flush()) throw StreamError(StreamWriteErrorText);
-    return;
-  }
   vexa::WriteFileReplacing(path, write, nullptr);
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <random>
 #include <streambuf>
@@ -403,6 +404,17 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
   }
   if (fs::is_directory(fs::path(path)))
     throw FileError(CreateErrorMessage(fullName, SystemErrorText(EISDIR)));
+  // A device or a pipe (/dev/null, /dev/stdout) is written into: renaming a
+  // file over it would destroy it.
+  std::error_code statusError;
+  const fs::file_status status = fs::status(fs::path(fullName), statusError);
+  if (!statusError && fs::exists(status) && !fs::is_regular_file(status)) {
+    std::ofstream stream(fullName, std::ios::binary);
+    if (!stream) throw FileError(CreateErrorMessage(fullName, SystemErrorText(errno)));
+    write(stream);
+    if (!stream.flush()) throw StreamError(StreamWriteErrorText);
+    return;
+  }
 
   const fs::path target = FollowLinks(fs::path(fullName), fullName);
   CheckWritable(target, fullName);
