@@ -243,8 +243,7 @@ void WriteJoined(const std::vector<const TObjectTextObject*>& objects, const std
         for (std::size_t i = 0; i < objects.size(); ++i) {
           const std::string text = objects[i]->GetText();
           out.write(text.data(), std::streamsize(text.size()));
-          const bool open = !text.empty() && text.back() != '\n' && text.back() != '\r';
-          if (open && i + 1 < objects.size()) {
+          if (!EndsAtLineStart(text) && i + 1 < objects.size()) {
             const std::string_view lineBreak = LineBreakOf(text);
             out.write(lineBreak.data(), std::streamsize(lineBreak.size()));
           }

@@ -158,7 +158,7 @@ TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& mo
     const std::string o = Preamble(original), a = Preamble(modified), b = Preamble(target);
     const std::string& preamble = a == o ? b : a;
     write(nullptr, preamble);
-    atLineStart = preamble.empty() || preamble.back() == '\n' || preamble.back() == '\r';
+    atLineStart = EndsAtLineStart(preamble);
   }
   const std::string_view lineBreak =
       target.GetCount() > 0 ? LineBreakOf(Read(target, 0, bBuffer)) : std::string_view("\r\n");
@@ -166,7 +166,7 @@ TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& mo
     if (text.empty()) return write(item, text);
     if (!atLineStart) write(nullptr, lineBreak);
     write(item, text);
-    atLineStart = text.back() == '\n' || text.back() == '\r';
+    atLineStart = EndsAtLineStart(text);
   };
   for (TMergeItem& item : merge.Items) {
     const std::string_view o = Read(original, item.OriginalIndex, oBuffer);

@@ -67,6 +67,12 @@ std::int32_t StrToInt32(std::string_view text);
 // completes that CR LF instead of ending a line of its own.
 std::int32_t CountLineBreaks(std::string_view bytes, bool afterCR = false);
 
+// Whether text is empty or its last byte ends a line as the load reads lines,
+// so that what follows it starts a line of its own.
+inline bool EndsAtLineStart(std::string_view text) {
+  return text.empty() || text.back() == '\n' || text.back() == '\r' || text.back() == '\0';
+}
+
 // 1-based number of the line that holds the byte at 1-based position pos of text.
 std::int32_t LineAtPosition(std::string_view text, std::int32_t pos);
 

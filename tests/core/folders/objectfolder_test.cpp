@@ -182,6 +182,7 @@ TEST(Join, WritesExportOrderByteForByteAndEndsAnOpenLastLineOnlyBeforeAnotherObj
   Write(dir, "in/cod1.txt", Object("Codeunit 1 C", "{\n}"));  // no final line break
   Write(dir, "in/tab1.txt", Object("Table 1 T", "{\r\n}\r\n"));
   Write(dir, "in/tab2.txt", "OBJECT Table 2 Last\r}");
+  Write(dir, "in/tab3.txt", std::string("OBJECT Table 3 Nul\r\n}") + '\0');  // a NUL ends a line
   TObjectFolder folder;
   folder.LoadFromFolder((dir.path() / "in").string());
   TObjectTextFile extra;
@@ -191,7 +192,8 @@ TEST(Join, WritesExportOrderByteForByteAndEndsAnOpenLastLineOnlyBeforeAnotherObj
   const std::string out = dir.file("all.txt");
   WriteJoined(ExportOrder(sets), out, sets);
   EXPECT_EQ(ReadAll(out), "OBJECT Table 1 T\r\n{\r\n}\r\nOBJECT Table 2 Last\r}\r" +
-                              Object("Form 7 F") + "OBJECT Codeunit 1 C\r\n{\n}");
+                              std::string("OBJECT Table 3 Nul\r\n}") + '\0' + Object("Form 7 F") +
+                              "OBJECT Codeunit 1 C\r\n{\n}");
 
   const std::string before = ReadAll(extraName);
   EXPECT_NE(

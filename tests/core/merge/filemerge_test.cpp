@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "linemerge.h"
 #include "mergetestobjects.h"
 #include "testfiles.h"
@@ -93,6 +95,24 @@ TEST(FileMerge, TheResultKeepsTheTargetsOrderWithTheUpdatesNewObjectsInTheirPlac
   EXPECT_EQ(merge::MergeSummaryText(m.Counts),
             "0 merged, 0 conflict, 0 taken from modified, 0 taken from target, 2 added, 1 deleted, "
             "2 unchanged");
+}
+
+TEST(FileMerge, AnUnchangedSideGivesTheOtherFileByteForByte) {
+  testing_support::TempDir dir;
+  // The first object of the changed side ends at a NUL, which ends a line:
+  // nothing may be put between it and the next header.
+  const std::string o = Object("Codeunit 7 Other", "x");
+  const std::string y = std::string("OBJECT Codeunit 7 Other\r\n{") + '\0' + o;
+  TObjectTextFile files[2];
+  files[0].LoadFromFile(dir.write("o.txt", o));
+  files[1].LoadFromFile(dir.write("y.txt", y));
+  ASSERT_EQ(files[1].GetCount(), 2);
+  for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 0}}) {
+    std::string result;
+    merge::MergeFiles(files[0], files[a], files[b], {},
+                      [&](const merge::TMergeItem*, std::string_view text) { result += text; });
+    EXPECT_EQ(result, y);
+  }
 }
 
 TEST(FileMerge, ConflictMarksSurviveAWriteAndAReload) {
