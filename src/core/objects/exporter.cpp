@@ -25,6 +25,14 @@ std::string ExportPath(const std::string& directory, const TObjectTextObject& ob
   return path + object.GetExportFileName();
 }
 
+void SaveObject(const TObjectSet& set, const TObjectTextObject& object, const std::string& target) {
+  // A set of many files guards them all, not only the object's own.
+  if (set.Reads(target))
+    throw FileError("Cannot create file \"" + vexa::FullPath(target) +
+                    "\". It is the file being viewed and is never overwritten.");
+  object.SaveToFile(target);
+}
+
 TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> rows,
                             const std::string& directory, const TOverwriteQuestion& askOverwrite) {
   // Only an empty name is an error here; a directory that cannot be created
@@ -51,11 +59,7 @@ TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> ro
         case TOverwriteAnswer::oaCancel: result.Cancelled = true; return result;
       }
     }
-    // A set of many files guards them all, not only the object's own.
-    if (file.Reads(target))
-      throw FileError("Cannot create file \"" + vexa::FullPath(target) +
-                      "\". It is the file being viewed and is never overwritten.");
-    object.SaveToFile(target);
+    SaveObject(file, object, target);
     result.Written.push_back(target);
   }
   return result;

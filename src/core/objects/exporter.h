@@ -26,6 +26,9 @@ struct TExportResult {
 // goes in between unless directory already ends with one.
 std::string ExportPath(const std::string& directory, const TObjectTextObject& object);
 
+// Writes object of set into target, refused when target is a file set reads.
+void SaveObject(const TObjectSet& set, const TObjectTextObject& object, const std::string& target);
+
 // Writes the objects at rows into directory, in ascending row order, each row
 // once. Missing levels of directory are created; an empty directory name fails
 // with "Unable to create directory" before anything is written. An existing

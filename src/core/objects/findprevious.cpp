@@ -14,17 +14,18 @@ namespace {
 // small objects needs few reads; an object larger than a piece is read whole.
 constexpr std::int64_t PieceSize = std::int64_t(1) << 20;
 
+// Objects of a set of many files are read each from its own file.
 class TBackwardReader {
  public:
-  explicit TBackwardReader(const vexa::ExclusiveFile& stream) : FStream(stream) {}
-
-  // The bytes [from, to) of the file; valid until the next call.
-  std::string_view At(std::int64_t from, std::int64_t to) {
-    if (from < FStart || to > FEnd) {
+  // The bytes [from, to) of stream; valid until the next call.
+  std::string_view At(const vexa::ExclusiveFile& stream, std::int64_t from, std::int64_t to) {
+    if (&stream != FStream || from < FStart || to > FEnd) {
+      FStream = nullptr;
       const std::int64_t start = std::min(from, std::max<std::int64_t>(0, to - PieceSize));
       FBytes.resize(std::size_t(to - start));
       FStart = FEnd = 0;
-      FStream.ReadAt(start, FBytes.data(), FBytes.size());
+      stream.ReadAt(start, FBytes.data(), FBytes.size());
+      FStream = &stream;
       FStart = start;
       FEnd = to;
     }
@@ -32,7 +33,7 @@ class TBackwardReader {
   }
 
  private:
-  const vexa::ExclusiveFile& FStream;
+  const vexa::ExclusiveFile* FStream = nullptr;
   std::string FBytes;
   std::int64_t FStart = 0;
   std::int64_t FEnd = 0;
@@ -40,7 +41,7 @@ class TBackwardReader {
 
 }  // namespace
 
-bool FindPreviousText(const TObjectTextFile& file, std::int32_t& ObjIndex, std::int32_t& Pos,
+bool FindPreviousText(const TObjectSet& file, std::int32_t& ObjIndex, std::int32_t& Pos,
                       const std::string& text, bool MatchCase) {
   const std::int32_t count = file.GetCount();
   if (ObjIndex >= count) {
@@ -52,9 +53,7 @@ bool FindPreviousText(const TObjectTextFile& file, std::int32_t& ObjIndex, std::
     Pos = 0;
     return false;
   }
-  const vexa::ExclusiveFile* stream = file.Stream();
-  if (!stream) throw VexaError("The object's file is no longer open; open the file again");
-  TBackwardReader reader(*stream);
+  TBackwardReader reader;
   std::string needle = text;
   if (!MatchCase) AsciiUpperInPlace(needle.data(), needle.size());
   std::string folded;
@@ -63,7 +62,9 @@ bool FindPreviousText(const TObjectTextFile& file, std::int32_t& ObjIndex, std::
     const std::int64_t length = std::max(object.Length(), 0);
     const std::int64_t limit = Pos >= 1 && Pos - 1 < length ? Pos - 1 : length;
     if (limit < std::int64_t(needle.size())) continue;
-    std::string_view bytes = reader.At(object.StartOffset(), object.StartOffset() + limit);
+    const vexa::ExclusiveFile* stream = object.Owner().Stream();
+    if (!stream) throw VexaError("The object's file is no longer open; open the file again");
+    std::string_view bytes = reader.At(*stream, object.StartOffset(), object.StartOffset() + limit);
     if (!MatchCase) {
       folded.assign(bytes);
       AsciiUpperInPlace(folded.data(), folded.size());

@@ -15,8 +15,7 @@ TTypeAndID TypeAndID(const TObjectTextObject& object) {
 
 }  // namespace
 
-std::vector<TObjectKey> KeysOf(const TObjectTextFile& file,
-                               const std::vector<std::int32_t>& indexes) {
+std::vector<TObjectKey> KeysOf(const TObjectSet& file, const std::vector<std::int32_t>& indexes) {
   std::vector<std::int32_t> occurrence(std::size_t(file.GetCount()), 0);
   std::map<TTypeAndID, std::int32_t> seen;
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
@@ -30,8 +29,7 @@ std::vector<TObjectKey> KeysOf(const TObjectTextFile& file,
   return keys;
 }
 
-std::vector<std::int32_t> IndexesOf(const TObjectTextFile& file,
-                                    const std::vector<TObjectKey>& keys) {
+std::vector<std::int32_t> IndexesOf(const TObjectSet& file, const std::vector<TObjectKey>& keys) {
   // Every object of each type and number, in file order.
   std::map<TTypeAndID, std::vector<std::int32_t>> objects;
   for (const TObjectKey& key : keys) objects[{int(key.Type), key.ID}];

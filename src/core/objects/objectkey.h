@@ -18,9 +18,7 @@ struct TObjectKey {
 };
 
 // The keys of the objects at indexes, in their order; one pass over the file.
-std::vector<TObjectKey> KeysOf(const TObjectTextFile& file,
-                               const std::vector<std::int32_t>& indexes);
+std::vector<TObjectKey> KeysOf(const TObjectSet& file, const std::vector<std::int32_t>& indexes);
 // For each key the object that has it, else the last one of that type and
 // number, else -1; one pass over the file.
-std::vector<std::int32_t> IndexesOf(const TObjectTextFile& file,
-                                    const std::vector<TObjectKey>& keys);
+std::vector<std::int32_t> IndexesOf(const TObjectSet& file, const std::vector<TObjectKey>& keys);
