@@ -17,6 +17,7 @@ class TScriptedPrompts : public TPrompts {
   std::deque<std::optional<QString>> OpenAnswers;
   std::deque<std::optional<QString>> SaveAnswers;
   std::deque<std::optional<QString>> DirectoryAnswers;
+  std::deque<std::optional<QString>> FolderAnswers;
   std::deque<std::optional<QFont>> FontAnswers;
   std::deque<TOverwriteAnswer> OverwriteAnswers;
   std::deque<bool> ConfirmAnswers;  // empty: No
@@ -61,6 +62,10 @@ class TScriptedPrompts : public TPrompts {
   std::optional<QString> ChooseDirectory(QWidget*, const QString& start) override {
     Asked << QStringLiteral("directory ") + start;
     return take(DirectoryAnswers);
+  }
+  std::optional<QString> OpenFolderName(QWidget*, const QString& start) override {
+    Asked << QStringLiteral("folder ") + start;
+    return take(FolderAnswers);
   }
   std::optional<QFont> ChooseFont(QWidget*, const QFont& initial) override {
     Asked << QStringLiteral("font");

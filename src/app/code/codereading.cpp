@@ -148,7 +148,7 @@ void TCodeReading::actEditGoToObjectExecute() {
     FForm.prompts().Beep();
     return;
   }
-  const TObjectTextFile& file = FForm.objectTextFile();
+  const TObjectSet& file = FForm.objectSet();
   const std::int32_t target = cal::ResolveReference(file, *ref);
   if (target < 0) {
     const QString what = str::typeName(ref->Type) + QLatin1Char(' ') +
@@ -178,7 +178,7 @@ int TCodeReading::whereUsedTarget() const {
 void TCodeReading::actEditWhereUsedExecute() {
   const int target = whereUsedTarget();
   if (target < 0) return;
-  const TObjectTextFile& file = FForm.objectTextFile();
+  const TObjectSet& file = FForm.objectSet();
   std::vector<cal::TObjectUse> uses;
   if (!TWhereUsedView::search(&FForm.hostWindow(), file, target, uses)) {
     FForm.showStatusMessage(str::text(str::WhereUsedCancelled));

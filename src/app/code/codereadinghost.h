@@ -14,7 +14,7 @@ class QGridLayout;
 class QMenu;
 class QString;
 class QWidget;
-class TObjectTextFile;
+class TObjectSet;
 class TObjectTreeModel;
 class TPrompts;
 class TTextPane;
@@ -35,7 +35,7 @@ class ICodeReadingHost {
   virtual std::string settingsFile() const = 0;
 
   virtual bool fileLoaded() const = 0;
-  virtual TObjectTextFile& objectTextFile() const = 0;
+  virtual const TObjectSet& objectSet() const = 0;
   virtual TObjectTreeModel& treeModel() const = 0;
   // The node whose panes are shown (0 the list, i + 1 object i), or -1.
   virtual int shownNode() const = 0;

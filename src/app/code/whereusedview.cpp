@@ -33,7 +33,7 @@ TWhereUsedView::TWhereUsedView(QWidget* parent) : QDialog(parent) {
   });
 }
 
-void TWhereUsedView::setUses(const QString& title, const TObjectTextFile& file,
+void TWhereUsedView::setUses(const QString& title, const TObjectSet& file,
                              std::vector<cal::TObjectUse> uses) {
   FUses = std::move(uses);
   setWindowTitle(title);
@@ -51,7 +51,7 @@ void TWhereUsedView::setUses(const QString& title, const TObjectTextFile& file,
   if (!items.isEmpty()) lvwWhereUsed->setCurrentItem(items.front());
 }
 
-bool TWhereUsedView::search(QWidget* parent, const TObjectTextFile& file, int target,
+bool TWhereUsedView::search(QWidget* parent, const TObjectSet& file, int target,
                             std::vector<cal::TObjectUse>& uses) {
   QProgressDialog progress(str::text(str::WhereUsedSearching), str::text(str::ButtonCancel), 0,
                            std::max(1, file.GetCount()), parent);

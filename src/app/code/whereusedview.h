@@ -15,14 +15,13 @@ class TWhereUsedView : public QDialog {
  public:
   explicit TWhereUsedView(QWidget* parent = nullptr);
 
-  void setUses(const QString& title, const TObjectTextFile& file,
-               std::vector<cal::TObjectUse> uses);
+  void setUses(const QString& title, const TObjectSet& file, std::vector<cal::TObjectUse> uses);
   const std::vector<cal::TObjectUse>& uses() const { return FUses; }
   QTreeWidget* lvwWhereUsed = nullptr;
 
   // Runs the search with a progress dialog that Escape cancels; false when
   // cancelled.
-  static bool search(QWidget* parent, const TObjectTextFile& file, int target,
+  static bool search(QWidget* parent, const TObjectSet& file, int target,
                      std::vector<cal::TObjectUse>& uses);
 
  signals:

@@ -92,6 +92,13 @@ inline constexpr const char* StatusChanged = "Changed";
 inline constexpr const char* StatusPropertiesOnly = "Properties only";
 inline constexpr const char* ComparingFormat = "Comparing with %s: %s";
 
+inline constexpr const char* ActFileOpenFolder = "Open &Folder...";
+inline constexpr const char* ActFileCompareWithFolder = "Compare With Fo&lder...";
+inline constexpr const char* ActFileSaveAsOneFile = "&Save As One File...";
+inline constexpr const char* SaveAsOneFileTitle = "Save As One File";
+inline constexpr const char* ColumnFile = "File";
+inline constexpr const char* SkippedFilesFormat = "%s; files without objects skipped: %s";
+
 inline constexpr const char* AboutTitle = "About marlox.exe";
 // Six lines, each ended by a single carriage return but the last.
 inline constexpr const char* AboutText =

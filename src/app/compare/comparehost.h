@@ -10,7 +10,7 @@ class QTreeView;
 class QWidget;
 class TFilterBox;
 class TImageList;
-class TObjectTextFile;
+class TObjectSet;
 class TObjectTreeModel;
 class TTextPane;
 
@@ -29,7 +29,7 @@ class ICompareHost {
   virtual TFilterBox* filterBox() const = 0;
   virtual const TImageList& imlTreeView() const = 0;
 
-  virtual TObjectTextFile& objectTextFile() const = 0;
+  virtual const TObjectSet& objectSet() const = 0;
   virtual TObjectTreeModel& treeModel() const = 0;
   // The node whose panes are shown (0 the list, i + 1 object i), or -1.
   virtual int shownNode() const = 0;

@@ -3,13 +3,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
-#include <filesystem>
 #include <stdexcept>
 
 #include "busycursor.h"
@@ -19,6 +19,7 @@
 #include "filterbox.h"
 #include "listsorting.h"
 #include "listsortproxy.h"
+#include "objectfolder.h"
 #include "objectmodels.h"
 #include "objectorder.h"
 #include "oemcodepage.h"
@@ -60,28 +61,27 @@ TCompareMode::~TCompareMode() = default;
 void TCompareMode::compareWith(const QString& fileName) {
   end();
   TBusyCursor busy;
-  const TObjectTextFile& held = FForm.objectTextFile();
+  const TObjectSet& held = FForm.objectSet();
   const std::string path = QFile::encodeName(fileName).toStdString();
-  std::error_code ec;
   // The window's own file cannot be opened a second time: compared with
-  // itself, it is read twice through the one open file.
-  if (held.Stream() && std::filesystem::equivalent(path, held.Stream()->FullName(), ec)) {
+  // itself, it is read twice through the one open file. A folder's files
+  // are not held, so a folder or one of its files loads again.
+  if (dynamic_cast<const TObjectTextFile*>(&held) && !IsObjectFolder(path) && held.Reads(path)) {
     FComparison = CompareFiles(held, held);
     FOldFile = &held;
   } else {
-    auto oldFile = std::make_unique<TObjectTextFile>();
-    oldFile->LoadFromFile(path);
-    FComparison = CompareFiles(*oldFile, held);
-    FOwnedOldFile = std::move(oldFile);
+    std::unique_ptr<TObjectSet> oldSet = LoadObjectSet(path);
+    FComparison = CompareFiles(*oldSet, held);
+    FOwnedOldFile = std::move(oldSet);
     FOldFile = FOwnedOldFile.get();
   }
-  FOldName = QFileInfo(fileName).fileName();
+  FOldName = QFileInfo(QDir::cleanPath(fileName)).fileName();
 
   QHeaderView* header = FForm.objectList()->header();
   for (int i = 0; i < 3; ++i) FListWidths[i] = header->sectionSize(i);
   FListModel = FForm.objectList()->model();
-  FModel->setComparison(*FOldFile, FForm.objectTextFile(), FComparison);
-  FProxy->setComparison(FOldFile, &FForm.objectTextFile(), &FComparison);
+  FModel->setComparison(*FOldFile, FForm.objectSet(), FComparison);
+  FProxy->setComparison(FOldFile, &FForm.objectSet(), &FComparison);
   // The box's text filters the comparison too, and may ask for a status now;
   // while it cannot be read, its last valid filter holds.
   TFilterBox* box = FForm.filterBox();
@@ -166,7 +166,7 @@ bool TCompareMode::showNode(int absolute) {
     return false;
   }
   const std::string oldText = FOldFile->GetObject(item->OldIndex).GetText();
-  const std::string newText = FForm.objectTextFile().GetObject(item->NewIndex).GetText();
+  const std::string newText = FForm.objectSet().GetObject(item->NewIndex).GetText();
   // The diff reads like the text pane, in the font chosen for it.
   if (FDiffPane->font() != FForm.textPane()->font()) FDiffPane->setFont(FForm.textPane()->font());
   FDiffPane->setDiff(oldText, newText);
@@ -197,7 +197,7 @@ bool TCompareMode::selectAll(bool treeActive) {
 }
 
 QList<int> TCompareMode::exportableRows(QList<int> rows) const {
-  if (active()) rows.removeIf([this](int row) { return row >= FForm.objectTextFile().GetCount(); });
+  if (active()) rows.removeIf([this](int row) { return row >= FForm.objectSet().GetCount(); });
   return rows;
 }
 

@@ -26,8 +26,8 @@ class TCompareMode : public QObject {
   ~TCompareMode() override;
 
   bool active() const { return FOldFile != nullptr; }
-  // Ends a running comparison, loads fileName as the old side and compares
-  // the window's file with it. A file that fails to load leaves the window
+  // Ends a running comparison, loads fileName, a file or a folder, as the
+  // old side and compares the window's set with it. A file that fails to load leaves the window
   // as it is without a comparison.
   void compareWith(const QString& fileName);
   void end();
@@ -35,7 +35,7 @@ class TCompareMode : public QObject {
   QString statusText() const;
 
   const TComparison& comparison() const { return FComparison; }
-  const TObjectTextFile* oldFile() const { return FOldFile; }
+  const TObjectSet* oldFile() const { return FOldFile; }
   TComparisonModel& model() const { return *FModel; }
   // The list's rows as the filter box leaves them.
   TComparisonFilterProxy& listProxy() const { return *FProxy; }
@@ -66,8 +66,8 @@ class TCompareMode : public QObject {
   int compareRows(int left, int right, int column) const;
 
   ICompareHost& FForm;
-  std::unique_ptr<TObjectTextFile> FOwnedOldFile;  // none when comparing the file with itself
-  const TObjectTextFile* FOldFile = nullptr;
+  std::unique_ptr<TObjectSet> FOwnedOldFile;  // none when comparing the file with itself
+  const TObjectSet* FOldFile = nullptr;
   TComparison FComparison;
   QString FOldName;
   TComparisonModel* FModel;

@@ -6,8 +6,7 @@ TComparisonFilterProxy::TComparisonFilterProxy(QObject* parent) : QSortFilterPro
   setDynamicSortFilter(false);
 }
 
-void TComparisonFilterProxy::setComparison(const TObjectTextFile* oldFile,
-                                           const TObjectTextFile* newFile,
+void TComparisonFilterProxy::setComparison(const TObjectSet* oldFile, const TObjectSet* newFile,
                                            const TComparison* comparison) {
   FOld = oldFile;
   FNew = newFile;

@@ -14,7 +14,7 @@ class TComparisonFilterProxy : public QSortFilterProxyModel {
 
   // Row i of the source model is item i of comparison; all must outlive
   // their use here, or be replaced by nulls.
-  void setComparison(const TObjectTextFile* oldFile, const TObjectTextFile* newFile,
+  void setComparison(const TObjectSet* oldFile, const TObjectSet* newFile,
                      const TComparison* comparison);
   // options with the status term, for filters this proxy is given.
   TFilterOptions filterOptions(TFilterOptions options) const {
@@ -31,8 +31,8 @@ class TComparisonFilterProxy : public QSortFilterProxyModel {
 
  private:
   TComparisonFilter FMatcher;
-  const TObjectTextFile* FOld = nullptr;
-  const TObjectTextFile* FNew = nullptr;
+  const TObjectSet* FOld = nullptr;
+  const TObjectSet* FNew = nullptr;
   const TComparison* FComparison = nullptr;
   std::shared_ptr<const TObjectFilter> FFilter;
 };

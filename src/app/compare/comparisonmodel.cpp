@@ -7,7 +7,7 @@
 TComparisonModel::TComparisonModel(const TImageList& images, QObject* parent)
     : QAbstractTableModel(parent), FImages(images) {}
 
-void TComparisonModel::setComparison(const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
+void TComparisonModel::setComparison(const TObjectSet& oldFile, const TObjectSet& newFile,
                                      const TComparison& comparison) {
   beginResetModel();
   FOld = &oldFile;

@@ -17,7 +17,7 @@ class TComparisonModel : public QAbstractTableModel {
   TComparisonModel(const TImageList& images, QObject* parent);
 
   // The files and the comparison must outlive the model's use of them.
-  void setComparison(const TObjectTextFile& oldFile, const TObjectTextFile& newFile,
+  void setComparison(const TObjectSet& oldFile, const TObjectSet& newFile,
                      const TComparison& comparison);
   void clear();
 
@@ -38,7 +38,7 @@ class TComparisonModel : public QAbstractTableModel {
 
  private:
   const TImageList& FImages;
-  const TObjectTextFile* FOld = nullptr;
-  const TObjectTextFile* FNew = nullptr;
+  const TObjectSet* FOld = nullptr;
+  const TObjectSet* FNew = nullptr;
   const TComparison* FComparison = nullptr;
 };

@@ -54,6 +54,12 @@ std::optional<QString> TDialogPrompts::ChooseDirectory(QWidget* parent, const QS
   return ChooseDirectoryDialog(parent, start);
 }
 
+std::optional<QString> TDialogPrompts::OpenFolderName(QWidget* parent, const QString& start) {
+  const QString name = QFileDialog::getExistingDirectory(parent, QString(), start);
+  if (name.isEmpty()) return std::nullopt;
+  return name;
+}
+
 std::optional<QFont> TDialogPrompts::ChooseFont(QWidget* parent, const QFont& initial) {
   QFontDialog dialog(initial, parent);
   dialog.setOption(QFontDialog::DontUseNativeDialog);

@@ -16,6 +16,7 @@ class TDialogPrompts : public TPrompts {
   std::optional<QString> SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                       const QString& proposed) override;
   std::optional<QString> ChooseDirectory(QWidget* parent, const QString& start) override;
+  std::optional<QString> OpenFolderName(QWidget* parent, const QString& start) override;
   std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
   TOverwriteAnswer AskOverwrite(QWidget* parent, const QString& fileName) override;
   // message is shown as given; the error guard has already finished it.

@@ -45,6 +45,11 @@ class TPrompts {
     (void)start;
     return OpenFileName(parent, filter);
   }
+  // A dialog that picks an existing folder, starting at start; nothing when cancelled.
+  virtual std::optional<QString> OpenFolderName(QWidget* parent, const QString& start) {
+    (void)parent, (void)start;
+    return std::nullopt;
+  }
   // A question with Yes and No; true for Yes.
   virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) {
     (void)parent, (void)title, (void)text;

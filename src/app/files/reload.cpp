@@ -2,7 +2,6 @@
 #include "reload.h"
 
 #include <QAction>
-#include <QFile>
 #include <QWidget>
 
 #include "errorguard.h"
@@ -35,8 +34,8 @@ void TReload::offerReload(const QString& message) {
 
 void TReload::actFileReloadExecute() {
   if (!FHost.fileLoaded()) return;
-  const TObjectTextFile& file = FHost.objectTextFile();
-  const QString fileName = QFile::decodeName(QByteArray::fromStdString(file.FileName()));
+  const TObjectSet& file = FHost.objectSet();
+  const QString fileName = FHost.loadedPath();
   const int shown = FHost.shownNode() - 1;
   const TTextPane& pane = *FHost.textPane();
   const std::int32_t selStart = pane.selStart();
@@ -52,7 +51,7 @@ void TReload::actFileReloadExecute() {
 
   FHost.reopenFile(fileName);
 
-  const std::vector<std::int32_t> found = IndexesOf(FHost.objectTextFile(), keys);
+  const std::vector<std::int32_t> found = IndexesOf(FHost.objectSet(), keys);
   QList<int> objects;
   for (std::size_t i = objectShown ? 1 : 0; i < found.size(); ++i)
     if (found[i] >= 0) objects << found[i];

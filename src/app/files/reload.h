@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// File > Reload: reads the loaded file again and comes back to the same
+// File > Reload: reads the loaded file or folder again and comes back to the same
 // place: the object of the same type and number with its selection, or the
 // list with the same objects selected. The filter box is left as it is, so
 // its filter holds for the new rows.
@@ -12,7 +12,7 @@
 class QAction;
 class QString;
 class QWidget;
-class TObjectTextFile;
+class TObjectSet;
 class TPrompts;
 class TTextPane;
 
@@ -22,13 +22,15 @@ class IReloadHost {
   virtual QWidget& hostWindow() = 0;
   virtual TPrompts& prompts() const = 0;
   virtual bool fileLoaded() const = 0;
-  virtual TObjectTextFile& objectTextFile() const = 0;
+  virtual const TObjectSet& objectSet() const = 0;
+  // The file or folder the loaded set was read from.
+  virtual QString loadedPath() const = 0;
   virtual TTextPane* textPane() const = 0;
   // The node whose panes are shown (0 the list, i + 1 object i), or -1.
   virtual int shownNode() const = 0;
   // The objects of the selected list rows in ascending order.
   virtual QList<int> selectedRows() const = 0;
-  // Opens the file again as the same document: the list keeps its order.
+  // Opens the file or folder again as the same document: the list keeps its order.
   virtual void reopenFile(const QString& fileName) = 0;
   virtual void selectObjectText(int objIndex, std::int32_t byteStart, std::int32_t byteLength) = 0;
   virtual void selectListObjects(const QList<int>& objects) = 0;

@@ -13,7 +13,7 @@ class TObjectFilterProxy : public QSortFilterProxyModel {
   explicit TObjectFilterProxy(QObject* parent = nullptr);
 
   // Row i of the source model is object i of file.
-  void setObjectFile(const TObjectTextFile* file) { FFile = file; }
+  void setObjectFile(const TObjectSet* file) { FFile = file; }
   // An empty filter shows every row.
   void setObjectFilter(std::shared_ptr<const TObjectFilter> filter);
   const TObjectFilter* objectFilter() const { return FFilter.get(); }
@@ -29,6 +29,6 @@ class TObjectFilterProxy : public QSortFilterProxyModel {
   bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
  private:
-  const TObjectTextFile* FFile = nullptr;
+  const TObjectSet* FFile = nullptr;
   std::shared_ptr<const TObjectFilter> FFilter;
 };

@@ -35,7 +35,7 @@ TListColumns::TListColumns(QTreeView& view, QAbstractItemModel& rows, std::vecto
   connect(view.header(), &QHeaderView::sectionResized, this, &TListColumns::sectionResized);
   // The object list back in the view after the comparison's list.
   connect(view.header(), &QHeaderView::sectionCountChanged, this, [this](int, int count) {
-    if (count == int(FWidths.size())) apply();
+    if (count >= int(FWidths.size())) apply();
   });
   view.header()->viewport()->installEventFilter(this);
   view.installEventFilter(this);
@@ -98,8 +98,9 @@ bool TListColumns::eventFilter(QObject* watched, QEvent* event) {
 
 void TListColumns::sectionResized(int column, int, int newSize) {
   if (FApplying || !FSizing || column < 0 || std::size_t(column) >= FWidths.size()) return;
-  // Only the object list's own columns are kept, not the comparison's.
-  if (FView.model() && FView.model()->columnCount() != int(FWidths.size())) return;
+  // Only the object list's own columns are kept, not the comparison's
+  // (which has fewer); a folder's File column comes after them.
+  if (FView.model() && FView.model()->columnCount() < int(FWidths.size())) return;
   FWidths[std::size_t(column)] = newSize;
   FByHand[std::size_t(column)] = true;
   FUserSized = true;

@@ -90,12 +90,19 @@ void TObjectListModel::setRowCount(int count) {
   endResetModel();
 }
 
+void TObjectListModel::setFileColumn(bool shown) {
+  if (shown == FFileColumn) return;
+  beginResetModel();
+  FFileColumn = shown;
+  endResetModel();
+}
+
 int TObjectListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : FRowCount;
 }
 
 int TObjectListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : ColumnCount;
+  return parent.isValid() ? 0 : ColumnCount + (FFileColumn ? 1 : 0);
 }
 
 QVariant TObjectListModel::cellValue(const QModelIndex& index, int role,
@@ -132,11 +139,11 @@ void TObjectListModel::multiData(const QModelIndex& index, QModelRoleDataSpan sp
 }
 
 QVariant TObjectListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   if (role == Qt::DisplayRole) {
     static const char* const titles[] = {
         str::ColumnType,        str::ColumnID,   str::ColumnName, str::ColumnModified,
-        str::ColumnVersionList, str::ColumnDate, str::ColumnTime};
+        str::ColumnVersionList, str::ColumnDate, str::ColumnTime, str::ColumnFile};
     return str::text(titles[section]);
   }
   if (role == Qt::TextAlignmentRole)

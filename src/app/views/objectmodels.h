@@ -13,7 +13,7 @@
 // What the callback fills in for one node or row.
 struct TItemData {
   QString Caption;
-  QString SubItems[6];
+  QString SubItems[7];
   int ImageIndex = -1;
 };
 
@@ -50,16 +50,20 @@ class TObjectTreeModel : public QAbstractItemModel {
 };
 
 // The object list: type, number, name and the object's properties, rows
-// asked for on demand.
+// asked for on demand; while a folder is loaded, also the file of each object.
 class TObjectListModel : public QAbstractTableModel {
  public:
   enum { colType, colID, colName, colModified, colVersionList, colDate, colTime, ColumnCount };
+  // After the columns of a file's objects, shown only as setFileColumn says.
+  static constexpr int colFile = ColumnCount;
 
   TObjectListModel(const TImageList& images, QObject* parent);
 
   void setOnData(TItemDataEvent event) { FOnData = std::move(event); }
   void setRowCount(int count);
   int itemCount() const { return FRowCount; }
+  void setFileColumn(bool shown);
+  bool fileColumn() const { return FFileColumn; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -74,4 +78,5 @@ class TObjectListModel : public QAbstractTableModel {
   const TImageList& FImages;
   TItemDataEvent FOnData;
   int FRowCount = 0;
+  bool FFileColumn = false;
 };

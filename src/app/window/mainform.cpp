@@ -33,6 +33,7 @@
 #include "listsorting.h"
 #include "menukeys.h"
 #include "objectfilterproxy.h"
+#include "objectfolders.h"
 #include "oemcodepage.h"
 #include "prompts.h"
 #include "recentfilesmenu.h"
@@ -51,10 +52,6 @@ std::string toLocalPath(const QString& fileName) {
 
 QString fromLocalPath(const std::string& path) {
   return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-QString fileNameOnly(const std::string& path) {
-  return QFileInfo(fromLocalPath(path)).fileName();
 }
 
 // Files are offered as a copy, never a move: no drag source may delete a
@@ -80,6 +77,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   setupActions();
   setupViews();
   setupCompare();
+  setupFolders();
   // Made before FormCreate, which gives it the stored search.
   dlgFind = new TFindDialog(this);
   dlgFind->setObjectName(QStringLiteral("dlgFind"));
@@ -152,18 +150,26 @@ void TfrmMain::OpenFile(const QString& fileName) {
   TBusyCursor busy;
   QCoreApplication::processEvents();
   try {
-    FObjectTextFile->LoadFromFile(toLocalPath(fileName));
+    // The file stays while a folder replaces whatever was loaded.
+    FListProxy->setObjectFile(FObjectTextFile.get());
+    if (!FFolders->loadIfFolder(fileName)) FObjectTextFile->LoadFromFile(toLocalPath(fileName));
   } catch (...) {
     clearViewsAfterFailedLoad();
     throw;
   }
+  showLoadedSet();
   RebuildTree();
   UpdateCaption();
   selectNode(0);
   // Another file starts in file order; a reload keeps the order chosen.
   if (!FReopening) FListSorting->fileOrder();
-  FListModel->setRowCount(FObjectTextFile->GetCount());
+  FListModel->setRowCount(objectSet().GetCount());
   lvwMain->viewport()->update();
+  // A folder's load reports no progress; its count is shown once it is read.
+  if (FFolders->folder()) {
+    UpdateStatusText();
+    setStatusText(FFolders->loadNotice(statusText()));
+  }
   FRecentFiles->fileOpened(fileName);
 }
 
@@ -171,6 +177,8 @@ void TfrmMain::OpenFile(const QString& fileName) {
 // nothing may be shown from them any more.
 void TfrmMain::clearViewsAfterFailedLoad() {
   FObjectTextFile->Clear();
+  FFolders->clear();
+  showLoadedSet();
   memMain->clearBytes();
   FListModel->setRowCount(0);
   FTreeModel->clear();
@@ -180,8 +188,7 @@ void TfrmMain::clearViewsAfterFailedLoad() {
 
 void TfrmMain::UpdateCaption() {
   QString title = str::text(str::AppTitle);
-  if (fileLoaded())
-    title = str::format(str::CaptionFormat, fileNameOnly(FObjectTextFile->FileName()), title);
+  if (fileLoaded()) title = str::format(str::CaptionFormat, loadedName(), title);
   setApplicationTitle(title);
   setWindowTitle(title);
 }
@@ -197,18 +204,18 @@ void TfrmMain::RebuildTree() {
     FTreeModel->clear();
     return;
   }
-  const int count = FObjectTextFile->GetCount();
-  FTreeModel->rebuild(fileNameOnly(FObjectTextFile->FileName()), count);
+  const int count = objectSet().GetCount();
+  FTreeModel->rebuild(loadedName(), count);
   selectNode(0);
   if (count > 0) tvwMain->expand(FTreeModel->nodeIndex(0));
 }
 
 void TfrmMain::UpdateStatusText() {
-  if (FListProxy->filterActive() && (fileLoaded() || FObjectTextFile->GetCount() > 0))
-    setStatusText(QString::asprintf(str::FilteredCountFormat, FListProxy->matchingCount(),
-                                    FObjectTextFile->GetCount()));
+  const int count = objectSet().GetCount();
+  if (FListProxy->filterActive() && (fileLoaded() || count > 0))
+    setStatusText(QString::asprintf(str::FilteredCountFormat, FListProxy->matchingCount(), count));
   else
-    setStatusText(str::format(str::ObjectCountFormat, FObjectTextFile->GetCount()));
+    setStatusText(str::format(str::ObjectCountFormat, count));
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind kind, std::uint8_t percent) {
@@ -264,6 +271,8 @@ void TfrmMain::actFileOpenExecute() {
 void TfrmMain::actFileCloseExecute() {
   FCompareMode->end();
   FObjectTextFile->Clear();
+  FFolders->clear();
+  showLoadedSet();
   memMain->clearBytes();
   FListModel->setRowCount(0);
   lvwMain->clearSelection();
@@ -314,7 +323,7 @@ void TfrmMain::tvwMainChange(const QModelIndex& node) {
   }
   memMain->show();
   lvwMain->hide();
-  memMain->setBytes(FObjectTextFile->GetObject(absolute - 1).GetText());
+  memMain->setBytes(objectSet().GetObject(absolute - 1).GetText());
   FShownNode = absolute;
   if (pending && pending->Node == absolute) {
     memMain->selectBytes(pending->Start, pending->Length);
@@ -329,8 +338,8 @@ void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint p
 }
 
 void TfrmMain::lvwMainData(int index, TItemData& item) {
-  if (!FObjectTextFile || index < 0 || index >= FObjectTextFile->GetCount()) return;
-  const TObjectTextObject& object = FObjectTextFile->GetObject(index);
+  if (!FObjectTextFile || index < 0 || index >= objectSet().GetCount()) return;
+  const TObjectTextObject& object = objectSet().GetObject(index);
   item.Caption = str::typeName(object.ObjectType());
   item.SubItems[0] = QString::number(object.ID());
   item.SubItems[1] = oem::toQString(object.Name());
@@ -338,6 +347,7 @@ void TfrmMain::lvwMainData(int index, TItemData& item) {
   item.SubItems[3] = oem::toQString(object.VersionList());
   item.SubItems[4] = oem::toQString(object.Date());
   item.SubItems[5] = oem::toQString(object.Time());
+  if (FFolders->folder()) item.SubItems[6] = FFolders->relativePath(index);
   item.ImageIndex = int(object.ObjectType());
 }
 
@@ -345,11 +355,12 @@ int TfrmMain::lvwMainDataFind(const QString& text, int start, bool wrap) {
   std::optional<std::string> key = oem::fromQString(text);
   if (!key) return -1;
   toLowerAscii(*key);
-  const int count = std::min(lvwMain->model()->rowCount(), FObjectTextFile->GetCount());
+  const TObjectSet& set = objectSet();
+  const int count = std::min(lvwMain->model()->rowCount(), set.GetCount());
   auto matches = [&](int row) {
     // A comparison's removed objects, last in its list, are not the file's.
-    if (listObjectIndex(row) >= FObjectTextFile->GetCount()) return false;
-    std::string caption = FObjectTextFile->GetObject(listObjectIndex(row)).GetDisplayName();
+    if (listObjectIndex(row) >= set.GetCount()) return false;
+    std::string caption = set.GetObject(listObjectIndex(row)).GetDisplayName();
     if (caption.size() > key->size()) caption.resize(key->size());
     toLowerAscii(caption);
     return caption == *key;
@@ -449,18 +460,18 @@ void TfrmMain::actFileExportListViewExecute() {
 }
 
 void TfrmMain::exportObject(int objIndex) {
-  const TObjectTextObject& object = FObjectTextFile->GetObject(objIndex);
+  const TObjectTextObject& object = objectSet().GetObject(objIndex);
   const std::optional<QString> fileName =
       FPrompts.SaveFileName(this, str::text(str::ExportTitle), str::text(str::FileFilter),
                             fromLocalPath(object.GetExportFileName()));
-  if (fileName) object.SaveToFile(toLocalPath(*fileName));
+  if (fileName) SaveObject(objectSet(), object, toLocalPath(*fileName));
 }
 
 void TfrmMain::exportObjects(const QList<int>& rows) {
   const std::optional<QString> directory = FPrompts.ChooseDirectory(this, exportFolder());
   if (!directory) return;
   keepExportFolder(*directory);
-  ExportObjects(*FObjectTextFile, std::vector<std::int32_t>(rows.begin(), rows.end()),
+  ExportObjects(objectSet(), std::vector<std::int32_t>(rows.begin(), rows.end()),
                 toLocalPath(*directory), [this](const std::string& target) {
                   return FPrompts.AskOverwrite(this, fromLocalPath(target));
                 });

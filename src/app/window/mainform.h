@@ -17,6 +17,7 @@
 #include "comparehost.h"
 #include "dateorderhost.h"
 #include "findkeys.h"
+#include "foldershost.h"
 #include "objecticons.h"
 #include "objectmodels.h"
 #include "reload.h"
@@ -36,6 +37,7 @@ class TListSortProxy;
 class TRecentFilesMenu;
 class TObjectFilter;
 class TObjectFilterProxy;
+class TObjectFolders;
 class TPrompts;
 
 // The controls, actions and menus of the form description are public members
@@ -47,6 +49,7 @@ class TfrmMain : public QMainWindow,
                  public ICodeReadingHost,
                  public IDateOrderHost,
                  public IFindKeysHost,
+                 public IFoldersHost,
                  public IReloadHost {
   Q_OBJECT
 
@@ -56,7 +59,13 @@ class TfrmMain : public QMainWindow,
   TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  TObjectTextFile& objectTextFile() const override { return *FObjectTextFile; }
+  // The window's one file; empty while a folder is loaded.
+  TObjectTextFile& objectTextFile() const { return *FObjectTextFile; }
+  // The loaded set: the folder while one is loaded, else the window's file
+  // (mainform_folders.cpp).
+  const TObjectSet& objectSet() const override;
+  QString loadedPath() const override;
+  TObjectFolders* folders() const { return FFolders; }
   TPrompts& prompts() const override { return FPrompts; }
   TObjectTreeModel& treeModel() const override { return *FTreeModel; }
   TObjectListModel& listModel() const { return *FListModel; }
@@ -79,7 +88,8 @@ class TfrmMain : public QMainWindow,
   TFindDialog* dlgFind = nullptr;
 
   // Document lifecycle.
-  void OpenFile(const QString& fileName);
+  // Opens a file, or a folder as one set of objects.
+  void OpenFile(const QString& fileName) override;
   void UpdateCaption();
   void RebuildTree();
   void UpdateStatusText();
@@ -129,6 +139,7 @@ class TfrmMain : public QMainWindow,
   QAction* actViewNextChange = nullptr;
   QAction* actViewPreviousChange = nullptr;
   void actFileCompareWithExecute();
+  void compareWith(const QString& path) override;
   void actFileCompareWithUpdate();
   void actFileEndComparisonExecute();
   void actFileEndComparisonUpdate();
@@ -192,6 +203,7 @@ class TfrmMain : public QMainWindow,
   void openFindDialog() override;
   void findAgain(bool backward) override;
   void reopenFile(const QString& fileName) override;
+  void releaseFile() override;
 
   // Tree change delay in milliseconds.
   static constexpr int TreeChangeDelay = 50;
@@ -211,6 +223,11 @@ class TfrmMain : public QMainWindow,
   void setupViews();
   void setupCompare();
   void setupComfort();
+  void setupFolders();
+  // The folder's or the file's name, for the tree's root and the caption.
+  QString loadedName() const;
+  // The list over the set loaded now, with a File column for a folder.
+  void showLoadedSet();
   void updateComfortActions();
   TDateOrder listDateOrder() const;
   void findText(bool backward);
@@ -263,5 +280,6 @@ class TfrmMain : public QMainWindow,
   TLineCommands* FLineCommands = nullptr;
   TRecentFilesMenu* FRecentFiles = nullptr;
   TReload* FReload = nullptr;
+  TObjectFolders* FFolders = nullptr;
   bool FReopening = false;  // a reload: the list keeps its order
 };

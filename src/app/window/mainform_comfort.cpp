@@ -20,6 +20,7 @@
 #include "listsortproxy.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
+#include "objectfolders.h"
 #include "objectorder.h"
 #include "oemcodepage.h"
 #include "prompts.h"
@@ -46,16 +47,18 @@ void TfrmMain::setupComfort() {
   FListSort->setSourceModel(FListProxy);
   FListSort->setCompare(
       [this](int left, int right, int column) {
-        const TObjectTextFile& file = *FObjectTextFile;
-        return CompareObjects(file.GetObject(FListProxy->objectIndex(left)),
-                              file.GetObject(FListProxy->objectIndex(right)), TObjectColumn(column),
-                              listDateOrder());
+        const int a = FListProxy->objectIndex(left);
+        const int b = FListProxy->objectIndex(right);
+        if (column == TObjectListModel::colFile) return FFolders->compareFiles(a, b);
+        return CompareObjects(objectSet().GetObject(a), objectSet().GetObject(b),
+                              TObjectColumn(column), listDateOrder());
       },
       [this](int row, int column) {
         const int object = FListProxy->objectIndex(row);
-        return object >= 0 && object < FObjectTextFile->GetCount() &&
-               HasColumnValue(FObjectTextFile->GetObject(object), TObjectColumn(column),
-                              listDateOrder());
+        return object >= 0 && object < objectSet().GetCount() &&
+               (column == TObjectListModel::colFile ||
+                HasColumnValue(objectSet().GetObject(object), TObjectColumn(column),
+                               listDateOrder()));
       });
   lvwMain->setModel(FListSort);
   FListSorting = new TListSorting(*lvwMain);
@@ -85,10 +88,13 @@ void TfrmMain::updateComfortActions() {
   FLineCommands->actEditGoToLineUpdate();
   FListSorting->actViewFileOrderUpdate();
   FReload->actFileReloadUpdate();
+  FFolders->updateActions();
 }
 
 TDateOrder TfrmMain::listDateOrder() const {
-  return FFilterBox->filterOptions().DateOrder.value_or(FObjectTextFile->DateOrder());
+  const TObjectFolder* folder = FFolders->folder();
+  return FFilterBox->filterOptions().DateOrder.value_or(folder ? folder->DateOrder()
+                                                               : FObjectTextFile->DateOrder());
 }
 
 // ---- Find Next and Find Previous
@@ -129,9 +135,11 @@ void TfrmMain::findText(bool backward) {
   bool found = false;
   if (backward) {
     // From the file node, backwards means from the end of the last object.
-    objIndex = node > 0 ? node - 1 : FObjectTextFile->GetCount();
+    objIndex = node > 0 ? node - 1 : objectSet().GetCount();
     pos = node > 0 ? start + 1 : 0;
-    found = FindPreviousText(*FObjectTextFile, objIndex, pos, *text, dlgFind->MatchCase());
+    found = FindPreviousText(objectSet(), objIndex, pos, *text, dlgFind->MatchCase());
+  } else if (const TObjectFolder* folder = FFolders->folder()) {
+    found = folder->FindText(objIndex, pos, *text, dlgFind->MatchCase());
   } else {
     found = FObjectTextFile->FindText(objIndex, pos, *text, dlgFind->MatchCase());
   }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The window's commands of a comparison with a second file.
+// The window's commands of a comparison with a second file or a folder.
 #include <QMenu>
 
 #include "comparemode.h"
@@ -52,10 +52,13 @@ void TfrmMain::updateCompareActions() {
 
 void TfrmMain::actFileCompareWithExecute() {
   const std::optional<QString> fileName = FPrompts.OpenFileName(this, str::text(str::FileFilter));
-  if (!fileName) return;
+  if (fileName) compareWith(*fileName);
+}
+
+void TfrmMain::compareWith(const QString& path) {
   setStatusText(str::text(str::ReadingFile));
   try {
-    FCompareMode->compareWith(*fileName);
+    FCompareMode->compareWith(path);
   } catch (...) {
     UpdateStatusText();
     throw;

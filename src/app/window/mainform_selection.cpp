@@ -7,11 +7,13 @@
 #include "listsortproxy.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
+#include "objectfolders.h"
 #include "textpane.h"
 
 // ---- Helpers for the handlers
 
 bool TfrmMain::fileLoaded() const {
+  if (FFolders && FFolders->folder()) return true;
   return FObjectTextFile && !FObjectTextFile->FileName().empty();
 }
 

@@ -120,8 +120,8 @@ void TfrmMain::setupActions() {
 void TfrmMain::setupViews() {
   FTreeModel = new TObjectTreeModel(FImlTreeView, this);
   FTreeModel->setOnData([this](int index, TItemData& item) {
-    if (!FObjectTextFile || index < 0 || index >= FObjectTextFile->GetCount()) return;
-    const TObjectTextObject& object = FObjectTextFile->GetObject(index);
+    if (!FObjectTextFile || index < 0 || index >= objectSet().GetCount()) return;
+    const TObjectTextObject& object = objectSet().GetObject(index);
     item.Caption = oem::toQString(object.GetDisplayName());
     item.ImageIndex = int(object.ObjectType());
   });

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+// The form's side of folders of object files: which set is loaded, and the
+// folder commands in the File menu.
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+
+#include "mainform.h"
+#include "objectfilterproxy.h"
+#include "objectfolders.h"
+
+namespace {
+
+constexpr int FileColumnWidth = 200;
+
+}  // namespace
+
+void TfrmMain::setupFolders() {
+  FFolders = new TObjectFolders(*this);
+  mnuFile->insertAction(actFileClose, FFolders->actFileOpenFolder);
+  mnuFile->insertAction(actFileEndComparison, FFolders->actFileCompareWithFolder);
+  mnuFile->insertAction(actFileExportTreeView, FFolders->actFileSaveAsOneFile);
+}
+
+const TObjectSet& TfrmMain::objectSet() const {
+  if (FFolders && FFolders->folder()) return *FFolders->folder();
+  return *FObjectTextFile;
+}
+
+QString TfrmMain::loadedPath() const {
+  if (FFolders->folder()) return FFolders->folderPath();
+  return QFile::decodeName(QByteArray::fromStdString(FObjectTextFile->FileName()));
+}
+
+QString TfrmMain::loadedName() const {
+  if (FFolders->folder()) return FFolders->folderName();
+  return QFileInfo(loadedPath()).fileName();
+}
+
+void TfrmMain::releaseFile() {
+  FObjectTextFile->Clear();
+  if (const vexa::ExclusiveFile* stream = FObjectTextFile->Stream()) stream->Release();
+}
+
+void TfrmMain::showLoadedSet() {
+  FListProxy->setObjectFile(&objectSet());
+  const bool folder = FFolders->folder() != nullptr;
+  FListModel->setFileColumn(folder);
+  if (folder) lvwMain->header()->resizeSection(TObjectListModel::colFile, FileColumnWidth);
+}
