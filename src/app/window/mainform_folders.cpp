@@ -21,6 +21,11 @@ void TfrmMain::setupFolders() {
   mnuFile->insertAction(actFileClose, FFolders->actFileOpenFolder);
   mnuFile->insertAction(actFileEndComparison, FFolders->actFileCompareWithFolder);
   mnuFile->insertAction(actFileExportTreeView, FFolders->actFileSaveAsOneFile);
+  // The File column comes back at its width, also after a comparison's list.
+  connect(lvwMain->header(), &QHeaderView::sectionCountChanged, this, [this](int, int count) {
+    if (count > TObjectListModel::colFile)
+      lvwMain->header()->resizeSection(TObjectListModel::colFile, FileColumnWidth);
+  });
 }
 
 const TObjectSet& TfrmMain::objectSet() const {
@@ -45,7 +50,5 @@ void TfrmMain::releaseFile() {
 
 void TfrmMain::showLoadedSet() {
   FListProxy->setObjectFile(&objectSet());
-  const bool folder = FFolders->folder() != nullptr;
-  FListModel->setFileColumn(folder);
-  if (folder) lvwMain->header()->resizeSection(TObjectListModel::colFile, FileColumnWidth);
+  FListModel->setFileColumn(FFolders->folder() != nullptr);
 }

@@ -111,12 +111,14 @@ class TestFolders : public QObject {
     QCOMPARE(frm->memMain->bytes(), Item);
     QCOMPARE(frm->memMain->selectedBytes(), std::string("Needle"));
 
-    // A file loaded afterwards has the file's columns only; reload of a folder reads it again.
-    const QString single = writeFile(*FDir, QStringLiteral("single.txt"), Item);
-    frm->OpenFile(single);
+    // A file loaded afterwards has the file's columns only; the folder that
+    // holds it opens again, and Reload reads the folder again.
+    frm->OpenFile(path(QStringLiteral("work/Tables/TAB27.TXT")));
     QCOMPARE(frm->lvwMain->model()->columnCount(), int(TObjectListModel::ColumnCount));
-    QCOMPARE(frm->treeModel().nodeIndex(0).data().toString(), QStringLiteral("single.txt"));
+    QCOMPARE(frm->treeModel().nodeIndex(0).data().toString(), QStringLiteral("TAB27.TXT"));
     frm->OpenFile(path(QStringLiteral("work")));
+    QVERIFY2(FPrompts->Errors.isEmpty(), qPrintable(FPrompts->Errors.join('\n')));
+    QCOMPARE(frm->lvwMain->header()->sectionSize(TObjectListModel::colFile), 200);
     write(QStringLiteral("work/Pages/PAG21.TXT"), "OBJECT Page 21 Customer Card\r\n");
     frm->reload()->actFileReload->trigger();
     QCOMPARE(frm->objectSet().GetCount(), 4);
