@@ -74,7 +74,8 @@ void TRecentFilesMenu::entryChosen(int index) {
   if (std::size_t(index) >= FFiles.Files().size()) return;
   const std::string path = FFiles.Files()[std::size_t(index)];
   const QString fileName = fromLocalPath(path);
-  if (QFileInfo(fileName).isFile()) {
+  // A folder opens as the set of its object files.
+  if (const QFileInfo info(fileName); info.isFile() || info.isDir()) {
     FOpen(fileName);
     return;
   }

@@ -12,6 +12,7 @@
 #include "finddialog.h"
 #include "mainform.h"
 #include "objectfolders.h"
+#include "recentfilesmenu.h"
 #include "reload.h"
 #include "scriptedprompts.h"
 #include "settingsfile.h"
@@ -123,6 +124,11 @@ class TestFolders : public QObject {
     frm->reload()->actFileReload->trigger();
     QCOMPARE(frm->objectSet().GetCount(), 4);
     QVERIFY(frm->statusText().startsWith(QStringLiteral("4 NAV object(s); files without")));
+    // The recent files list the folder, and it opens from there.
+    frm->OpenFile(path(QStringLiteral("work/Tables/TAB27.TXT")));
+    frm->recentFiles()->entries()[1]->trigger();
+    QCOMPARE(frm->objectSet().GetCount(), 4);
+    QCOMPARE(frm->treeModel().nodeIndex(0).data().toString(), QStringLiteral("work"));
   }
 
   void aFolderComparesWithTheFileItWasExportedFrom() {
