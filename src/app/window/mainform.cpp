@@ -32,6 +32,7 @@
 #include "fontfaces.h"
 #include "listsorting.h"
 #include "menukeys.h"
+#include "mergemode.h"
 #include "objectfilterproxy.h"
 #include "oemcodepage.h"
 #include "prompts.h"
@@ -80,6 +81,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   setupActions();
   setupViews();
   setupCompare();
+  setupMerge();
   // Made before FormCreate, which gives it the stored search.
   dlgFind = new TFindDialog(this);
   dlgFind->setObjectName(QStringLiteral("dlgFind"));
@@ -148,6 +150,8 @@ void TfrmMain::guarded(void (TfrmMain::*handler)()) {
 
 void TfrmMain::OpenFile(const QString& fileName) {
   FCompareMode->end();
+  // The merge may read the file that is about to go.
+  FMergeMode->end();
   setStatusText(str::text(str::ReadingFile));
   TBusyCursor busy;
   QCoreApplication::processEvents();
@@ -263,6 +267,7 @@ void TfrmMain::actFileOpenExecute() {
 
 void TfrmMain::actFileCloseExecute() {
   FCompareMode->end();
+  FMergeMode->end();
   FObjectTextFile->Clear();
   memMain->clearBytes();
   FListModel->setRowCount(0);
@@ -386,6 +391,7 @@ void TfrmMain::updateActions() {
   actViewFontTreeViewUpdate();
   actViewFontMemoUpdate();
   updateCompareActions();
+  updateMergeActions();
   if (FCodeReading) FCodeReading->updateActions();
   updateComfortActions();
 }

@@ -17,6 +17,7 @@
 #include "comparehost.h"
 #include "dateorderhost.h"
 #include "findkeys.h"
+#include "mergehost.h"
 #include "objecticons.h"
 #include "objectmodels.h"
 #include "reload.h"
@@ -30,6 +31,7 @@ class TCodeReading;
 class TFilterBox;
 class TFindDialog;
 class TLineCommands;
+class TMergeMode;
 class TListColumns;
 class TListSorting;
 class TListSortProxy;
@@ -47,6 +49,7 @@ class TfrmMain : public QMainWindow,
                  public ICodeReadingHost,
                  public IDateOrderHost,
                  public IFindKeysHost,
+                 public IMergeHost,
                  public IReloadHost {
   Q_OBJECT
 
@@ -138,6 +141,15 @@ class TfrmMain : public QMainWindow,
   void actViewPreviousChangeUpdate();
   TCompareMode& compareMode() const { return *FCompareMode; }
 
+  // Three-way merge (mainform_merge.cpp).
+  QAction* actFileMerge = nullptr;
+  QAction* actFileSaveMergeResult = nullptr;
+  QAction* actFileEndMerge = nullptr;
+  void actFileMergeExecute();
+  void actFileSaveMergeResultExecute();
+  void actFileEndMergeExecute();
+  TMergeMode& mergeMode() const { return *FMergeMode; }
+
   // Runs every update handler; called whenever the application goes idle.
   void updateActions();
 
@@ -182,6 +194,7 @@ class TfrmMain : public QMainWindow,
   QWidget* rightPane() const override { return pnlRightPane; }
   QGridLayout* rightPaneLayout() const override { return layRightPane; }
   TTextPane* textPane() const override { return memMain; }
+  QWidget* workArea() const override { return splMain; }
   QTreeView* objectList() const override { return lvwMain; }
   QTreeView* objectTree() const override { return tvwMain; }
   QMenu* editMenu() const override { return mnuEdit; }
@@ -210,6 +223,7 @@ class TfrmMain : public QMainWindow,
   void setupActions();
   void setupViews();
   void setupCompare();
+  void setupMerge();
   void setupComfort();
   void updateComfortActions();
   TDateOrder listDateOrder() const;
@@ -217,6 +231,7 @@ class TfrmMain : public QMainWindow,
   QString exportFolder() const;
   void keepExportFolder(const QString& folder);
   void updateCompareActions();
+  void updateMergeActions();
   void guarded(void (TfrmMain::*handler)());
   void setStatusText(const QString& text);
   void clearViewsAfterFailedLoad();
@@ -255,6 +270,7 @@ class TfrmMain : public QMainWindow,
   std::string FFindText;
   bool FMatchCase = false;
   TCompareMode* FCompareMode = nullptr;
+  TMergeMode* FMergeMode = nullptr;
   TCodeReading* FCodeReading = nullptr;
   TListSortProxy* FListSort = nullptr;
   TListSorting* FListSorting = nullptr;
