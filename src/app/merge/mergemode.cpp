@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "mergemode.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -9,6 +13,7 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <filesystem>
+#include <stdexcept>
 
 #include "busycursor.h"
 #include "errors.h"
@@ -126,6 +131,32 @@ void TMergeMode::save(const QString& fileName) {
       path, [this](std::ostream& stream) { FResult->Write(stream); },
       FHost.objectTextFile().Stream());
   FHost.showStatusMessage(str::format(str::MergeSavedFormat, fileName));
+}
+
+QString TMergeMode::proposedName() const {
+  const QString name = str::text(str::MergeResultName);
+  return FPaths.size() == 3 ? QFileInfo(FPaths[2]).dir().filePath(name) : name;
+}
+
+TTextPane& TMergeMode::activePane() const {
+  for (TTextPane* side : FView->memSide)
+    if (side->hasFocus()) return *side;
+  return *FView->memMerge;
+}
+
+bool TMergeMode::copy() {
+  if (!active()) return false;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) throw std::runtime_error(str::ClipboardError);
+  const TTextPane& pane = activePane();
+  clipboard->setText(oem::toQString(pane.selLength() != 0 ? pane.selectedBytes() : pane.bytes()));
+  return true;
+}
+
+bool TMergeMode::selectAll() {
+  if (!active()) return false;
+  activePane().selectAll();
+  return true;
 }
 
 void TMergeMode::showRow(int row) {

@@ -15,6 +15,7 @@
 
 class TMergeListModel;
 class TMergeView;
+class TTextPane;
 
 class TMergeMode : public QObject {
  public:
@@ -32,6 +33,13 @@ class TMergeMode : public QObject {
   // Writes the whole result into fileName; one of the inputs or the loaded
   // file is refused before anything is written.
   void save(const QString& fileName);
+  // "merged.txt" beside TARGET.
+  QString proposedName() const;
+  // Copies the selection of the merge's text pane that has the focus (the
+  // result's when none has), or all of it; false when not merging.
+  bool copy();
+  // Selects all of that pane; false when not merging.
+  bool selectAll();
 
   const merge::TMergeResult* result() const { return FResult.get(); }
   TMergeListModel& model() const { return *FModel; }
@@ -49,6 +57,7 @@ class TMergeMode : public QObject {
 
  private:
   void refresh();
+  TTextPane& activePane() const;
 
   IMergeHost& FHost;
   std::vector<std::unique_ptr<TObjectTextFile>> FFiles;  // those the window does not hold

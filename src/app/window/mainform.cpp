@@ -409,16 +409,16 @@ void TfrmMain::actFileExportListViewUpdate() {
 }
 
 void TfrmMain::actEditCopyTreeViewUpdate() {
-  actEditCopyTreeView->setEnabled(false);
-  if (selectedNode() > 0) actEditCopyTreeView->setEnabled(true);
+  actEditCopyTreeView->setEnabled(selectedNode() > 0 || FMergeMode->active());
 }
 
 void TfrmMain::actEditFindUpdate() {
-  actEditFind->setEnabled(fileLoaded());
+  // Find acts on the tree and the panes, which a merge hides.
+  actEditFind->setEnabled(fileLoaded() && !FMergeMode->active());
 }
 
 void TfrmMain::actEditSelectAllTreeViewUpdate() {
-  actEditSelectAllTreeView->setEnabled(fileLoaded());
+  actEditSelectAllTreeView->setEnabled(fileLoaded() || FMergeMode->active());
 }
 
 void TfrmMain::actViewFontTreeViewUpdate() {
@@ -480,7 +480,7 @@ static QLineEdit* focusedBox() {
 
 void TfrmMain::actEditCopyTreeViewExecute() {
   if (QLineEdit* box = focusedBox()) return box->copy();
-  if (FCompareMode->copy()) return;
+  if (FMergeMode->copy() || FCompareMode->copy()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw std::runtime_error(str::ClipboardError);
   const std::string bytes = memMain->selLength() != 0 ? memMain->selectedBytes() : memMain->bytes();
@@ -489,7 +489,7 @@ void TfrmMain::actEditCopyTreeViewExecute() {
 
 void TfrmMain::actEditSelectAllTreeViewExecute() {
   if (QLineEdit* box = focusedBox()) return box->selectAll();
-  if (FCompareMode->selectAll(isActiveControl(tvwMain))) return;
+  if (FMergeMode->selectAll() || FCompareMode->selectAll(isActiveControl(tvwMain))) return;
   if (isActiveControl(lvwMain)) {
     lvwMain->selectAll();
   } else if (isActiveControl(memMain)) {

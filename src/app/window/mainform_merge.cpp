@@ -52,7 +52,7 @@ void TfrmMain::actFileMergeExecute() {
 void TfrmMain::actFileSaveMergeResultExecute() {
   if (const std::optional<QString> fileName =
           FPrompts.SaveFileName(this, str::text(str::SaveMergeTitle), str::text(str::FileFilter),
-                                str::text(str::MergeResultName)))
+                                FMergeMode->proposedName()))
     FMergeMode->save(*fileName);
 }
 

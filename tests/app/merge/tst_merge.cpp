@@ -2,6 +2,7 @@
 // The window merging three files: the status list with its conflicts first,
 // a conflict resolved by a choice, the result saved and read again, an
 // input refused as the target of a save, and the window as it was after.
+#include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -107,6 +108,10 @@ class TestMerge : public QObject {
     QCOMPARE(view.memSide[1]->bytes(), std::string("      MESSAGE('update');\r\n"));
     QCOMPARE(view.memSide[2]->bytes(), std::string("      MESSAGE('custom');\r\n"));
     QCOMPARE(merge::FindConflicts(view.memMerge->bytes()).size(), std::size_t(1));
+    // Copy takes the merge's text, the conflict selected in it, not the hidden pane's.
+    frm->updateActions();
+    frm->actEditCopyTreeView->trigger();
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("<<<<<<< TARGET")));
 
     QTest::mouseClick(view.btnTake[int(merge::TConflictChoice::ccBoth)], Qt::LeftButton);
     QCOMPARE(view.memMerge->bytes(),
@@ -139,6 +144,8 @@ class TestMerge : public QObject {
     frm->actFileSaveMergeResult->trigger();
     QCOMPARE(FPrompts->Errors.size(), 1);
     QVERIFY(FPrompts->Errors[0].contains(QStringLiteral("is a file being merged")));
+    QVERIFY(FPrompts->Asked.contains(QStringLiteral("save Save Merge Result ") +
+                                     QDir(FDir.path()).filePath(QStringLiteral("merged.txt"))));
     QCOMPARE(readAll(FInputs[2]), target);
 
     // Unresolved, the marks are in the file and survive its reload.
