@@ -101,6 +101,7 @@ inline constexpr const char* MergeOriginal = "&ORIGINAL (the application as it w
 inline constexpr const char* MergeModified = "&MODIFIED (ORIGINAL with the update):";
 inline constexpr const char* MergeTarget = "&TARGET (ORIGINAL with your own changes):";
 inline constexpr const char* MergeBrowse = "Browse...";
+inline constexpr const char* MergeBrowseFolder = "Folder...";
 inline constexpr const char* MergingFiles = "Merging...";
 inline constexpr const char* MergingFormat = "Merging: %s";
 inline constexpr const char* MergeSavedFormat = "Merge result saved to %s";

@@ -22,15 +22,18 @@ TMergeDialog::TMergeDialog(QWidget* parent) : QDialog(parent) {
     FPaths[side]->setMinimumWidth(360);
     label->setBuddy(FPaths[side]);
     auto* browse = new QPushButton(str::text(str::MergeBrowse), this);
-    grid->addWidget(label, side * 2, 0, 1, 2);
+    auto* folder = new QPushButton(str::text(str::MergeBrowseFolder), this);
+    grid->addWidget(label, side * 2, 0, 1, 3);
     grid->addWidget(FPaths[side], side * 2 + 1, 0);
     grid->addWidget(browse, side * 2 + 1, 1);
-    connect(browse, &QPushButton::clicked, this, [this, side] { this->browse(side); });
+    grid->addWidget(folder, side * 2 + 1, 2);
+    connect(browse, &QPushButton::clicked, this, [this, side] { this->browse(side, false); });
+    connect(folder, &QPushButton::clicked, this, [this, side] { this->browse(side, true); });
     connect(FPaths[side], &QLineEdit::textChanged, this, &TMergeDialog::updateOk);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   FOk = buttons->button(QDialogButtonBox::Ok);
-  grid->addWidget(buttons, 6, 0, 1, 2);
+  grid->addWidget(buttons, 6, 0, 1, 3);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   updateOk();
@@ -40,12 +43,14 @@ QStringList TMergeDialog::paths() const {
   return {FPaths[0]->text(), FPaths[1]->text(), FPaths[2]->text()};
 }
 
-void TMergeDialog::browse(int side) {
+void TMergeDialog::browse(int side, bool folder) {
   // Each side starts where another was chosen, as the three usually lie together.
   QString start = FPaths[side]->text();
   for (int other = 0; other < 3 && start.isEmpty(); ++other) start = FPaths[other]->text();
-  const QString qtFilter = qtFileFilter(str::text(str::FileFilter));
-  const QString name = QFileDialog::getOpenFileName(this, QString(), start, qtFilter);
+  const QString name = folder
+                           ? QFileDialog::getExistingDirectory(this, QString(), start)
+                           : QFileDialog::getOpenFileName(this, QString(), start,
+                                                          qtFileFilter(str::text(str::FileFilter)));
   if (!name.isEmpty()) FPaths[side]->setText(name);
 }
 

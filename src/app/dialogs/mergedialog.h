@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The three files of a merge, each typed or chosen with its Browse button.
+// The three sides of a merge, each typed, or chosen as a file with its
+// Browse button or as a folder with its Folder button.
 #pragma once
 
 #include <QDialog>
@@ -20,7 +21,7 @@ class TMergeDialog : public QDialog {
   QLineEdit* path(int side) const { return FPaths[side]; }
 
  private:
-  void browse(int side);
+  void browse(int side, bool folder);
   void updateOk();
 
   QLineEdit* FPaths[3] = {};

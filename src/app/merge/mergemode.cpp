@@ -19,6 +19,7 @@
 #include "errors.h"
 #include "mergelistmodel.h"
 #include "mergeview.h"
+#include "objectfolder.h"
 #include "oemcodepage.h"
 #include "osfile.h"
 #include "stringtable.h"
@@ -34,6 +35,11 @@ std::string localPath(const QString& fileName) {
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec);
+}
+
+TDateOrder dateOrderOf(const TObjectSet& set) {
+  if (const auto* folder = dynamic_cast<const TObjectFolder*>(&set)) return folder->DateOrder();
+  return static_cast<const TObjectTextFile&>(set).DateOrder();
 }
 
 }  // namespace
@@ -61,8 +67,8 @@ void TMergeMode::start(const QStringList& paths) {
   TBusyCursor busy;
   // A file is held exclusively: one named twice, or the one the window
   // holds, is read through the one open file.
-  std::vector<std::unique_ptr<TObjectTextFile>> files;
-  const TObjectTextFile* sides[3] = {};
+  std::vector<std::unique_ptr<TObjectSet>> files;
+  const TObjectSet* sides[3] = {};
   const TObjectTextFile& held = FHost.objectTextFile();
   for (int i = 0; i < 3; ++i) {
     const std::string path = localPath(paths.value(i));
@@ -70,13 +76,12 @@ void TMergeMode::start(const QStringList& paths) {
       if (sameFile(path, localPath(paths[j]))) sides[i] = sides[j];
     if (!sides[i] && held.Stream() && sameFile(path, held.Stream()->FullName())) sides[i] = &held;
     if (sides[i]) continue;
-    files.push_back(std::make_unique<TObjectTextFile>());
-    files.back()->LoadFromFile(path);
+    files.push_back(LoadObjectSet(path));
     sides[i] = files.back().get();
   }
   merge::TMergeOptions options;
-  options.ModifiedDates = sides[1]->DateOrder();
-  options.TargetDates = sides[2]->DateOrder();
+  options.ModifiedDates = dateOrderOf(*sides[1]);
+  options.TargetDates = dateOrderOf(*sides[2]);
   FResult = std::make_unique<merge::TMergeResult>(*sides[0], *sides[1], *sides[2], options);
   FFiles = std::move(files);
   FPaths = paths;
@@ -123,9 +128,11 @@ QString TMergeMode::statusText() const {
 void TMergeMode::save(const QString& fileName) {
   if (!FResult) return;
   const std::string path = localPath(fileName);
-  for (const QString& input : FPaths)
-    if (sameFile(path, localPath(input)))
-      throw VexaError(str::format(str::MergeInputRefusedFormat, fileName).toStdString());
+  bool refused = false;
+  for (const QString& input : FPaths) refused = refused || sameFile(path, localPath(input));
+  // A file inside a folder being merged is an input too.
+  for (const auto& set : FFiles) refused = refused || set->Reads(path);
+  if (refused) throw VexaError(str::format(str::MergeInputRefusedFormat, fileName).toStdString());
   // The loaded file is guarded too: the window reads it.
   vexa::WriteFileReplacing(
       path, [this](std::ostream& stream) { FResult->Write(stream); },

@@ -23,8 +23,9 @@ class TMergeMode : public QObject {
   ~TMergeMode() override;
 
   bool active() const { return FResult != nullptr; }
-  // Ends a running merge, loads ORIGINAL, MODIFIED and TARGET and shows
-  // their merge. A file that fails to load leaves the window as it was.
+  // Ends a running merge, loads ORIGINAL, MODIFIED and TARGET (each a file
+  // or a folder of object files) and shows their merge. A file that fails to load leaves the window
+  // as it was.
   void start(const QStringList& paths);
   // The window as it was before the merge; the result is dropped.
   void end();
@@ -60,7 +61,7 @@ class TMergeMode : public QObject {
   TTextPane& activePane() const;
 
   IMergeHost& FHost;
-  std::vector<std::unique_ptr<TObjectTextFile>> FFiles;  // those the window does not hold
+  std::vector<std::unique_ptr<TObjectSet>> FFiles;  // those the window does not hold
   QStringList FPaths;
   std::unique_ptr<merge::TMergeResult> FResult;
   TMergeListModel* FModel;

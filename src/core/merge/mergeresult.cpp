@@ -21,8 +21,8 @@ std::string ResolveConflict(std::string_view text, std::size_t block, TConflictC
   return result;
 }
 
-TMergeResult::TMergeResult(const TObjectTextFile& original, const TObjectTextFile& modified,
-                           const TObjectTextFile& target, const TMergeOptions& options)
+TMergeResult::TMergeResult(const TObjectSet& original, const TObjectSet& modified,
+                           const TObjectSet& target, const TMergeOptions& options)
     : FOriginal(original), FModified(modified), FTarget(target) {
   bool first = true;
   TFileMerge merge = MergeFiles(

@@ -29,8 +29,8 @@ std::string ResolveConflict(std::string_view text, std::size_t block, TConflictC
 class TMergeResult {
  public:
   // Merges the files, which must outlive the result and stay loaded.
-  TMergeResult(const TObjectTextFile& original, const TObjectTextFile& modified,
-               const TObjectTextFile& target, const TMergeOptions& options);
+  TMergeResult(const TObjectSet& original, const TObjectSet& modified, const TObjectSet& target,
+               const TMergeOptions& options);
 
   const std::vector<TMergeItem>& Items() const { return FItems; }
   const TMergeCounts& Counts() const { return FCounts; }
@@ -51,9 +51,9 @@ class TMergeResult {
  private:
   void SetStatus(TMergeItem& item, TMergeStatus status);
 
-  const TObjectTextFile& FOriginal;
-  const TObjectTextFile& FModified;
-  const TObjectTextFile& FTarget;
+  const TObjectSet& FOriginal;
+  const TObjectSet& FModified;
+  const TObjectSet& FTarget;
   std::vector<TMergeItem> FItems;
   TMergeCounts FCounts;
   // The text of every item whose result is no side's object as it is;

@@ -136,6 +136,8 @@ class TestMerge : public QObject {
              QByteArray::fromStdString(file("MESSAGE('a');", "MESSAGE('custom');")));
   }
 
+  void targetMayBeAFolderAndItsFilesAreNotWrittenOver();
+
   void saveWritesTheResultAndRefusesAnInput() {
     auto frm = std::make_unique<TfrmMain>(*FPrompts, QStringList{});
     merge(*frm);
@@ -167,6 +169,30 @@ class TestMerge : public QObject {
              QByteArray::fromStdString(file("MESSAGE('update');", "MESSAGE('custom');")));
   }
 };
+
+void TestMerge::targetMayBeAFolderAndItsFilesAreNotWrittenOver() {
+  // TARGET as a team keeps it: one file per object.
+  QDir dir(FDir.path());
+  dir.mkdir(QStringLiteral("target"));
+  const std::string parts[3][2] = {{"Table 2 Two", "MESSAGE('a');"},
+                                   {"Codeunit 1 One", "MESSAGE('custom');"},
+                                   {"Page 3 Three", "x;"}};
+  QStringList names;
+  for (const auto& part : parts)
+    names << writeFile(FDir, QStringLiteral("target/%1.txt").arg(names.size()),
+                       objectText({{part[0], body(part[1])}}));
+  auto frm = std::make_unique<TfrmMain>(*FPrompts, QStringList{});
+  FPrompts->MergeAnswers.push_back(QStringList{FInputs[0], FInputs[1], dir.filePath("target")});
+  frm->actFileMerge->trigger();
+  QVERIFY(FPrompts->Errors.isEmpty());
+  QCOMPARE(column(*frm, TMergeListModel::colStatus),
+           QStringList({"conflict", "taken from modified", "unchanged"}));
+  FPrompts->SaveAnswers.push_back(names[1]);
+  frm->actFileSaveMergeResult->trigger();
+  QCOMPARE(FPrompts->Errors.size(), 1);
+  QCOMPARE(readAll(names[1]),
+           QByteArray::fromStdString(objectText({{parts[1][0], body(parts[1][1])}})));
+}
 
 QTEST_MAIN(TestMerge)
 #include "tst_merge.moc"
