@@ -88,10 +88,10 @@ void TMergeMode::start(const QStringList& paths) {
 
   FModel->setResult(FResult.get());
   QHeaderView* header = FView->lvwMerge->header();
-  header->resizeSection(TMergeListModel::colType, 90);
-  header->resizeSection(TMergeListModel::colID, 60);
-  header->resizeSection(TMergeListModel::colName, 160);
-  header->resizeSection(TMergeListModel::colStatus, 120);
+  header->resizeSection(TMergeListModel::colType, 80);
+  header->resizeSection(TMergeListModel::colID, 50);
+  header->resizeSection(TMergeListModel::colName, 130);
+  header->resizeSection(TMergeListModel::colStatus, 130);
   FView->setTextFont(FHost.textPane()->font());
   QWidget* area = FHost.workArea();
   area->parentWidget()->layout()->replaceWidget(area, FView);

@@ -74,7 +74,7 @@ TMergeView::TMergeView(QWidget* parent) : QWidget(parent) {
 
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
-  split->setSizes({360, 640});
+  split->setSizes({400, 600});
   texts->setSizes({400, 300});
 }
 
