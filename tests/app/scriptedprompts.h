@@ -22,6 +22,7 @@ class TScriptedPrompts : public TPrompts {
   std::deque<TOverwriteAnswer> OverwriteAnswers;
   std::deque<bool> ConfirmAnswers;  // empty: No
   std::deque<std::optional<int>> NumberAnswers;
+  std::deque<std::optional<QStringList>> MergeAnswers;
   QStringList OpenStarts;  // where each open dialog was to start
 
   QStringList Asked;          // one entry per question, in order
@@ -52,6 +53,10 @@ class TScriptedPrompts : public TPrompts {
                                int maximum) override {
     Asked << QStringLiteral("number %1 %2..%3").arg(title).arg(minimum).arg(maximum);
     return take(NumberAnswers);
+  }
+  std::optional<QStringList> AskMergeInputs(QWidget*) override {
+    Asked << QStringLiteral("merge");
+    return take(MergeAnswers);
   }
   std::optional<QString> SaveFileName(QWidget*, const QString& title, const QString& filter,
                                       const QString& proposed) override {

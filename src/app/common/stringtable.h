@@ -98,6 +98,29 @@ inline constexpr const char* ActFileSaveAsOneFile = "&Save As One File...";
 inline constexpr const char* SaveAsOneFileTitle = "Save As One File";
 inline constexpr const char* ColumnFile = "File";
 inline constexpr const char* SkippedFilesFormat = "%s; files without objects skipped: %s";
+// The three-way merge.
+inline constexpr const char* ActFileMerge = "&Merge...";
+inline constexpr const char* ActFileSaveMergeResult = "&Save Merge Result...";
+inline constexpr const char* ActFileEndMerge = "End Mer&ge";
+inline constexpr const char* MergeTitle = "Merge";
+inline constexpr const char* MergeOriginal = "&ORIGINAL (the application as it was shipped):";
+inline constexpr const char* MergeModified = "&MODIFIED (ORIGINAL with the update):";
+inline constexpr const char* MergeTarget = "&TARGET (ORIGINAL with your own changes):";
+inline constexpr const char* MergeBrowse = "Browse...";
+inline constexpr const char* MergeBrowseFolder = "Folder...";
+inline constexpr const char* MergingFiles = "Merging...";
+inline constexpr const char* MergingFormat = "Merging: %s";
+inline constexpr const char* MergeSavedFormat = "Merge result saved to %s";
+inline constexpr const char* SaveMergeTitle = "Save Merge Result";
+inline constexpr const char* MergeResultName = "merged.txt";
+inline constexpr const char* MergeInputRefusedFormat = "%s is a file being merged; nothing written";
+inline constexpr const char* ConflictOfFormat = "Conflict %d of %d";
+inline constexpr const char* PreviousConflict = "&Previous";
+inline constexpr const char* NextConflict = "&Next";
+inline constexpr const char* TakeOriginal = "Take ORI&GINAL";
+inline constexpr const char* TakeModified = "Take MO&DIFIED";
+inline constexpr const char* TakeTarget = "Take TA&RGET";
+inline constexpr const char* TakeBoth = "Take &Both (MODIFIED, then TARGET)";
 
 inline constexpr const char* AboutTitle = "About marlox.exe";
 // Six lines, each ended by a single carriage return but the last.

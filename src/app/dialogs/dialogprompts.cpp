@@ -11,6 +11,7 @@
 
 #include "apptitle.h"
 #include "dirchooser.h"
+#include "mergedialog.h"
 #include "overwritebox.h"
 #include "savedialog.h"
 
@@ -106,4 +107,8 @@ std::optional<int> TDialogPrompts::AskNumber(QWidget* parent, const QString& tit
 
 void TDialogPrompts::Beep() {
   QApplication::beep();
+}
+
+std::optional<QStringList> TDialogPrompts::AskMergeInputs(QWidget* parent) {
+  return AskMergeInputsDialog(parent);
 }

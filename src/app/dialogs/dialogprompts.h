@@ -13,6 +13,7 @@ class TDialogPrompts : public TPrompts {
   bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
   std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
                                int value, int minimum, int maximum) override;
+  std::optional<QStringList> AskMergeInputs(QWidget* parent) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                       const QString& proposed) override;
   std::optional<QString> ChooseDirectory(QWidget* parent, const QString& start) override;

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // TOverwriteAnswer: the export loop of the core acts on the same answers.
@@ -59,6 +60,11 @@ class TPrompts {
   virtual std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
                                        int value, int minimum, int maximum) {
     (void)parent, (void)title, (void)label, (void)value, (void)minimum, (void)maximum;
+    return std::nullopt;
+  }
+  // The three files of a merge: ORIGINAL, MODIFIED, TARGET.
+  virtual std::optional<QStringList> AskMergeInputs(QWidget* parent) {
+    (void)parent;
     return std::nullopt;
   }
 };

@@ -32,6 +32,7 @@
 #include "fontfaces.h"
 #include "listsorting.h"
 #include "menukeys.h"
+#include "mergemode.h"
 #include "objectfilterproxy.h"
 #include "objectfolders.h"
 #include "oemcodepage.h"
@@ -78,6 +79,7 @@ TfrmMain::TfrmMain(TPrompts& prompts, const QStringList& arguments, QWidget* par
   setupViews();
   setupCompare();
   setupFolders();
+  setupMerge();
   // Made before FormCreate, which gives it the stored search.
   dlgFind = new TFindDialog(this);
   dlgFind->setObjectName(QStringLiteral("dlgFind"));
@@ -146,6 +148,8 @@ void TfrmMain::guarded(void (TfrmMain::*handler)()) {
 
 void TfrmMain::OpenFile(const QString& fileName) {
   FCompareMode->end();
+  // The merge may read the file that is about to go.
+  FMergeMode->end();
   setStatusText(str::text(str::ReadingFile));
   TBusyCursor busy;
   QCoreApplication::processEvents();
@@ -270,6 +274,7 @@ void TfrmMain::actFileOpenExecute() {
 
 void TfrmMain::actFileCloseExecute() {
   FCompareMode->end();
+  FMergeMode->end();
   FObjectTextFile->Clear();
   FFolders->clear();
   showLoadedSet();
@@ -397,6 +402,7 @@ void TfrmMain::updateActions() {
   actViewFontTreeViewUpdate();
   actViewFontMemoUpdate();
   updateCompareActions();
+  updateMergeActions();
   if (FCodeReading) FCodeReading->updateActions();
   updateComfortActions();
 }
@@ -414,16 +420,16 @@ void TfrmMain::actFileExportListViewUpdate() {
 }
 
 void TfrmMain::actEditCopyTreeViewUpdate() {
-  actEditCopyTreeView->setEnabled(false);
-  if (selectedNode() > 0) actEditCopyTreeView->setEnabled(true);
+  actEditCopyTreeView->setEnabled(selectedNode() > 0 || FMergeMode->active());
 }
 
 void TfrmMain::actEditFindUpdate() {
-  actEditFind->setEnabled(fileLoaded());
+  // Find acts on the tree and the panes, which a merge hides.
+  actEditFind->setEnabled(fileLoaded() && !FMergeMode->active());
 }
 
 void TfrmMain::actEditSelectAllTreeViewUpdate() {
-  actEditSelectAllTreeView->setEnabled(fileLoaded());
+  actEditSelectAllTreeView->setEnabled(fileLoaded() || FMergeMode->active());
 }
 
 void TfrmMain::actViewFontTreeViewUpdate() {
@@ -485,7 +491,7 @@ static QLineEdit* focusedBox() {
 
 void TfrmMain::actEditCopyTreeViewExecute() {
   if (QLineEdit* box = focusedBox()) return box->copy();
-  if (FCompareMode->copy()) return;
+  if (FMergeMode->copy() || FCompareMode->copy()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw std::runtime_error(str::ClipboardError);
   const std::string bytes = memMain->selLength() != 0 ? memMain->selectedBytes() : memMain->bytes();
@@ -494,7 +500,7 @@ void TfrmMain::actEditCopyTreeViewExecute() {
 
 void TfrmMain::actEditSelectAllTreeViewExecute() {
   if (QLineEdit* box = focusedBox()) return box->selectAll();
-  if (FCompareMode->selectAll(isActiveControl(tvwMain))) return;
+  if (FMergeMode->selectAll() || FCompareMode->selectAll(isActiveControl(tvwMain))) return;
   if (isActiveControl(lvwMain)) {
     lvwMain->selectAll();
   } else if (isActiveControl(memMain)) {

@@ -18,6 +18,7 @@
 #include "dateorderhost.h"
 #include "findkeys.h"
 #include "foldershost.h"
+#include "mergehost.h"
 #include "objecticons.h"
 #include "objectmodels.h"
 #include "reload.h"
@@ -31,6 +32,7 @@ class TCodeReading;
 class TFilterBox;
 class TFindDialog;
 class TLineCommands;
+class TMergeMode;
 class TListColumns;
 class TListSorting;
 class TListSortProxy;
@@ -50,6 +52,7 @@ class TfrmMain : public QMainWindow,
                  public IDateOrderHost,
                  public IFindKeysHost,
                  public IFoldersHost,
+                 public IMergeHost,
                  public IReloadHost {
   Q_OBJECT
 
@@ -149,6 +152,15 @@ class TfrmMain : public QMainWindow,
   void actViewPreviousChangeUpdate();
   TCompareMode& compareMode() const { return *FCompareMode; }
 
+  // Three-way merge (mainform_merge.cpp).
+  QAction* actFileMerge = nullptr;
+  QAction* actFileSaveMergeResult = nullptr;
+  QAction* actFileEndMerge = nullptr;
+  void actFileMergeExecute();
+  void actFileSaveMergeResultExecute();
+  void actFileEndMergeExecute();
+  TMergeMode& mergeMode() const { return *FMergeMode; }
+
   // Runs every update handler; called whenever the application goes idle.
   void updateActions();
 
@@ -193,6 +205,7 @@ class TfrmMain : public QMainWindow,
   QWidget* rightPane() const override { return pnlRightPane; }
   QGridLayout* rightPaneLayout() const override { return layRightPane; }
   TTextPane* textPane() const override { return memMain; }
+  QWidget* workArea() const override { return splMain; }
   QTreeView* objectList() const override { return lvwMain; }
   QTreeView* objectTree() const override { return tvwMain; }
   QMenu* editMenu() const override { return mnuEdit; }
@@ -222,6 +235,7 @@ class TfrmMain : public QMainWindow,
   void setupActions();
   void setupViews();
   void setupCompare();
+  void setupMerge();
   void setupComfort();
   void setupFolders();
   // The folder's or the file's name, for the tree's root and the caption.
@@ -234,6 +248,7 @@ class TfrmMain : public QMainWindow,
   QString exportFolder() const;
   void keepExportFolder(const QString& folder);
   void updateCompareActions();
+  void updateMergeActions();
   void guarded(void (TfrmMain::*handler)());
   void setStatusText(const QString& text);
   void clearViewsAfterFailedLoad();
@@ -272,6 +287,7 @@ class TfrmMain : public QMainWindow,
   std::string FFindText;
   bool FMatchCase = false;
   TCompareMode* FCompareMode = nullptr;
+  TMergeMode* FMergeMode = nullptr;
   TCodeReading* FCodeReading = nullptr;
   TListSortProxy* FListSort = nullptr;
   TListSorting* FListSorting = nullptr;

@@ -15,7 +15,7 @@ namespace {
 // in order of occurrence.
 using TKey = std::uint64_t;
 
-std::vector<TKey> Keys(const TObjectTextFile& file) {
+std::vector<TKey> Keys(const TObjectSet& file) {
   std::vector<TKey> keys;
   std::unordered_map<std::uint64_t, std::uint32_t> seen;
   keys.reserve(std::size_t(file.GetCount()));
@@ -38,7 +38,7 @@ std::unordered_map<TKey, std::int32_t> IndexOf(const std::vector<TKey>& keys) {
 
 // An object's text: from the text its load kept, or read into a buffer
 // that only grows, so that a read costs no more than the read.
-std::string_view Read(const TObjectTextFile& file, std::int32_t index, std::string& buffer) {
+std::string_view Read(const TObjectSet& file, std::int32_t index, std::string& buffer) {
   if (index < 0) return {};
   const TObjectTextObject& object = file.GetObject(index);
   // Read through the object's own file, so that objects of many files read alike.
@@ -54,11 +54,13 @@ std::string_view Read(const TObjectTextFile& file, std::int32_t index, std::stri
   return std::string_view(buffer.data(), length);
 }
 
-std::string Preamble(const TObjectTextFile& file) {
-  const vexa::ExclusiveFile* stream = file.Stream();
-  std::int64_t end = file.GetCount() > 0 ? file.GetObject(0).StartOffset() : 0;
+std::string Preamble(const TObjectSet& set) {
+  const auto* file = dynamic_cast<const TObjectTextFile*>(&set);
+  if (!file) return {};
+  const vexa::ExclusiveFile* stream = file->Stream();
+  std::int64_t end = file->GetCount() > 0 ? file->GetObject(0).StartOffset() : 0;
   if (!stream) return {};
-  if (file.GetCount() == 0) end = stream->Size();
+  if (file->GetCount() == 0) end = stream->Size();
   std::string text(std::size_t(end), '\0');
   stream->ReadAt(0, text.data(), text.size());
   return text;
@@ -85,9 +87,8 @@ std::string_view MergeStatusName(TMergeStatus status) {
   return Names[std::size_t(status)];
 }
 
-const TObjectTextObject& ItemObject(const TMergeItem& item, const TObjectTextFile& original,
-                                    const TObjectTextFile& modified,
-                                    const TObjectTextFile& target) {
+const TObjectTextObject& ItemObject(const TMergeItem& item, const TObjectSet& original,
+                                    const TObjectSet& modified, const TObjectSet& target) {
   if (item.TargetIndex >= 0) return target.GetObject(item.TargetIndex);
   if (item.ModifiedIndex >= 0) return modified.GetObject(item.ModifiedIndex);
   return original.GetObject(item.OriginalIndex);
@@ -134,8 +135,8 @@ TObjectResult MergeObjectTexts(std::string_view original, std::string_view modif
   return result;
 }
 
-TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& modified,
-                      const TObjectTextFile& target, const TMergeOptions& options,
+TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
+                      const TObjectSet& target, const TMergeOptions& options,
                       const TMergeWriter& write) {
   const std::vector<TKey> oKeys = Keys(original), aKeys = Keys(modified), bKeys = Keys(target);
   const auto oIndex = IndexOf(oKeys), aIndex = IndexOf(aKeys), bIndex = IndexOf(bKeys);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "objectmerge.h"
+#include "objectset.h"
 #include "vexafile.h"
 
 namespace merge {
@@ -52,8 +53,8 @@ struct TFileMerge {
 };
 
 // The object of an item as one of its sides has it: target first.
-const TObjectTextObject& ItemObject(const TMergeItem& item, const TObjectTextFile& original,
-                                    const TObjectTextFile& modified, const TObjectTextFile& target);
+const TObjectTextObject& ItemObject(const TMergeItem& item, const TObjectSet& original,
+                                    const TObjectSet& modified, const TObjectSet& target);
 
 // The result of one object from its three texts (a missing side empty);
 // empty text for an object the result drops.
@@ -63,10 +64,11 @@ TObjectResult MergeObjectTexts(std::string_view original, std::string_view modif
 
 // Hands the text before the first object (item null) and then each item
 // with its result, in order, to write; every object is read once from each
-// side and nothing is kept.
+// side and nothing is kept. A side may be a file or a folder's objects; a
+// folder has no text before its first object.
 using TMergeWriter = std::function<void(const TMergeItem* item, std::string_view text)>;
-TFileMerge MergeFiles(const TObjectTextFile& original, const TObjectTextFile& modified,
-                      const TObjectTextFile& target, const TMergeOptions& options,
+TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
+                      const TObjectSet& target, const TMergeOptions& options,
                       const TMergeWriter& write);
 
 // "2 merged, 1 conflict, 3 taken from modified, ..., 6,337 unchanged"

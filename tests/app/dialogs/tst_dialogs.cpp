@@ -25,6 +25,7 @@
 #include "dirchooser.h"
 #include "finddialog.h"
 #include "fontfaces.h"
+#include "mergedialog.h"
 #include "overwritebox.h"
 
 namespace {
@@ -145,6 +146,8 @@ class TestDialogs : public QObject {
   void chooserAsksWithTheRealConfirmBox();
 
   void fontDialogStartsOnTheStyleTheFontShows();
+
+  void mergeDialogGivesItsThreePathsOnlyWhenAllAreGiven();
 };
 
 void TestDialogs::findDialogOffersOnlyTextMatchCaseFindNextAndCancel() {
@@ -494,6 +497,25 @@ void TestDialogs::fontDialogStartsOnTheStyleTheFontShows() {
   QVERIFY(!dialog.currentFont().italic());
   QVERIFY(!dialog.currentFont().bold());
   QCOMPARE(dialog.currentFont().pointSize(), 10);
+}
+
+void TestDialogs::mergeDialogGivesItsThreePathsOnlyWhenAllAreGiven() {
+  bool okWithTwo = true;
+  WhenModal<TMergeDialog>([&](TMergeDialog* dialog) {
+    QCOMPARE(dialog->findChildren<QLineEdit*>().size(), 3);
+    QCOMPARE(ButtonsLeftToRight(dialog).count(QStringLiteral("Browse...")), 3);
+    QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    dialog->path(0)->setText(QStringLiteral("o.txt"));
+    dialog->path(2)->setText(QStringLiteral("t.txt"));
+    okWithTwo = ok->isEnabled();
+    dialog->path(1)->setText(QStringLiteral("m.txt"));
+    ok->click();
+  });
+  QCOMPARE(AskMergeInputsDialog(nullptr).value_or(QStringList()),
+           QStringList({"o.txt", "m.txt", "t.txt"}));
+  QVERIFY(!okWithTwo);
+  WhenModal<TMergeDialog>([](TMergeDialog* dialog) { dialog->reject(); });
+  QCOMPARE(AskMergeInputsDialog(nullptr), std::nullopt);
 }
 
 QTEST_MAIN(TestDialogs)
