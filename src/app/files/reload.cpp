@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QWidget>
 
+#include "corepath.h"
 #include "errorguard.h"
 #include "objectkey.h"
 #include "prompts.h"
@@ -36,7 +37,7 @@ void TReload::offerReload(const QString& message) {
 void TReload::actFileReloadExecute() {
   if (!FHost.fileLoaded()) return;
   const TObjectTextFile& file = FHost.objectTextFile();
-  const QString fileName = QFile::decodeName(QByteArray::fromStdString(file.FileName()));
+  const QString fileName = fromCorePath(file.FileName());
   const int shown = FHost.shownNode() - 1;
   const TTextPane& pane = *FHost.textPane();
   const std::int32_t selStart = pane.selStart();

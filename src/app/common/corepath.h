@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+// The core takes and gives paths as UTF-8 on every system (wide only where
+// it calls Windows), so a path crosses as UTF-8, never in the ANSI code page
+// that QFile::encodeName uses on Windows.
+#pragma once
+
+#include <QString>
+#include <string>
+
+inline std::string corePath(const QString& fileName) {
+  return fileName.toStdString();
+}
+
+inline QString fromCorePath(const std::string& path) {
+  return QString::fromStdString(path);
+}
