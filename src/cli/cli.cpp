@@ -7,9 +7,11 @@
 #include <unordered_set>
 
 #include "codecmds.h"
+#include "codepage.h"
 #include "comparecmd.h"
 #include "foldercmds.h"
 #include "mergecmd.h"
+#include "pathtext.h"
 
 namespace fs = std::filesystem;
 
@@ -214,7 +216,7 @@ int RunFind(const TCommandLine& line, TObjectTextFile& file, const TObjectFilter
 
 bool PathTaken(const std::string& path) {
   std::error_code ec;
-  return fs::exists(fs::symlink_status(fs::path(path), ec));
+  return fs::exists(fs::symlink_status(vexa::PathOf(path), ec));
 }
 
 int RunExport(const TCommandLine& line, const TObjectSet& file, const TObjectFilter& filter,
@@ -306,10 +308,10 @@ bool TakeOperandOrHelp(const std::string& arg, bool& operandsOnly, TCommandLine&
   return true;
 }
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+namespace {
+
+TCommandLine ParseFileCommandLine(const std::vector<std::string>& args) {
   TCommandLine result;
-  if (!args.empty() && IsCompareCommand(args[0])) return ParseCompareCommandLine(args);
-  if (!args.empty() && args[0] == "merge") return ParseMergeCommandLine(args);
   std::vector<std::string> options;
   std::string indexText;
   bool operandsOnly = false;
@@ -389,6 +391,27 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return result;
 }
 
+// Arguments are UTF-8; what is matched against the file's bytes must be in
+// the file's code page.
+void ToFileCodePage(TCommandLine& line) {
+  try {
+    line.filter = vexa::Cp850FromUtf8(line.filter);
+    if (line.command == "find") line.operands[2] = vexa::Cp850FromUtf8(line.operands[2]);
+  } catch (const vexa::CodePageError& e) {
+    throw UsageError(e.what());
+  }
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine line = !args.empty() && IsCompareCommand(args[0]) ? ParseCompareCommandLine(args)
+                      : !args.empty() && args[0] == "merge"      ? ParseMergeCommandLine(args)
+                                                                 : ParseFileCommandLine(args);
+  if (line.command != "help") ToFileCodePage(line);
+  return line;
+}
+
 void WriteBytes(std::FILE* out, std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
     throw StreamError(StreamWriteErrorText);
@@ -421,7 +444,8 @@ std::vector<TExportTarget> ExportTargets(const TObjectSet& file, const std::stri
   std::vector<TExportTarget> targets;
   targets.reserve(std::size_t(file.GetCount()));
   for (std::int32_t i = 0; i < file.GetCount(); ++i)
-    targets.push_back({i, (fs::path(dir) / file.GetObject(i).GetExportFileName()).string()});
+    targets.push_back({i, vexa::PathText(vexa::PathOf(dir) /
+                                         vexa::PathOf(file.GetObject(i).GetExportFileName()))});
   return targets;
 }
 

@@ -10,6 +10,7 @@
 #include "exporter.h"
 #include "foldercmds.h"
 #include "linediff.h"
+#include "pathtext.h"
 
 namespace fs = std::filesystem;
 
@@ -28,7 +29,7 @@ std::string ObjectLine(const TObjectTextObject& object) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return fs::equivalent(fs::path(a), fs::path(b), ec);
+  return fs::equivalent(vexa::PathOf(a), vexa::PathOf(b), ec);
 }
 
 // One side of a comparison: a file, or a folder's set of objects.
@@ -68,8 +69,10 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
   }
   std::vector<TExportTarget> targets;
   for (std::int32_t row : rows)
-    targets.push_back({row, (fs::path(dir) / newFile.GetObject(row).GetExportFileName()).string()});
-  const std::string removedPath = (fs::path(dir) / "removed.txt").string();
+    targets.push_back(
+        {row, vexa::PathText(vexa::PathOf(dir) /
+                             vexa::PathOf(newFile.GetObject(row).GetExportFileName()))});
+  const std::string removedPath = vexa::PathText(vexa::PathOf(dir) / "removed.txt");
   targets.push_back({-1, removedPath});
 
   if (line.exportMode == TExportMode::emRefuse) RefuseExportConflicts(targets, err);

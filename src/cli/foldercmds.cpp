@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "pathtext.h"
+
 namespace fs = std::filesystem;
 
 namespace marlox::cli {
@@ -22,7 +24,7 @@ void LoadFolder(TObjectFolder& folder, const std::string& path, std::FILE* err,
   folder.LoadFromFolder(path);
   for (const std::string& skipped : folder.Skipped())
     std::fprintf(err, "marlox-cli: skipped %s: no object header\n",
-                 (fs::path(path) / fs::path(skipped)).string().c_str());
+                 vexa::PathText(vexa::PathOf(path) / vexa::PathOf(skipped)).c_str());
   if (!noteDuplicates) return;
   for (const TObjectFolder::TDuplicate& d : folder.Duplicates()) {
     std::string files;
@@ -52,7 +54,8 @@ int RunFolderFind(const TCommandLine& line, const TObjectFolder& folder,
 int RunJoin(const TCommandLine& line, std::FILE* err) {
   const std::string& target = line.operands.back();
   std::error_code ec;
-  if (line.exportMode != TExportMode::emOverwrite && fs::exists(fs::symlink_status(target, ec)))
+  if (line.exportMode != TExportMode::emOverwrite &&
+      fs::exists(fs::symlink_status(vexa::PathOf(target), ec)))
     throw VexaError("\"" + target + "\" exists already; nothing written (use --overwrite)");
   std::vector<std::unique_ptr<TObjectSet>> owned;
   std::vector<const TObjectSet*> sets;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "commandline.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
   static char outBuffer[1 << 16];
   std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
   try {
-    const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const TCommandLine line = ParseCommandLine(vexa::CommandLineArguments(argc, argv));
     return Run(line, stdout, stderr, isatty(fileno(stderr)) != 0);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "marlox-cli: %s\nTry 'marlox-cli --help' for more information.\n",

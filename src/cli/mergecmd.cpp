@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "filemerge.h"
+#include "pathtext.h"
 
 namespace fs = std::filesystem;
 
@@ -16,7 +17,7 @@ namespace {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return fs::equivalent(fs::path(a), fs::path(b), ec);
+  return fs::equivalent(vexa::PathOf(a), vexa::PathOf(b), ec);
 }
 
 // Values of options given as "--name VALUE" or "--name=VALUE".
@@ -105,7 +106,8 @@ void WriteConflictVersions(const TCommandLine& line, const merge::TFileMerge& re
     const char* const names[3] = {".original.txt", ".modified.txt", ".target.txt"};
     for (int s = 0; s < 3; ++s)
       if (sides[s].second >= 0)
-        WriteText(line, (fs::path(line.conflictsDir) / (stem + names[s])).string(),
+        WriteText(line,
+                  vexa::PathText(vexa::PathOf(line.conflictsDir) / vexa::PathOf(stem + names[s])),
                   sides[s].first->GetObject(sides[s].second).GetText());
   }
 }
@@ -158,14 +160,16 @@ int RunMergeCommand(const TCommandLine& line, std::FILE* out, std::FILE* err, bo
   merge::TFileMerge result;
   if (line.split) {
     vexa::ForceDirectories(line.outPath);
-    result = merge::MergeFiles(
-        in.Original(), in.Modified(), in.Target(), options,
-        [&](const merge::TMergeItem* item, std::string_view text) {
-          if (!item || text.empty()) return;
-          const TObjectTextObject& object =
-              merge::ItemObject(*item, in.Original(), in.Modified(), in.Target());
-          WriteText(line, (fs::path(line.outPath) / object.GetExportFileName()).string(), text);
-        });
+    result = merge::MergeFiles(in.Original(), in.Modified(), in.Target(), options,
+                               [&](const merge::TMergeItem* item, std::string_view text) {
+                                 if (!item || text.empty()) return;
+                                 const TObjectTextObject& object = merge::ItemObject(
+                                     *item, in.Original(), in.Modified(), in.Target());
+                                 WriteText(line,
+                                           vexa::PathText(vexa::PathOf(line.outPath) /
+                                                          vexa::PathOf(object.GetExportFileName())),
+                                           text);
+                               });
   } else {
     WriteOut(line, line.outPath, [&](std::ostream& stream) {
       result = merge::MergeFiles(in.Original(), in.Modified(), in.Target(), options,

@@ -270,6 +270,22 @@ TEST_F(CliTest, FindOfAnUpperHalfByteMatchesOnlyItself) {
   EXPECT_EQ(r.out, "0\tTable 18 Kunde M\x81ller\t" + At(Table18, "\x94") + "\t3\n");
 }
 
+// Arguments are UTF-8: "ö" is searched as its code page byte 0x94, and a
+// character the code page lacks is a usage error, in a filter as well.
+TEST_F(CliTest, FindTakesUtf8TextAsTheCodePagesBytes) {
+  const RunResult r = RunCli({"find", file, "\xC3\xB6l"});
+  EXPECT_EQ(r.out, "0\tTable 18 Kunde M\x81ller\t" + At(Table18, "\x94") + "\t3\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"find", file, "\xE2\x82\xAC"},
+        std::vector<std::string>{"list", file, "--filter", "name:\xE2\x82\xAC"}}) {
+    const RunResult refused = RunCli(args);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err,
+              "marlox-cli: \"\xE2\x82\xAC\" (U+20AC) is not a character of code page 850\n"
+              "Try 'marlox-cli --help' for more information.\n");
+  }
+}
+
 // The search reads the file in chunks far smaller than these objects; with
 // matches back to back, some chunk ends cut one in two.
 TEST_F(CliTest, FindInALargeObjectFindsEveryMatchWhereverTheReadsEnd) {
@@ -519,13 +535,34 @@ TEST_F(CliTest, ProgressGoesToStderrOnlyWhenItIsATerminal) {
 }
 
 TEST_F(CliTest, OutlineAndUsesOfAnObject) {
-  const std::string objects =
-      Lines({"OBJECT Table 18 Customer", "{", "  FIELDS", "  {",
-             "    { 1 ;   ;No. ;Code20 ;OnValidate=BEGIN", "                END;", " }", "  }",
-             "}", "OBJECT Codeunit 80 Sales-Post", "{", "  CODE", "  {", "    VAR",
-             "      Cust@1 : Record 18;", "      Big@2 : Record 180;", "", "    [External]",
-             "    LOCAL PROCEDURE Post@3();", "    BEGIN", "      x := DATABASE::Customer;",
-             "    END;", "", "    BEGIN", "    END.", "  }", "}", ""});
+  const std::string objects = Lines({"OBJECT Table 18 Customer",
+                                     "{",
+                                     "  FIELDS",
+                                     "  {",
+                                     "    { 1 ;   ;No. ;Code20 ;OnValidate=BEGIN",
+                                     "                END;",
+                                     " }",
+                                     "  }",
+                                     "}",
+                                     "OBJECT Codeunit 80 Sales-Post",
+                                     "{",
+                                     "  CODE",
+                                     "  {",
+                                     "    VAR",
+                                     "      Cust@1 : Record 18;",
+                                     "      Big@2 : Record 180;",
+                                     "",
+                                     "    [External]",
+                                     "    LOCAL PROCEDURE Post@3();",
+                                     "    BEGIN",
+                                     "      x := DATABASE::Customer;",
+                                     "    END;",
+                                     "",
+                                     "    BEGIN",
+                                     "    END.",
+                                     "  }",
+                                     "}",
+                                     ""});
   const std::string path = dir.write("code.txt", objects);
   RunResult r = RunCli({"outline", path, "codeunit", "80"});
   EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -15,6 +15,7 @@
 #include "busycursor.h"
 #include "comparisonfilterproxy.h"
 #include "comparisonmodel.h"
+#include "corepath.h"
 #include "diffpane.h"
 #include "filterbox.h"
 #include "listsorting.h"
@@ -62,7 +63,7 @@ void TCompareMode::compareWith(const QString& fileName) {
   end();
   TBusyCursor busy;
   const TObjectSet& held = FForm.objectSet();
-  const std::string path = QFile::encodeName(fileName).toStdString();
+  const std::string path = corePath(fileName);
   // The window's own file cannot be opened a second time: compared with
   // itself, it is read twice through the one open file. A folder's files
   // are not held, so a folder or one of its files loads again.

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "corepath.h"
 #include "osfile.h"
 #include "overwritebox.h"
 
@@ -90,7 +91,7 @@ void TDirectoryChooser::accept() {
       return;
     }
     try {
-      vexa::ForceDirectories(QFile::encodeName(path).toStdString());
+      vexa::ForceDirectories(corePath(path));
     } catch (const FileError&) {
       // No message of its own: writing the first file into it tells why.
     }

@@ -17,7 +17,8 @@ bool runGuarded(TPrompts& prompts, QWidget* parent, const std::function<void()>&
     body();
     return true;
   } catch (const std::exception& e) {
-    message = QString::fromLocal8Bit(e.what());
+    // The core's messages are UTF-8, paths included.
+    message = QString::fromUtf8(e.what());
   } catch (...) {
     message = str::text(str::UnknownError);
   }

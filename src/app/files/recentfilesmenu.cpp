@@ -7,21 +7,10 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include "corepath.h"
 #include "errorguard.h"
 #include "prompts.h"
 #include "stringtable.h"
-
-namespace {
-
-std::string localPath(const QString& fileName) {
-  return QFile::encodeName(fileName).toStdString();
-}
-
-QString fromLocalPath(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-}  // namespace
 
 TRecentFilesMenu::TRecentFilesMenu(QMenu& menu, QAction* before, TPrompts& prompts, QWidget& window,
                                    std::string settingsFile, TOpenEvent open)
@@ -46,13 +35,13 @@ TRecentFilesMenu::TRecentFilesMenu(QMenu& menu, QAction* before, TPrompts& promp
 }
 
 void TRecentFilesMenu::fileOpened(const QString& fileName) {
-  FFiles.Add(localPath(QFileInfo(fileName).absoluteFilePath()));
+  FFiles.Add(corePath(QFileInfo(fileName).absoluteFilePath()));
   refresh();
   save();
 }
 
 QString TRecentFilesMenu::lastFile() const {
-  return fromLocalPath(FFiles.Last());
+  return fromCorePath(FFiles.Last());
 }
 
 void TRecentFilesMenu::refresh() {
@@ -62,7 +51,7 @@ void TRecentFilesMenu::refresh() {
     const bool used = std::size_t(i) < files.size();
     entry->setVisible(used);
     if (!used) continue;
-    QString path = QDir::toNativeSeparators(fromLocalPath(files[std::size_t(i)]));
+    QString path = QDir::toNativeSeparators(fromCorePath(files[std::size_t(i)]));
     // An ampersand in a path is a character, not a mnemonic.
     path.replace(QLatin1Char('&'), QStringLiteral("&&"));
     entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
@@ -73,7 +62,7 @@ void TRecentFilesMenu::refresh() {
 void TRecentFilesMenu::entryChosen(int index) {
   if (std::size_t(index) >= FFiles.Files().size()) return;
   const std::string path = FFiles.Files()[std::size_t(index)];
-  const QString fileName = fromLocalPath(path);
+  const QString fileName = fromCorePath(path);
   // A folder opens as the set of its object files.
   if (const QFileInfo info(fileName); info.isFile() || info.isDir()) {
     FOpen(fileName);

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QWidget>
 
+#include "corepath.h"
 #include "errorguard.h"
 #include "objectkey.h"
 #include "prompts.h"

@@ -9,18 +9,11 @@
 #include <QWidget>
 
 #include "busycursor.h"
+#include "corepath.h"
 #include "errorguard.h"
 #include "objectorder.h"
 #include "prompts.h"
 #include "stringtable.h"
-
-namespace {
-
-std::string toLocalPath(const QString& path) {
-  return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
 
 TObjectFolders::TObjectFolders(IFoldersHost& host) : QObject(&host.hostWindow()), FHost(host) {
   struct {
@@ -73,12 +66,12 @@ void TObjectFolders::actFileSaveAsOneFileExecute() {
                                    str::text(str::FileFilter), proposed);
   if (!target) return;
   TBusyCursor busy;
-  SaveAsOneFile(FHost.objectSet(), toLocalPath(*target));
+  SaveAsOneFile(FHost.objectSet(), corePath(*target));
 }
 
 bool TObjectFolders::loadIfFolder(const QString& path) {
   clear();
-  const std::string local = toLocalPath(path);
+  const std::string local = corePath(path);
   if (!IsObjectFolder(local)) return false;
   FHost.releaseFile();
   auto folder = std::make_unique<TObjectFolder>();
@@ -103,7 +96,7 @@ QString TObjectFolders::folderName() const {
 QString TObjectFolders::relativePath(int index) const {
   if (!FFolder || index < 0 || index >= FFolder->GetCount()) return {};
   return QDir::toNativeSeparators(
-      QFile::decodeName(QByteArray::fromStdString(FFolder->RelativePath(index))));
+      fromCorePath(FFolder->RelativePath(index)));
 }
 
 QString TObjectFolders::loadNotice(const QString& count) const {
@@ -112,7 +105,7 @@ QString TObjectFolders::loadNotice(const QString& count) const {
   QStringList names;
   for (std::size_t i = 0; i < FFolder->Skipped().size() && i < Named; ++i)
     names << QDir::toNativeSeparators(
-        QFile::decodeName(QByteArray::fromStdString(FFolder->Skipped()[i])));
+        fromCorePath(FFolder->Skipped()[i]));
   if (FFolder->Skipped().size() > Named) names << QStringLiteral("...");
   return str::format(str::SkippedFilesFormat, count, names.join(QStringLiteral(", ")));
 }

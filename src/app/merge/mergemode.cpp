@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "busycursor.h"
+#include "corepath.h"
 #include "errors.h"
 #include "mergelistmodel.h"
 #include "mergeview.h"
@@ -27,10 +28,6 @@
 #include "textplacement.h"
 
 namespace {
-
-std::string localPath(const QString& fileName) {
-  return QFile::encodeName(fileName).toStdString();
-}
 
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
@@ -71,9 +68,9 @@ void TMergeMode::start(const QStringList& paths) {
   const TObjectSet* sides[3] = {};
   const TObjectTextFile& held = FHost.objectTextFile();
   for (int i = 0; i < 3; ++i) {
-    const std::string path = localPath(paths.value(i));
+    const std::string path = corePath(paths.value(i));
     for (int j = 0; j < i && !sides[i]; ++j)
-      if (sameFile(path, localPath(paths[j]))) sides[i] = sides[j];
+      if (sameFile(path, corePath(paths[j]))) sides[i] = sides[j];
     if (!sides[i] && held.Stream() && sameFile(path, held.Stream()->FullName())) sides[i] = &held;
     if (sides[i]) continue;
     files.push_back(LoadObjectSet(path));
@@ -127,9 +124,9 @@ QString TMergeMode::statusText() const {
 
 void TMergeMode::save(const QString& fileName) {
   if (!FResult) return;
-  const std::string path = localPath(fileName);
+  const std::string path = corePath(fileName);
   bool refused = false;
-  for (const QString& input : FPaths) refused = refused || sameFile(path, localPath(input));
+  for (const QString& input : FPaths) refused = refused || sameFile(path, corePath(input));
   // A file inside a folder being merged is an input too.
   for (const auto& set : FFiles) refused = refused || set->Reads(path);
   if (refused) throw VexaError(str::format(str::MergeInputRefusedFormat, fileName).toStdString());

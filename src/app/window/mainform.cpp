@@ -24,6 +24,7 @@
 #include "busycursor.h"
 #include "codereading.h"
 #include "comparemode.h"
+#include "corepath.h"
 #include "dateordermenu.h"
 #include "errorguard.h"
 #include "exporter.h"
@@ -47,12 +48,8 @@ void toLowerAscii(std::string& text) {
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
 }
 
-std::string toLocalPath(const QString& fileName) {
-  return QFile::encodeName(fileName).toStdString();
-}
-
-QString fromLocalPath(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
+QString fileNameOnly(const std::string& path) {
+  return QFileInfo(fromCorePath(path)).fileName();
 }
 
 // Files are offered as a copy, never a move: no drag source may delete a
@@ -156,7 +153,7 @@ void TfrmMain::OpenFile(const QString& fileName) {
   try {
     // The file stays while a folder replaces whatever was loaded.
     FListProxy->setObjectFile(FObjectTextFile.get());
-    if (!FFolders->loadIfFolder(fileName)) FObjectTextFile->LoadFromFile(toLocalPath(fileName));
+    if (!FFolders->loadIfFolder(fileName)) FObjectTextFile->LoadFromFile(corePath(fileName));
   } catch (...) {
     clearViewsAfterFailedLoad();
     throw;
@@ -469,8 +466,8 @@ void TfrmMain::exportObject(int objIndex) {
   const TObjectTextObject& object = objectSet().GetObject(objIndex);
   const std::optional<QString> fileName =
       FPrompts.SaveFileName(this, str::text(str::ExportTitle), str::text(str::FileFilter),
-                            fromLocalPath(object.GetExportFileName()));
-  if (fileName) SaveObject(objectSet(), object, toLocalPath(*fileName));
+                            fromCorePath(object.GetExportFileName()));
+  if (fileName) SaveObject(objectSet(), object, corePath(*fileName));
 }
 
 void TfrmMain::exportObjects(const QList<int>& rows) {
@@ -478,8 +475,8 @@ void TfrmMain::exportObjects(const QList<int>& rows) {
   if (!directory) return;
   keepExportFolder(*directory);
   ExportObjects(objectSet(), std::vector<std::int32_t>(rows.begin(), rows.end()),
-                toLocalPath(*directory), [this](const std::string& target) {
-                  return FPrompts.AskOverwrite(this, fromLocalPath(target));
+                corePath(*directory), [this](const std::string& target) {
+                  return FPrompts.AskOverwrite(this, fromCorePath(target));
                 });
 }
 

@@ -10,6 +10,7 @@
 
 #include "busycursor.h"
 #include "comparemode.h"
+#include "corepath.h"
 #include "filterbox.h"
 #include "finddialog.h"
 #include "findkeys.h"
@@ -182,11 +183,10 @@ void TfrmMain::selectListObjects(const QList<int>& objects) {
 // Where the directory chooser starts: the folder of the last multiple export.
 QString TfrmMain::exportFolder() const {
   const std::string stored = ReadExportFolder(TIniProfile(settingsFileName()));
-  return QDir::toNativeSeparators(
-      stored.empty() ? QDir::rootPath() : QFile::decodeName(QByteArray::fromStdString(stored)));
+  return QDir::toNativeSeparators(stored.empty() ? QDir::rootPath() : fromCorePath(stored));
 }
 
 void TfrmMain::keepExportFolder(const QString& folder) {
   TIniProfile profile(settingsFileName());
-  WriteExportFolder(profile, QFile::encodeName(folder).toStdString());
+  WriteExportFolder(profile, corePath(folder));
 }

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMenu>
 
+#include "corepath.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
 #include "objectfolders.h"
@@ -35,7 +36,7 @@ const TObjectSet& TfrmMain::objectSet() const {
 
 QString TfrmMain::loadedPath() const {
   if (FFolders->folder()) return FFolders->folderPath();
-  return QFile::decodeName(QByteArray::fromStdString(FObjectTextFile->FileName()));
+  return fromCorePath(FObjectTextFile->FileName());
 }
 
 QString TfrmMain::loadedName() const {

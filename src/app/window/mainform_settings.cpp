@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 
+#include "corepath.h"
 #include "filterbox.h"
 #include "finddialog.h"
 #include "fontfaces.h"
@@ -38,9 +39,8 @@ TFontSetting stored(const QFont& font) {
 
 std::string TfrmMain::settingsFileName() {
   return ChooseSettingsFile(
-      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
-      QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-          .toStdString());
+      corePath(QCoreApplication::applicationFilePath()),
+      corePath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
 }
 
 void TfrmMain::LoadSettings() {

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <tuple>
 
+#include "pathtext.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -24,13 +26,13 @@ struct TObjectFolder::TFile {
 namespace {
 
 bool IsObjectFileName(const fs::path& path) {
-  const std::string ext = path.extension().string();
+  const std::string ext = vexa::PathText(path.extension());
   return ext.size() == 4 && ext[0] == '.' && (ext[1] | 0x20) == 't' && (ext[2] | 0x20) == 'x' &&
          (ext[3] | 0x20) == 't';
 }
 
 bool IsHiddenFolder(const fs::directory_entry& entry) {
-  const std::string name = entry.path().filename().string();
+  const std::string name = vexa::PathText(entry.path().filename());
   if (!name.empty() && name[0] == '.') return true;
 #ifdef _WIN32
   const DWORD attributes = ::GetFileAttributesW(entry.path().c_str());
@@ -40,7 +42,7 @@ bool IsHiddenFolder(const fs::directory_entry& entry) {
 }
 
 [[noreturn]] void ThrowListError(const fs::path& where, const std::error_code& ec) {
-  throw FileError("Cannot read folder \"" + vexa::FullPath(where.string()) + "\". " +
+  throw FileError("Cannot read folder \"" + vexa::FullPath(vexa::PathText(where)) + "\". " +
                   vexa::SystemErrorText(ec.value()));
 }
 
@@ -59,7 +61,7 @@ std::vector<std::string> ObjectFilesBelow(const fs::path& root) {
       continue;
     }
     if (IsObjectFileName(entry.path()) && entry.is_regular_file(statusError))
-      files.push_back(entry.path().lexically_relative(root).generic_string());
+      files.push_back(vexa::GenericPathText(entry.path().lexically_relative(root)));
   }
   if (ec) ThrowListError(root, ec);
   std::sort(files.begin(), files.end());
@@ -96,7 +98,7 @@ void TObjectFolder::Clear() {
 
 void TObjectFolder::LoadFromFolder(const std::string& path) {
   Clear();
-  const fs::path root(path);
+  const fs::path root = vexa::PathOf(path);
   std::error_code ec;
   if (!fs::is_directory(root, ec))
     throw FileError("Cannot open folder \"" + vexa::FullPath(path) + "\". " +
@@ -108,7 +110,7 @@ void TObjectFolder::LoadFromFolder(const std::string& path) {
     auto file = std::make_unique<TFile>();
     file->RelativePath = std::move(relative);
     file->Objects.SetReadProperties(FReadProperties);
-    const std::string name = (root / fs::path(file->RelativePath)).string();
+    const std::string name = vexa::PathText(root / vexa::PathOf(file->RelativePath));
     try {
       file->Objects.LoadFromFile(name);
     } catch (const FileError&) {
@@ -192,7 +194,7 @@ bool TObjectFolder::FindText(std::int32_t& ObjIndex, std::int32_t& Pos, const st
 
 bool IsObjectFolder(const std::string& path) {
   std::error_code ec;
-  return fs::is_directory(fs::path(path), ec);
+  return fs::is_directory(vexa::PathOf(path), ec);
 }
 
 std::unique_ptr<TObjectSet> LoadObjectSet(const std::string& path, bool readProperties) {

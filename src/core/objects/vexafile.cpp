@@ -10,6 +10,7 @@
 #include <ostream>
 #include <vector>
 
+#include "pathtext.h"
 #include "propertyblock.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -298,7 +299,8 @@ TObjectTextObject& TObjectTextFile::GetObject(std::int32_t index) const {
 
 bool TObjectTextFile::Reads(const std::string& path) const {
   std::error_code ec;
-  return FStream && std::filesystem::equivalent(path, FStream->FullName(), ec);
+  return FStream &&
+         std::filesystem::equivalent(vexa::PathOf(path), vexa::PathOf(FStream->FullName()), ec);
 }
 
 void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {

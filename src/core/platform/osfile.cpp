@@ -10,6 +10,8 @@
 #include <streambuf>
 #include <system_error>
 
+#include "pathtext.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -97,9 +99,9 @@ std::string TempNameBeside(const fs::path& target) {
   char suffix[24];
   std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
   std::string name = ".";
-  name += target.filename().string();
+  name += PathText(target.filename());
   name += suffix;
-  return (target.parent_path() / name).string();
+  return PathText(target.parent_path() / PathOf(name));
 }
 
 // The file a chain of symbolic links ends at (path itself when it is no
@@ -142,18 +144,18 @@ void CheckWritable(const fs::path& target, const std::string& fullName) {
 
 std::string FullPath(const std::string& path) {
   std::error_code ec;
-  fs::path full = fs::absolute(fs::path(path), ec);
+  fs::path full = fs::absolute(PathOf(path), ec);
   if (ec) return path;
-  return full.lexically_normal().string();
+  return PathText(full.lexically_normal());
 }
 
 std::string SystemErrorText(int error) {
 #ifdef _WIN32
-  char* buffer = nullptr;
-  DWORD length = ::FormatMessageA(
+  wchar_t* buffer = nullptr;
+  DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text = length ? std::string(buffer, length) : "Unknown error";
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  std::string text = length ? Utf8Of(std::wstring_view(buffer, length)) : "Unknown error";
   ::LocalFree(buffer);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
@@ -165,7 +167,7 @@ std::string SystemErrorText(int error) {
 bool IdentityOf(const std::string& path, FileIdentity& identity) {
 #ifdef _WIN32
   HANDLE handle =
-      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      ::CreateFileW(WideOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info{};
@@ -185,15 +187,15 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  auto status = fs::status(fs::path(path), ec);
+  auto status = fs::status(PathOf(path), ec);
   return !ec && fs::exists(status) && !fs::is_directory(status);
 }
 
 void ForceDirectories(const std::string& path) {
   std::error_code ec;
   if (path.empty()) throw FileError("Unable to create directory");
-  fs::create_directories(fs::path(path), ec);
-  if (ec || !fs::is_directory(fs::path(path)))
+  fs::create_directories(PathOf(path), ec);
+  if (ec || !fs::is_directory(PathOf(path)))
     throw FileError("Unable to create directory \"" + FullPath(path) + "\". " +
                     (ec ? SystemErrorText(ec.value()) : SystemErrorText(ENOTDIR)));
 }
@@ -201,9 +203,9 @@ void ForceDirectories(const std::string& path) {
 #ifdef _WIN32
 
 ExclusiveFile::ExclusiveFile(const std::string& path, THold hold) : FFullName(FullPath(path)) {
-  HANDLE handle =
-      ::CreateFileA(path.c_str(), GENERIC_READ, hold == THold::hSharedRead ? FILE_SHARE_READ : 0,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = ::CreateFileW(WideOf(path).c_str(), GENERIC_READ,
+                                hold == THold::hSharedRead ? FILE_SHARE_READ : 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     throw FileError(OpenErrorMessage(FFullName, SystemErrorText(LastError())));
   BY_HANDLE_FILE_INFORMATION info{};
@@ -235,7 +237,7 @@ bool ExclusiveFile::Released() const {
 
 void ExclusiveFile::Reopen() const {
   // Shared with other readers only: no writer can start while the read runs.
-  HANDLE handle = ::CreateFileA(FFullName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  HANDLE handle = ::CreateFileW(WideOf(FFullName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const int error = LastError();
@@ -389,7 +391,7 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
 #ifdef _WIN32
     // Windows refuses to replace a file opened without sharing; comparing
     // full names catches the plain case before anything is written.
-    bool same = fs::equivalent(fs::path(fullName), fs::path(guard->FullName()), ec);
+    bool same = fs::equivalent(PathOf(fullName), PathOf(guard->FullName()), ec);
 #else
     // The name that is written is the normalised one, so that is the one
     // compared: "sub/../x" names x even where sub does not exist.
@@ -402,26 +404,26 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
       throw FileError(
           CreateErrorMessage(fullName, "It is the file being viewed and is never overwritten."));
   }
-  if (fs::is_directory(fs::path(path)))
+  if (fs::is_directory(PathOf(path)))
     throw FileError(CreateErrorMessage(fullName, SystemErrorText(EISDIR)));
   // A device or a pipe (/dev/null, /dev/stdout) is written into: renaming a
   // file over it would destroy it.
   std::error_code statusError;
-  const fs::file_status status = fs::status(fs::path(fullName), statusError);
+  const fs::file_status status = fs::status(PathOf(fullName), statusError);
   if (!statusError && fs::exists(status) && !fs::is_regular_file(status)) {
-    std::ofstream stream(fullName, std::ios::binary);
+    std::ofstream stream(PathOf(fullName), std::ios::binary);
     if (!stream) throw FileError(CreateErrorMessage(fullName, SystemErrorText(errno)));
     write(stream);
     if (!stream.flush()) throw StreamError(StreamWriteErrorText);
     return;
   }
 
-  const fs::path target = FollowLinks(fs::path(fullName), fullName);
+  const fs::path target = FollowLinks(PathOf(fullName), fullName);
   CheckWritable(target, fullName);
-  const std::string targetName = target.string();
+  const std::string targetName = PathText(target);
   const std::string tempName = TempNameBeside(target);
 #ifdef _WIN32
-  HANDLE handle = ::CreateFileA(tempName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  HANDLE handle = ::CreateFileW(WideOf(tempName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     throw FileError(CreateErrorMessage(fullName, SystemErrorText(LastError())));
@@ -437,7 +439,7 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
 #endif
   auto removeTemp = [&] {
     std::error_code ignored;
-    fs::remove(fs::path(tempName), ignored);
+    fs::remove(PathOf(tempName), ignored);
   };
   try {
     NativeFileBuf buffer(handle);
@@ -455,10 +457,11 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
   }
   std::error_code ec;
 #ifdef _WIN32
-  if (!::MoveFileExA(tempName.c_str(), targetName.c_str(), MOVEFILE_REPLACE_EXISTING))
+  if (!::MoveFileExW(WideOf(tempName).c_str(), WideOf(targetName).c_str(),
+                     MOVEFILE_REPLACE_EXISTING))
     ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
 #else
-  fs::rename(fs::path(tempName), target, ec);
+  fs::rename(PathOf(tempName), target, ec);
 #endif
   if (ec) {
     removeTemp();

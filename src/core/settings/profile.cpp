@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "osfile.h"
+#include "pathtext.h"
 
 namespace fs = std::filesystem;
 
@@ -123,7 +124,11 @@ enum class TLoadResult { lrLoaded, lrMissing, lrFailed };
 
 TLoadResult LoadFile(const std::string& fileName, std::string& content) {
   content.clear();
+#ifdef _WIN32
+  std::FILE* file = ::_wfopen(vexa::WideOf(fileName).c_str(), L"rb");
+#else
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
+#endif
   if (!file)
     return errno == ENOENT || errno == ENOTDIR ? TLoadResult::lrMissing : TLoadResult::lrFailed;
   char buffer[8192];
@@ -204,7 +209,7 @@ void TIniProfile::WriteString(std::string_view section, std::string_view key,
   if (!IsStorableSection(section) || !IsStorableKey(key) || HasLineBreakOrNul(value)) WriteFailed();
 
   std::error_code ec;
-  const fs::file_status status = fs::status(fs::path(FFileName), ec);
+  const fs::file_status status = fs::status(vexa::PathOf(FFileName), ec);
   const bool exists = !ec && fs::exists(status);
   // Respect a file marked read-only, as the Windows service does; replacing
   // it by rename would otherwise succeed whenever the directory is writable.
@@ -254,9 +259,9 @@ void TIniProfile::WriteString(std::string_view section, std::string_view key,
 
   // Write through a symbolic link to its target rather than replacing the link.
   std::string target = FFileName;
-  if (fs::is_symlink(fs::symlink_status(fs::path(FFileName), ec))) {
-    fs::path resolved = fs::canonical(fs::path(FFileName), ec);
-    if (!ec) target = resolved.string();
+  if (fs::is_symlink(fs::symlink_status(vexa::PathOf(FFileName), ec))) {
+    fs::path resolved = fs::canonical(vexa::PathOf(FFileName), ec);
+    if (!ec) target = vexa::PathText(resolved);
   }
   try {
     vexa::WriteFileReplacing(
@@ -268,7 +273,7 @@ void TIniProfile::WriteString(std::string_view section, std::string_view key,
   } catch (const std::system_error&) {
     WriteFailed();
   }
-  if (exists) fs::permissions(fs::path(target), status.permissions(), ec);
+  if (exists) fs::permissions(vexa::PathOf(target), status.permissions(), ec);
 }
 
 int TIniProfile::ReadInteger(std::string_view section, std::string_view key,

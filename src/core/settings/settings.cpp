@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "osfile.h"
+#include "pathtext.h"
 
 namespace fs = std::filesystem;
 
@@ -52,7 +53,8 @@ int ReadLimited(const TIniProfile& profile, std::string_view section, std::strin
 }  // namespace
 
 std::string SettingsFileBeside(const std::string& executablePath) {
-  return (fs::path(vexa::FullPath(executablePath)).parent_path() / SettingsFileName).string();
+  return vexa::PathText(vexa::PathOf(vexa::FullPath(executablePath)).parent_path() /
+                        SettingsFileName);
 }
 
 int ReadWindowWidth(const TIniProfile& profile, int screenWidth) {

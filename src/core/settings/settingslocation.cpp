@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "osfile.h"
+#include "pathtext.h"
 #include "settings.h"
 
 #ifdef _WIN32
@@ -18,9 +19,9 @@ namespace fs = std::filesystem;
 bool DirectoryWritable(const std::string& directory) {
 #ifdef _WIN32
   // Access rights on Windows are lists that only a real attempt answers.
-  const std::string probe =
-      (fs::path(directory) / ("marlox-probe-" + std::to_string(::GetCurrentProcessId()))).string();
-  HANDLE handle = ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  const fs::path probe =
+      vexa::PathOf(directory) / ("marlox-probe-" + std::to_string(::GetCurrentProcessId()));
+  HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   ::CloseHandle(handle);
@@ -33,12 +34,13 @@ bool DirectoryWritable(const std::string& directory) {
 std::string ChooseSettingsFile(const std::string& executablePath,
                                const std::string& userConfigDir) {
   const std::string beside = SettingsFileBeside(executablePath);
-  if (vexa::FileExists(beside) || DirectoryWritable(fs::path(beside).parent_path().string()) ||
+  if (vexa::FileExists(beside) ||
+      DirectoryWritable(vexa::PathText(vexa::PathOf(beside).parent_path())) ||
       userConfigDir.empty())
     return beside;
   try {
     vexa::ForceDirectories(userConfigDir);
   } catch (const FileError&) {
   }
-  return (fs::path(userConfigDir) / std::string(SettingsFileName)).string();
+  return vexa::PathText(vexa::PathOf(userConfigDir) / vexa::PathOf(std::string(SettingsFileName)));
 }
