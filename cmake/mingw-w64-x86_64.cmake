@@ -15,10 +15,20 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained .exe: the C++ runtime, libgcc and winpthread go in
-# statically, so nothing beside the program has to be shipped.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# marlox-cli.exe and the core's suites take the C++ runtime in statically
+# (src/cli and tests/core ask for it); the window shares the runtime DLLs
+# that the Qt DLLs load, so that one runtime serves both.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+
+# Qt for Windows, as scripts/build-qt-windows installs it: its packages are
+# found under its prefix, its tools (moc, rcc, uic) are the host's own.
+if(MARLOX_QT_PREFIX)
+  list(APPEND CMAKE_FIND_ROOT_PATH "${MARLOX_QT_PREFIX}")
+  list(APPEND CMAKE_PREFIX_PATH "${MARLOX_QT_PREFIX}")
+  set(QT_HOST_PATH /usr)
+  set(Qt6HostInfo_DIR /usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES MARLOX_QT_PREFIX)
 
 # Tests run under Wine when it is there; 'wine' picks the 64-bit loader.
 find_program(MARLOX_WINE NAMES wine wine64)

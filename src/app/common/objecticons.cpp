@@ -1,6 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "objecticons.h"
 
+namespace {
+
+// The icons' resource names: SVG, or PNG where the build drew them into PNG.
+QString icon(const char* name) {
+  return QStringLiteral(":/icons/") + QLatin1String(name) + QStringLiteral(MARLOX_ICON_SUFFIX);
+}
+
+}  // namespace
+
 TImageList::TImageList(const QStringList& resourceNames) {
   FImages.reserve(std::size_t(resourceNames.size()));
   for (const QString& name : resourceNames) FImages.emplace_back(name);
@@ -11,18 +20,16 @@ QIcon TImageList::image(int index) const {
 }
 
 TImageList makeTreeViewImages() {
-  return TImageList({":/icons/obj-unknown.svg", ":/icons/obj-table.svg", ":/icons/obj-form.svg",
-                     ":/icons/obj-report.svg", ":/icons/obj-dataport.svg",
-                     ":/icons/obj-codeunit.svg", ":/icons/obj-xmlport.svg",
-                     ":/icons/obj-menusuite.svg", ":/icons/obj-page.svg", ":/icons/obj-query.svg"});
+  return TImageList({icon("obj-unknown"), icon("obj-table"), icon("obj-form"), icon("obj-report"),
+                     icon("obj-dataport"), icon("obj-codeunit"), icon("obj-xmlport"),
+                     icon("obj-menusuite"), icon("obj-page"), icon("obj-query")});
 }
 
 TImageList makeToolbuttonImages() {
-  return TImageList({":/icons/act-find.svg", ":/icons/act-open.svg", ":/icons/act-font.svg",
-                     ":/icons/act-copy.svg", ":/icons/act-export.svg", ":/icons/act-save.svg",
-                     ":/icons/act-close.svg"});
+  return TImageList({icon("act-find"), icon("act-open"), icon("act-font"), icon("act-copy"),
+                     icon("act-export"), icon("act-save"), icon("act-close")});
 }
 
 QIcon applicationIcon() {
-  return QIcon(":/icons/app.svg");
+  return QIcon(icon("app"));
 }

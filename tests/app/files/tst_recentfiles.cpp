@@ -145,6 +145,7 @@ class TestRecentFiles : public QObject {
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QCOMPARE(frm->selectedRows(), QList<int>{2});
     // The file grows an object in front: the same objects stand elsewhere now.
+    END_WHERE_WINDOWS_LOCKS_HELD_FILES();
     file(QStringLiteral("objects.txt"),
          "OBJECT Table 5 New\r\nOBJECT Table 18 Customer\r\nline\r\nOBJECT Page 21 Card\r\n"
          "second line\r\nOBJECT Table 27 Item\r\n");

@@ -372,6 +372,7 @@ class TestFindExport : public QObject {
   void findReadErrorRestoresCursor() {
     const std::vector<std::string> texts = findObjects("\r\n");
     auto frm = openWindow(joined(texts), QStringLiteral("shrinks.txt"));
+    END_WHERE_WINDOWS_LOCKS_HELD_FILES();
     writeFile(*FDir, QStringLiteral("shrinks.txt"), "short");
     const TViewState before = viewState(*frm);
     find(*frm, QStringLiteral("plain"));
@@ -430,7 +431,8 @@ class TestFindExport : public QObject {
     const QString dir = newDir(QStringLiteral("empty"));
     FPrompts->DirectoryAnswers = {dir};
     listExport(*frm, {4, 0, 2});
-    QCOMPARE(FPrompts->Asked, QStringList{QStringLiteral("directory ") + QDir::rootPath()});
+    QCOMPARE(FPrompts->Asked, QStringList{QStringLiteral("directory ") +
+                                          QDir::toNativeSeparators(QDir::rootPath())});
     QVERIFY(FPrompts->Errors.isEmpty());
     QCOMPARE(QDir(dir).entryList(QDir::Files, QDir::Name),
              (QStringList{ExportNames[2], ExportNames[4], ExportNames[0]}));
@@ -485,7 +487,7 @@ class TestFindExport : public QObject {
     FPrompts->OverwriteAnswers.assign(answers.begin(), answers.end());
     listExport(*frm, {0, 1, 2, 3, 4});
 
-    QStringList expected{QStringLiteral("directory ") + QDir::rootPath()};
+    QStringList expected{QStringLiteral("directory ") + QDir::toNativeSeparators(QDir::rootPath())};
     for (const QString& name : asked)
       expected << QStringLiteral("overwrite ") + exportTarget(dir, name);
     QCOMPARE(FPrompts->Asked, expected);
@@ -515,7 +517,7 @@ class TestFindExport : public QObject {
     FPrompts->OverwriteAnswers = {answer};
     listExport(*frm, {0, 1, 2});
     QCOMPARE(FPrompts->Asked,
-             (QStringList{QStringLiteral("directory ") + QDir::rootPath(),
+             (QStringList{QStringLiteral("directory ") + QDir::toNativeSeparators(QDir::rootPath()),
                           QStringLiteral("overwrite ") + exportTarget(dir, "tab18.txt")}));
     QCOMPARE(readBytes(exportTarget(dir, "tab18.txt")), objectText({objects[std::size_t(kept)]}));
     QCOMPARE(readBytes(exportTarget(dir, "tab19.txt")), objectText({objects[2]}));
