@@ -48,10 +48,6 @@ void toLowerAscii(std::string& text) {
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
 }
 
-QString fileNameOnly(const std::string& path) {
-  return QFileInfo(fromCorePath(path)).fileName();
-}
-
 // Files are offered as a copy, never a move: no drag source may delete a
 // file because it was dropped here.
 void acceptFileDrag(QDropEvent* event) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -234,6 +235,15 @@ class TfrmMain : public QMainWindow,
   void setupTexts();
   void setupActions();
   void setupViews();
+  struct TWindowAction {
+    QAction*& Action;
+    const char* Name;
+    const char* Caption;
+    void (TfrmMain::*Execute)();
+  };
+  // Makes each action under its object name and caption, for the whole
+  // window, its handler run guarded.
+  void addWindowActions(std::initializer_list<TWindowAction> actions);
   void setupCompare();
   void setupMerge();
   void setupComfort();

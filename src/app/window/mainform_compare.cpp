@@ -10,12 +10,7 @@
 
 void TfrmMain::setupCompare() {
   FCompareMode = new TCompareMode(*this);
-  struct {
-    QAction*& Action;
-    const char* Name;
-    const char* Caption;
-    void (TfrmMain::*Execute)();
-  } const actions[] = {
+  addWindowActions({
       {actFileCompareWith, "actFileCompareWith", str::ActFileCompareWith,
        &TfrmMain::actFileCompareWithExecute},
       {actFileEndComparison, "actFileEndComparison", str::ActFileEndComparison,
@@ -24,14 +19,7 @@ void TfrmMain::setupCompare() {
        &TfrmMain::actViewNextChangeExecute},
       {actViewPreviousChange, "actViewPreviousChange", str::ActViewPreviousChange,
        &TfrmMain::actViewPreviousChangeExecute},
-  };
-  for (const auto& a : actions) {
-    a.Action = new QAction(str::text(a.Caption), this);
-    a.Action->setObjectName(QLatin1String(a.Name));
-    a.Action->setShortcutContext(Qt::WindowShortcut);
-    connect(a.Action, &QAction::triggered, this, [this, execute = a.Execute] { guarded(execute); });
-    addAction(a.Action);
-  }
+  });
   actViewNextChange->setShortcut(QKeySequence(Qt::Key_F8));
   actViewPreviousChange->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
   mnuFile->insertActions(actFileExportTreeView, {actFileCompareWith, actFileEndComparison});

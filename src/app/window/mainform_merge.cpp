@@ -9,24 +9,12 @@
 
 void TfrmMain::setupMerge() {
   FMergeMode = new TMergeMode(*this);
-  struct {
-    QAction*& Action;
-    const char* Name;
-    const char* Caption;
-    void (TfrmMain::*Execute)();
-  } const actions[] = {
+  addWindowActions({
       {actFileMerge, "actFileMerge", str::ActFileMerge, &TfrmMain::actFileMergeExecute},
       {actFileSaveMergeResult, "actFileSaveMergeResult", str::ActFileSaveMergeResult,
        &TfrmMain::actFileSaveMergeResultExecute},
       {actFileEndMerge, "actFileEndMerge", str::ActFileEndMerge, &TfrmMain::actFileEndMergeExecute},
-  };
-  for (const auto& a : actions) {
-    a.Action = new QAction(str::text(a.Caption), this);
-    a.Action->setObjectName(QLatin1String(a.Name));
-    a.Action->setShortcutContext(Qt::WindowShortcut);
-    connect(a.Action, &QAction::triggered, this, [this, execute = a.Execute] { guarded(execute); });
-    addAction(a.Action);
-  }
+  });
   mnuFile->insertActions(actFileExportTreeView,
                          {actFileMerge, actFileSaveMergeResult, actFileEndMerge});
 }

@@ -67,6 +67,16 @@ void TfrmMain::setupTexts() {
   actEditSelectAllTreeView->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
 }
 
+void TfrmMain::addWindowActions(std::initializer_list<TWindowAction> actions) {
+  for (const TWindowAction& a : actions) {
+    a.Action = new QAction(str::text(a.Caption), this);
+    a.Action->setObjectName(QLatin1String(a.Name));
+    a.Action->setShortcutContext(Qt::WindowShortcut);
+    connect(a.Action, &QAction::triggered, this, [this, execute = a.Execute] { guarded(execute); });
+    addAction(a.Action);
+  }
+}
+
 void TfrmMain::setupActions() {
   struct {
     QAction* Action;

@@ -628,6 +628,7 @@ class TestMainForm : public QObject {
     frm->selectNode(1);
     waitForTreeChange(*frm);
     const std::string shown = frm->memMain->bytes();
+    END_WHERE_WINDOWS_LOCKS_HELD_FILES();
     writeFile(FDir, QStringLiteral("shrinks.txt"), "short");
     frm->selectNode(3);
     waitForTreeChange(*frm);
