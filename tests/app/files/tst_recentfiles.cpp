@@ -71,17 +71,18 @@ class TestRecentFiles : public QObject {
     TRecentFiles stored;
     stored.Read(TIniProfile(TfrmMain::settingsFileName()));
     QCOMPARE(stored.Files().size(), std::size_t(8));
-    QCOMPARE(QString::fromStdString(stored.Files()[0]), paths[4]);
+    QCOMPARE(QString::fromStdString(stored.Files()[0]), QDir::toNativeSeparators(paths[4]));
 
     // The next run lists them, opens one when chosen, and the open dialog
     // starts at the newest.
     auto frm = makeWindow();
     QCOMPARE(entryTexts(*frm).size(), 8);
     frm->recentFiles()->entries()[1]->trigger();
-    QCOMPARE(QString::fromStdString(frm->objectTextFile().FileName()), paths[8]);
+    QCOMPARE(QString::fromStdString(frm->objectTextFile().FileName()),
+             QDir::toNativeSeparators(paths[8]));
     QCOMPARE(entryTexts(*frm)[0], "&1 " + QDir::toNativeSeparators(paths[8]).replace("&", "&&"));
     frm->actFileOpen->trigger();
-    QCOMPARE(FPrompts->OpenStarts, QStringList{paths[8]});
+    QCOMPARE(FPrompts->OpenStarts, QStringList{QDir::toNativeSeparators(paths[8])});
   }
 
   void aMissingFileIsOfferedForRemoval() {
@@ -100,7 +101,8 @@ class TestRecentFiles : public QObject {
     QCOMPARE(entryTexts(*frm).size(), 2);
     frm->recentFiles()->entries()[1]->trigger();
     QCOMPARE(entryTexts(*frm), QStringList{"&1 " + QDir::toNativeSeparators(kept)});
-    QCOMPARE(QString::fromStdString(frm->objectTextFile().FileName()), kept);
+    QCOMPARE(QString::fromStdString(frm->objectTextFile().FileName()),
+             QDir::toNativeSeparators(kept));
     TRecentFiles stored;
     stored.Read(TIniProfile(TfrmMain::settingsFileName()));
     QCOMPARE(stored.Files().size(), std::size_t(1));
@@ -187,7 +189,8 @@ class TestRecentFiles : public QObject {
     }
     content = readSettings();
     QCOMPARE(content.count('='), 16);
-    QVERIFY2(content.startsWith("[Recent Files]\r\nFile1=" + QFile::encodeName(objects) + "\r\n"),
+    QVERIFY2(content.startsWith(
+                 "[Recent Files]\r\nFile1=" + QDir::toNativeSeparators(objects).toUtf8() + "\r\n"),
              content.constData());
   }
 };
