@@ -157,9 +157,12 @@ TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
   bool atLineStart = true;
   {
     const std::string o = Preamble(original), a = Preamble(modified), b = Preamble(target);
-    const std::string& preamble = a == o ? b : a;
+    const bool fromTarget = a == o;
+    const std::string& preamble = fromTarget ? b : a;
     write(nullptr, preamble);
-    atLineStart = EndsAtLineStart(preamble);
+    // What stands before a file's first object (a byte order mark, say)
+    // ends where a header may start.
+    atLineStart = (fromTarget ? target : modified).GetCount() > 0 || EndsAtLineStart(preamble);
   }
   const std::string_view lineBreak =
       target.GetCount() > 0 ? LineBreakOf(Read(target, 0, bBuffer)) : std::string_view("\r\n");

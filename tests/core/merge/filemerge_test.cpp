@@ -99,19 +99,24 @@ TEST(FileMerge, TheResultKeepsTheTargetsOrderWithTheUpdatesNewObjectsInTheirPlac
 
 TEST(FileMerge, AnUnchangedSideGivesTheOtherFileByteForByte) {
   testing_support::TempDir dir;
-  // The first object of the changed side ends at a NUL, which ends a line:
-  // nothing may be put between it and the next header.
   const std::string o = Object("Codeunit 7 Other", "x");
-  const std::string y = std::string("OBJECT Codeunit 7 Other\r\n{") + '\0' + o;
-  TObjectTextFile files[2];
-  files[0].LoadFromFile(dir.write("o.txt", o));
-  files[1].LoadFromFile(dir.write("y.txt", y));
-  ASSERT_EQ(files[1].GetCount(), 2);
-  for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 0}}) {
-    std::string result;
-    merge::MergeFiles(files[0], files[a], files[b], {},
-                      [&](const merge::TMergeItem*, std::string_view text) { result += text; });
-    EXPECT_EQ(result, y);
+  // The first object of the changed side ends at a NUL, which ends a line,
+  // and a byte order mark stands before a header: nothing may be put
+  // between either and the header that follows.
+  const std::string changed[] = {std::string("OBJECT Codeunit 7 Other\r\n{") + '\0' + o,
+                                 "\xEF\xBB\xBF" + Object("Table 1 T", "y")};
+  TObjectTextFile original;
+  original.LoadFromFile(dir.write("o.txt", "preamble\r\n" + o));
+  for (const std::string& y : changed) {
+    TObjectTextFile other;
+    other.LoadFromFile(dir.write("y.txt", y));
+    for (const bool modifiedChanged : {true, false}) {
+      std::string result;
+      merge::MergeFiles(original, modifiedChanged ? other : original,
+                        modifiedChanged ? original : other, {},
+                        [&](const merge::TMergeItem*, std::string_view text) { result += text; });
+      EXPECT_EQ(result, y);
+    }
   }
 }
 
