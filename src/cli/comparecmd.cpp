@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "comparison.h"
 #include "comparisonfilter.h"
@@ -48,6 +49,8 @@ class TSide {
   const TObjectSet& Set() const {
     return FFolder ? static_cast<const TObjectSet&>(*FFolder) : FFile;
   }
+  // The file, unless this side is a folder or not loaded yet.
+  TObjectTextFile* File() { return FFolder ? nullptr : &FFile; }
 
  private:
   TObjectTextFile FFile;
@@ -102,12 +105,12 @@ void ExportDifferences(const TCommandLine& line, const TComparison& comparison,
 
 int RunCompare(const TCommandLine& line, const TComparisonFilter& matcher,
                const TObjectFilter& filter, const TObjectSet& oldFile, const TObjectSet& newFile,
-               std::FILE* out, std::FILE* err) {
+               const TSameBytes* same, std::FILE* out, std::FILE* err) {
   TComparisonOptions options;
   options.IgnoreLineBreaks = line.ignoreLineBreaks;
   options.IgnoreProperties = line.ignoreProperties;
   const TComparison comparison =
-      matcher.Select(filter, CompareFiles(oldFile, newFile, options), oldFile, newFile);
+      matcher.Select(filter, CompareFiles(oldFile, newFile, options, same), oldFile, newFile);
   for (const TDuplicateKey& d : comparison.Duplicates)
     std::fprintf(err,
                  "marlox-cli: %s %d occurs %d time(s) in %s and %d time(s) in %s; "
@@ -252,12 +255,23 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   // itself it is simply read twice through the one open file.
   const bool sameFile =
       !IsObjectFolder(line.operands[1]) && SameFile(line.operands[1], line.operands[2]);
-  if (!sameFile && !folderFirst)
+  // Two files are compared while the second loads wherever their bytes lie
+  // at the same offsets, so that a pair there is not read a second time.
+  std::optional<TSameBytes> same;
+  if (!sameFile && !folderFirst) {
+    const bool newIsFile = !IsObjectFolder(line.operands[2]);
+    if (oldSide.File() && newIsFile) {
+      same.emplace(*oldSide.File(), *otherSide.File());
+      otherSide.File()->SetOnScanned([&same](const TScannedText& text) { same->Scanned(text); });
+    }
     otherSide.Load(line.operands[2], readProperties, err, errIsTerminal);
+    if (otherSide.File()) otherSide.File()->SetOnScanned(nullptr);
+  }
   const TObjectSet& oldFile = oldSide.Set();
   const TObjectSet& newFile = sameFile ? oldFile : otherSide.Set();
+  const TSameBytes* known = same ? &*same : nullptr;
   const int code = line.command == "compare"
-                       ? RunCompare(line, matcher, filter, oldFile, newFile, out, err)
+                       ? RunCompare(line, matcher, filter, oldFile, newFile, known, out, err)
                        : RunDiff(line, oldFile, newFile, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "propertyblock.h"
@@ -44,82 +45,79 @@ std::uint64_t Key(const TObjectTextObject& object) {
   return (std::uint64_t(object.ObjectType()) << 32) | std::uint32_t(object.ID());
 }
 
-// A read buffer that grows but never shrinks or clears, so that reading
-// into it costs no more than the read.
-struct TBuffer {
-  std::string Bytes;
-  std::size_t Size = 0;
-  std::string_view View() const { return std::string_view(Bytes.data(), Size); }
-};
-
-// Reads count bytes of object from offset from on, appending to buffer.
-void AppendBytes(const TObjectTextObject& object, std::size_t from, std::size_t count,
-                 TBuffer& buffer) {
-  const vexa::ExclusiveFile* stream = object.Owner().Stream();
-  if (!stream) {
-    object.GetText();  // raises the error for an object whose file is gone
-    return;
-  }
-  if (buffer.Bytes.size() < buffer.Size + count) buffer.Bytes.resize(buffer.Size + count);
-  stream->ReadAt(std::int64_t(object.StartOffset()) + std::int64_t(from),
-                 buffer.Bytes.data() + buffer.Size, count);
-  buffer.Size += count;
-}
-
 std::size_t Length(const TObjectTextObject& object) {
   return std::size_t(std::max<std::int32_t>(object.Length(), 0));
 }
 
-// Compares one pair, reading each byte once. When the sizes differ and line
-// breaks count, the heads (with the properties block) are read first: if what
-// follows the block differs in length, the rest need not be read at all.
-class TPairReader {
+// Reads the objects of a set's files in the order they are asked for. An
+// object at or just after the bytes held shares a large read with those
+// that follow it, so a comparison in file order needs few reads; one asked
+// for elsewhere is read alone, so that an order that jumps about reads no
+// byte twice.
+class TObjectReader {
  public:
-  explicit TPairReader(const TComparisonOptions& options) : FOptions(options) {}
-
-  TComparisonStatus Compare(const TObjectTextObject& oldObject,
-                            const TObjectTextObject& newObject) {
-    const std::size_t oldLength = Length(oldObject);
-    const std::size_t newLength = Length(newObject);
-    FOld.Size = 0;
-    FNew.Size = 0;
-    if (!FOptions.IgnoreLineBreaks && oldLength != newLength) {
-      const std::size_t oldHead = std::min(oldLength, HeadSize);
-      const std::size_t newHead = std::min(newLength, HeadSize);
-      AppendBytes(oldObject, 0, oldHead, FOld);
-      AppendBytes(newObject, 0, newHead, FNew);
-      const TPropertyBlock oldBlock = CompleteBlock(FOld.View(), oldLength);
-      const TPropertyBlock newBlock = CompleteBlock(FNew.View(), newLength);
-      if (oldBlock.Found && newBlock.Found) {
-        if (oldLength - oldBlock.End != newLength - newBlock.End ||
-            FOld.View().substr(0, oldBlock.Begin) != FNew.View().substr(0, newBlock.Begin))
-          return TComparisonStatus::csChanged;
-      } else if (oldHead == oldLength && newHead == newLength) {
-        return TComparisonStatus::csChanged;  // no block to explain the difference
-      }
-      AppendBytes(oldObject, oldHead, oldLength - oldHead, FOld);
-      AppendBytes(newObject, newHead, newLength - newHead, FNew);
-    } else {
-      AppendBytes(oldObject, 0, oldLength, FOld);
-      AppendBytes(newObject, 0, newLength, FNew);
+  std::string_view Text(const TObjectTextObject& object) {
+    const vexa::ExclusiveFile* stream = object.Owner().Stream();
+    if (!stream) {
+      object.GetText();  // raises the error for an object whose file is gone
+      return {};
     }
-    return CompareTexts(FOld.View(), FNew.View(), FOptions);
+    if (stream != FStream) {
+      FStream = stream;
+      FStart = FEnd = 0;
+    }
+    const std::int64_t from = object.StartOffset();
+    const std::int64_t to = from + std::int64_t(Length(object));
+    if (from < FStart || to > FEnd) {
+      const bool onward = from >= FStart && from <= FEnd + std::int64_t(Piece);
+      const std::int64_t end =
+          onward ? std::max(to, std::min(from + std::int64_t(Piece), stream->Size())) : to;
+      const auto size = std::size_t(end - from);
+      if (size > FCapacity) {
+        FBuffer = std::make_unique_for_overwrite<char[]>(size);
+        FCapacity = size;
+      }
+      // Forget the old bytes first, in case the read fails.
+      FStart = FEnd = 0;
+      stream->ReadAt(from, FBuffer.get(), size);
+      FStart = from;
+      FEnd = end;
+    }
+    return {FBuffer.get() + (from - FStart), std::size_t(to - from)};
   }
 
  private:
-  // Enough for any header, opening brace and properties block.
-  static constexpr std::size_t HeadSize = 64 * 1024;
+  static constexpr std::size_t Piece = 512 << 10;
+  const vexa::ExclusiveFile* FStream = nullptr;
+  std::unique_ptr<char[]> FBuffer;
+  std::size_t FCapacity = 0;
+  std::int64_t FStart = 0;
+  std::int64_t FEnd = 0;
+};
 
-  // The block found in the head only when the rest of the text cannot move it.
-  static TPropertyBlock CompleteBlock(std::string_view head, std::size_t length) {
-    TPropertyBlock block = FindPropertiesBlock(head);
-    if (block.Found && head.size() < length && block.End >= head.size()) block.Found = false;
-    return block;
+// Compares one pair, reading each side only when its bytes are not known to
+// be the other's.
+class TPairReader {
+ public:
+  TPairReader(const TComparisonOptions& options, const TSameBytes* same)
+      : FOptions(options), FSame(same) {}
+
+  TComparisonStatus Compare(const TObjectTextObject& oldObject,
+                            const TObjectTextObject& newObject) {
+    // The same bytes of one held file, as when a file is compared with itself.
+    if (&oldObject.Owner() == &newObject.Owner() &&
+        oldObject.StartOffset() == newObject.StartOffset() &&
+        oldObject.Length() == newObject.Length() && oldObject.Owner().Stream())
+      return TComparisonStatus::csIdentical;
+    if (FSame && FSame->Same(oldObject, newObject)) return TComparisonStatus::csIdentical;
+    return CompareTexts(FOld.Text(oldObject), FNew.Text(newObject), FOptions);
   }
 
+ private:
   const TComparisonOptions& FOptions;
-  TBuffer FOld;
-  TBuffer FNew;
+  const TSameBytes* FSame;
+  TObjectReader FOld;
+  TObjectReader FNew;
 };
 
 }  // namespace
@@ -136,8 +134,61 @@ TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newTex
   return TComparisonStatus::csChanged;
 }
 
+TSameBytes::TSameBytes(const TObjectTextFile& oldFile, const TObjectTextFile& newFile)
+    : FOld(oldFile), FNew(newFile) {}
+
+void TSameBytes::Scanned(const TScannedText& text) {
+  const vexa::ExclusiveFile* stream = FOld.Stream();
+  if (FGivenUp || !stream || text.Bytes.empty()) return;
+  const std::int64_t end = std::min(text.Offset + std::int64_t(text.Bytes.size()), stream->Size());
+  if (text.Offset >= end) return;
+  const auto size = std::size_t(end - text.Offset);
+  FBuffer.resize(std::max(FBuffer.size(), size));
+  stream->ReadAt(text.Offset, FBuffer.data(), size);
+  // Blocks of a few hundred bytes: a pair near a difference is read again,
+  // and a file whose objects have moved costs one failed compare a block.
+  constexpr std::size_t Block = 256;
+  for (std::size_t at = 0; at < size; at += Block) {
+    const std::size_t length = std::min(Block, size - at);
+    if (std::memcmp(FBuffer.data() + at, text.Bytes.data() + at, length) != 0) {
+      FUnequalRun += std::int64_t(length);
+      continue;
+    }
+    FUnequalRun = 0;
+    const std::int64_t from = text.Offset + std::int64_t(at);
+    const std::int64_t to = from + std::int64_t(length);
+    if (!FSame.empty() && FSame.back().second == from)
+      FSame.back().second = to;
+    else
+      FSame.emplace_back(from, to);
+  }
+  // Once the objects have moved they seldom line up again; reading the old
+  // file on would only cost time.
+  constexpr std::int64_t GiveUpAfter = 8 << 20;
+  if (FUnequalRun >= GiveUpAfter) {
+    FGivenUp = true;
+    FBuffer = {};
+  }
+}
+
+bool TSameBytes::Same(const TObjectTextObject& oldObject,
+                      const TObjectTextObject& newObject) const {
+  if (&oldObject.Owner() != &FOld || &newObject.Owner() != &FNew) return false;
+  if (oldObject.StartOffset() != newObject.StartOffset() ||
+      oldObject.Length() != newObject.Length())
+    return false;
+  const std::int64_t from = oldObject.StartOffset();
+  const std::int64_t to = from + std::int64_t(Length(oldObject));
+  auto after =
+      std::upper_bound(FSame.begin(), FSame.end(), from,
+                       [](std::int64_t at, const auto& range) { return at < range.first; });
+  if (after == FSame.begin()) return false;
+  const auto& range = *std::prev(after);
+  return range.first <= from && to <= range.second;
+}
+
 TComparison CompareFiles(const TObjectSet& oldFile, const TObjectSet& newFile,
-                         const TComparisonOptions& options) {
+                         const TComparisonOptions& options, const TSameBytes* same) {
   // Old indices of each type and number, in file order.
   std::unordered_map<std::uint64_t, std::vector<std::int32_t>> oldByKey;
   std::unordered_map<std::uint64_t, std::int32_t> newCounts;
@@ -150,7 +201,7 @@ TComparison CompareFiles(const TObjectSet& oldFile, const TObjectSet& newFile,
   result.Items.reserve(std::size_t(newFile.GetCount()));
   std::vector<bool> oldPaired(std::size_t(oldFile.GetCount()), false);
   std::unordered_map<std::uint64_t, std::size_t> taken;  // how many old objects of a key are paired
-  TPairReader reader(options);
+  TPairReader reader(options, same);
   for (std::int32_t i = 0; i < newFile.GetCount(); ++i) {
     const TObjectTextObject& object = newFile.GetObject(i);
     const std::uint64_t key = Key(object);

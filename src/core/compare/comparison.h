@@ -62,9 +62,34 @@ struct TComparison {
 TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newText,
                                const TComparisonOptions& options);
 
-// Reads every pair once from the two open files; no text is kept afterwards.
+// Where two loaded files hold the same bytes at the same offsets, found
+// while the new one loads: a pair at one offset in both whose bytes lie
+// wholly inside such a stretch is identical without reading it again.
+class TSameBytes {
+ public:
+  // oldFile must be loaded and stay so; newFile is the one about to load.
+  TSameBytes(const TObjectTextFile& oldFile, const TObjectTextFile& newFile);
+
+  // Give it every stretch of newFile's load (its OnScanned event).
+  void Scanned(const TScannedText& text);
+
+  // Whether the two objects are known to hold the same bytes.
+  bool Same(const TObjectTextObject& oldObject, const TObjectTextObject& newObject) const;
+
+ private:
+  const TObjectTextFile& FOld;
+  const TObjectTextFile& FNew;
+  // Sorted stretches [first, second) of equal bytes, none touching another.
+  std::vector<std::pair<std::int64_t, std::int64_t>> FSame;
+  std::vector<char> FBuffer;
+  std::int64_t FUnequalRun = 0;
+  bool FGivenUp = false;
+};
+
+// Reads every pair once from the two open files (none that same knows to be
+// equal); no text is kept afterwards.
 TComparison CompareFiles(const TObjectSet& oldFile, const TObjectSet& newFile,
-                         const TComparisonOptions& options = {});
+                         const TComparisonOptions& options = {}, const TSameBytes* same = nullptr);
 
 // "added", "removed", "changed", "properties only", "identical".
 std::string_view StatusName(TComparisonStatus status);

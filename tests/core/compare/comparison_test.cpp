@@ -182,3 +182,48 @@ TEST(ComparisonText, GroupedNumbersAndNames) {
 }
 
 }  // namespace
+
+TEST_F(CompareFilesTest, BytesFoundEqualWhileLoadingAgreeWithReadingThePairs) {
+  // Objects of some length, one of them changed by a byte the blocks of
+  // equal bytes must not hide, whatever pieces the load reads in.
+  std::vector<std::string> objects;
+  for (int i = 1; i <= 12; ++i) {
+    std::string body;
+    for (int line = 0; line < 10 * i; ++line) body += "    Line " + std::to_string(line) + ";\r\n";
+    objects.push_back(Object("Codeunit " + std::to_string(i) + " C", "01.01.20", "x;") + body);
+  }
+  std::string oldText;
+  for (const std::string& o : objects) oldText += o;
+  std::string newText = oldText;
+  const std::size_t changed = oldText.find("Codeunit 7 C") + 300;
+  newText[changed] = 'Z';
+  // A tail that moved: the objects after it lie at other offsets.
+  newText += Object("Table 99 T", "01.01.20", "y;");
+  for (const std::size_t piece : {std::size_t(7), std::size_t(1000), std::size_t(1) << 20}) {
+    SCOPED_TRACE(piece);
+    const std::string n = std::to_string(++calls);
+    oldFile.LoadFromFile(dir.write("old" + n + ".txt", oldText));
+    TSameBytes same(oldFile, newFile);
+    newFile.SetReadPieceSize(piece);
+    newFile.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
+    newFile.LoadFromFile(dir.write("new" + n + ".txt", newText));
+    newFile.SetOnScanned(nullptr);
+    EXPECT_TRUE(same.Same(oldFile.GetObject(0), newFile.GetObject(0)));
+    EXPECT_FALSE(same.Same(oldFile.GetObject(6), newFile.GetObject(6)));
+    EXPECT_FALSE(same.Same(oldFile.GetObject(0), newFile.GetObject(1)));
+    const TComparison known = CompareFiles(oldFile, newFile, {}, &same);
+    const TComparison read = CompareFiles(oldFile, newFile);
+    ASSERT_EQ(known.Items.size(), read.Items.size());
+    for (std::size_t i = 0; i < read.Items.size(); ++i) {
+      EXPECT_EQ(known.Items[i].Status, read.Items[i].Status) << i;
+      EXPECT_EQ(read.Items[i].Status, i == 6    ? TComparisonStatus::csChanged
+                                      : i == 12 ? TComparisonStatus::csAdded
+                                                : TComparisonStatus::csIdentical);
+    }
+  }
+  // Pairs asked for against the file order are read each on its own.
+  std::string reversed;
+  for (auto o = objects.rbegin(); o != objects.rend(); ++o) reversed += *o;
+  const TComparison result = Compare(oldText, reversed);
+  EXPECT_EQ(result.Counts.Identical, 12);
+}
