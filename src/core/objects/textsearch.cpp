@@ -6,9 +6,14 @@
 #include <functional>
 #include <string>
 
+#include "cpufeatures.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define VEXA_HAVE_SSE2 1
+#endif
+#ifdef VEXA_HAVE_AVX2_VARIANT
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -74,6 +79,45 @@ struct TByteMatcher {
 };
 #endif
 
+#ifdef VEXA_HAVE_AVX2_VARIANT
+// The SSE2 loop below, 32 starts at a time. Returns the match, or npos with
+// i at the first start it has not looked at, or SIZE_MAX - 1 with i where
+// the linear search must take over.
+constexpr std::size_t GoLinear = std::string_view::npos - 1;
+
+VEXA_TARGET_AVX2 std::size_t FindByEndsAvx2(std::string_view hay, std::string_view needle,
+                                            std::size_t from, std::size_t last, bool ignoreCase,
+                                            std::size_t& i, std::size_t& compared) {
+  const std::size_t m = needle.size();
+  const bool firstLetter = ignoreCase && IsAsciiLetter(needle.front());
+  const bool lastLetter = ignoreCase && IsAsciiLetter(needle.back());
+  const __m256i firstFold = _mm256_set1_epi8(firstLetter ? 0x20 : 0);
+  const __m256i firstValue =
+      _mm256_set1_epi8(firstLetter ? char(needle.front() | 0x20) : needle.front());
+  const __m256i lastFold = _mm256_set1_epi8(lastLetter ? 0x20 : 0);
+  const __m256i lastValue =
+      _mm256_set1_epi8(lastLetter ? char(needle.back() | 0x20) : needle.back());
+  for (i = from; i + 31 <= last; i += 32) {
+    const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay.data() + i));
+    const __m256i tail =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay.data() + i + m - 1));
+    auto mask = unsigned(_mm256_movemask_epi8(
+        _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(head, firstFold), firstValue),
+                         _mm256_cmpeq_epi8(_mm256_or_si256(tail, lastFold), lastValue))));
+    for (; mask != 0; mask &= mask - 1) {
+      const std::size_t at = i + std::size_t(__builtin_ctz(mask));
+      if (Equal(hay.data() + at, needle.data(), m, ignoreCase)) return at;
+      compared += m;
+    }
+    if (OverBudget(compared, i - from)) {
+      i += 32;
+      return GoLinear;
+    }
+  }
+  return std::string_view::npos;
+}
+#endif
+
 // Only the starts where the needle's first and last bytes match are
 // compared whole; in object text those are few.
 std::size_t FindByEnds(std::string_view hay, std::string_view needle, std::size_t from,
@@ -83,6 +127,13 @@ std::size_t FindByEnds(std::string_view hay, std::string_view needle, std::size_
   const std::size_t last = hay.size() - m;  // the last possible start
   std::size_t compared = 0;
   std::size_t i = from;
+#ifdef VEXA_HAVE_AVX2_VARIANT
+  if (HaveAvx2()) {
+    const std::size_t hit = FindByEndsAvx2(hay, needle, from, last, ignoreCase, i, compared);
+    if (hit == GoLinear) return FindLinear(hay, needle, i, ignoreCase);
+    if (hit != std::string_view::npos) return hit;
+  }
+#endif
 #ifdef VEXA_HAVE_SSE2
   const TByteMatcher firstByte(needle.front(), ignoreCase);
   const TByteMatcher lastByte(needle.back(), ignoreCase);
