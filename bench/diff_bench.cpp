@@ -22,32 +22,9 @@ const std::string& LargeObject() {
   return text;
 }
 
-// Every line is replaced, dropped or followed by a new one with the given
-// per mille chance, spread evenly by a fixed draw.
-std::string Edited(const std::string& text, std::uint32_t perMille) {
-  marlox::bench::TRandom random(perMille);
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find("\r\n", pos);
-    end = end == std::string::npos ? text.size() : end + 2;
-    const std::uint32_t roll = random.Below(3000);
-    if (roll < perMille)
-      out += "      Changed := " + std::to_string(roll) + ";\r\n";
-    else if (roll >= 3000 - perMille) {
-      // dropped
-    } else
-      out.append(text, pos, end - pos);
-    if (roll >= 1000 && roll < 1000 + perMille) out += "      Inserted();\r\n";
-    pos = end;
-  }
-  return out;
-}
-
 void BM_DiffLines(benchmark::State& state) {
   const std::string& a = LargeObject();
-  const std::string b = Edited(a, std::uint32_t(state.range(0)));
+  const std::string b = marlox::bench::EditedLines(a, std::uint32_t(state.range(0)));
   std::size_t hunks = 0;
   for (auto _ : state) {
     const std::vector<TDiffHunk> result = DiffLines(a, b);

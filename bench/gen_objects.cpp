@@ -3,12 +3,18 @@
 // a generated object text file, or with --variant the file that differs from
 // it in 1% changed, 0.5% removed and 0.5% added objects, or with --merge the
 // three files of a merge and its right result into the directory OUT;
-// --new-syntax writes the objects as newer development environments export them.
+// --new-syntax writes the objects as newer development environments export them;
+// --diff-pair writes into the directory OUT one object of SIZE_MB as old.txt
+// and versions of it with 1%, 10% and 30% of its lines edited as
+// new-10.txt, new-100.txt and new-300.txt (per mille of the lines replaced,
+// dropped and inserted each).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "mergegen.h"
@@ -18,6 +24,7 @@ int main(int argc, char** argv) {
   bool variant = false;
   bool mergeSet = false;
   bool newSyntax = false;
+  bool diffPair = false;
   for (; argc > 1; --argc) {
     if (std::strcmp(argv[argc - 1], "--variant") == 0)
       variant = true;
@@ -25,12 +32,15 @@ int main(int argc, char** argv) {
       mergeSet = true;
     else if (std::strcmp(argv[argc - 1], "--new-syntax") == 0)
       newSyntax = true;
+    else if (std::strcmp(argv[argc - 1], "--diff-pair") == 0)
+      diffPair = true;
     else
       break;
   }
-  if (argc < 3 || argc > 4 || (variant && mergeSet)) {
+  if (argc < 3 || argc > 4 || int(variant) + int(mergeSet) + int(diffPair) > 1) {
     std::fprintf(stderr,
-                 "Usage: marlox-gen SIZE_MB OUT [SEED] [--variant | --merge] [--new-syntax]\n");
+                 "Usage: marlox-gen SIZE_MB OUT [SEED] [--variant | --merge | --diff-pair] "
+                 "[--new-syntax]\n");
     return 2;
   }
   char* end = nullptr;
@@ -51,6 +61,27 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "marlox-gen: %s\n", e.what());
       return 2;
     }
+  }
+  if (diffPair) {
+    marlox::bench::TObjectGenerator generator(seed, newSyntax);
+    std::string text;
+    generator.AppendObject(text, static_cast<std::size_t>(megabytes * 1024 * 1024));
+    std::filesystem::create_directories(argv[2]);
+    auto write = [&](const std::string& name, const std::string& bytes) {
+      std::ofstream file(std::filesystem::path(argv[2]) / name, std::ios::binary);
+      file.write(bytes.data(), std::streamsize(bytes.size()));
+      return bool(file.flush());
+    };
+    bool written = write("old.txt", text);
+    for (const std::uint32_t perMille : {10u, 100u, 300u})
+      written = write("new-" + std::to_string(perMille) + ".txt",
+                      marlox::bench::EditedLines(text, perMille)) &&
+                written;
+    if (!written) {
+      std::fprintf(stderr, "marlox-gen: cannot write into %s\n", argv[2]);
+      return 2;
+    }
+    return 0;
   }
   std::FILE* out = std::fopen(argv[2], "wb");
   if (!out) {

@@ -544,4 +544,25 @@ std::string GenerateObjectText(std::size_t totalBytes, std::uint64_t seed) {
   return text;
 }
 
+std::string EditedLines(const std::string& text, std::uint32_t perMille) {
+  TRandom random(perMille);
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find("\r\n", pos);
+    end = end == std::string::npos ? text.size() : end + 2;
+    const std::uint32_t roll = random.Below(3000);
+    if (roll < perMille)
+      out += "      Changed := " + std::to_string(roll) + ";\r\n";
+    else if (roll >= 3000 - perMille) {
+      // dropped
+    } else
+      out.append(text, pos, end - pos);
+    if (roll >= 1000 && roll < 1000 + perMille) out += "      Inserted();\r\n";
+    pos = end;
+  }
+  return out;
+}
+
 }  // namespace marlox::bench

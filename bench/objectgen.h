@@ -117,4 +117,8 @@ std::size_t GenerateVariant(std::size_t totalBytes, std::uint64_t seed, std::siz
 // The same content held in memory.
 std::string GenerateObjectText(std::size_t totalBytes, std::uint64_t seed);
 
+// text with every line replaced, dropped or followed by a new one with the
+// given per mille chance each, spread evenly by a fixed draw.
+std::string EditedLines(const std::string& text, std::uint32_t perMille);
+
 }  // namespace marlox::bench
