@@ -134,11 +134,11 @@ TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newTex
   return TComparisonStatus::csChanged;
 }
 
-TSameBytes::TSameBytes(const TObjectTextFile& oldFile, const TObjectTextFile& newFile)
-    : FOld(oldFile), FNew(newFile) {}
+TSameBytes::TSameBytes(const TObjectTextFile& loaded, const TObjectTextFile& loading)
+    : FLoaded(loaded), FLoading(loading) {}
 
 void TSameBytes::Scanned(const TScannedText& text) {
-  const vexa::ExclusiveFile* stream = FOld.Stream();
+  const vexa::ExclusiveFile* stream = FLoaded.Stream();
   if (FGivenUp || !stream || text.Bytes.empty()) return;
   const std::int64_t end = std::min(text.Offset + std::int64_t(text.Bytes.size()), stream->Size());
   if (text.Offset >= end) return;
@@ -173,7 +173,11 @@ void TSameBytes::Scanned(const TScannedText& text) {
 
 bool TSameBytes::Same(const TObjectTextObject& oldObject,
                       const TObjectTextObject& newObject) const {
-  if (&oldObject.Owner() != &FOld || &newObject.Owner() != &FNew) return false;
+  const TObjectSet* oldOwner = &oldObject.Owner();
+  const TObjectSet* newOwner = &newObject.Owner();
+  if (!((oldOwner == &FLoaded && newOwner == &FLoading) ||
+        (oldOwner == &FLoading && newOwner == &FLoaded)))
+    return false;
   if (oldObject.StartOffset() != newObject.StartOffset() ||
       oldObject.Length() != newObject.Length())
     return false;

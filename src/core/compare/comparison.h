@@ -62,23 +62,24 @@ struct TComparison {
 TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newText,
                                const TComparisonOptions& options);
 
-// Where two loaded files hold the same bytes at the same offsets, found
-// while the new one loads: a pair at one offset in both whose bytes lie
-// wholly inside such a stretch is identical without reading it again.
+// Where two files hold the same bytes at the same offsets, found while the
+// second one loads: a pair at one offset in both whose bytes lie wholly
+// inside such a stretch is identical without reading it again.
 class TSameBytes {
  public:
-  // oldFile must be loaded and stay so; newFile is the one about to load.
-  TSameBytes(const TObjectTextFile& oldFile, const TObjectTextFile& newFile);
+  // loaded must be loaded and stay so; loading is the file about to load.
+  TSameBytes(const TObjectTextFile& loaded, const TObjectTextFile& loading);
 
-  // Give it every stretch of newFile's load (its OnScanned event).
+  // Give it every stretch of the loading file's load (its OnScanned event).
   void Scanned(const TScannedText& text);
 
-  // Whether the two objects are known to hold the same bytes.
+  // Whether the two objects, one of each file in either order, are known
+  // to hold the same bytes.
   bool Same(const TObjectTextObject& oldObject, const TObjectTextObject& newObject) const;
 
  private:
-  const TObjectTextFile& FOld;
-  const TObjectTextFile& FNew;
+  const TObjectTextFile& FLoaded;
+  const TObjectTextFile& FLoading;
   // Sorted stretches [first, second) of equal bytes, none touching another.
   std::vector<std::pair<std::int64_t, std::int64_t>> FSame;
   std::vector<char> FBuffer;

@@ -209,6 +209,7 @@ TEST_F(CompareFilesTest, BytesFoundEqualWhileLoadingAgreeWithReadingThePairs) {
     newFile.LoadFromFile(dir.write("new" + n + ".txt", newText));
     newFile.SetOnScanned(nullptr);
     EXPECT_TRUE(same.Same(oldFile.GetObject(0), newFile.GetObject(0)));
+    EXPECT_TRUE(same.Same(newFile.GetObject(1), oldFile.GetObject(1)));
     EXPECT_FALSE(same.Same(oldFile.GetObject(6), newFile.GetObject(6)));
     EXPECT_FALSE(same.Same(oldFile.GetObject(0), newFile.GetObject(1)));
     const TComparison known = CompareFiles(oldFile, newFile, {}, &same);
