@@ -92,6 +92,29 @@ VEXA_TARGET_AVX2 std::size_t FindLineStartOAvx2(const char* data, std::size_t fr
   found = false;
   return from;
 }
+
+// As FindLineStartOAvx2, 64 bytes at a time with masks of their own.
+VEXA_TARGET_AVX512 std::size_t FindLineStartOAvx512(const char* data, std::size_t from,
+                                                    std::size_t limit, bool& found) {
+  const __m512i letter = _mm512_set1_epi8('O');
+  const __m512i cr = _mm512_set1_epi8('\r');
+  for (; from + 64 <= limit; from += 64) {
+    const __m512i block = _mm512_loadu_si512(data + from);
+    const __m512i before = _mm512_loadu_si512(data + from - 1);
+    auto mask = std::uint64_t(
+        _mm512_mask_cmpeq_epi8_mask(_mm512_cmple_epu8_mask(before, cr), block, letter));
+    for (; mask != 0; mask &= mask - 1) {
+      const std::size_t at = from + std::size_t(__builtin_ctzll(mask));
+      const char c = data[at - 1];
+      if (c == '\r' || c == '\n' || c == '\0') {
+        found = true;
+        return at;
+      }
+    }
+  }
+  found = false;
+  return from;
+}
 #endif
 
 // From the line start pos, the start of the first later line that may be a
@@ -102,6 +125,11 @@ VEXA_TARGET_AVX2 std::size_t FindLineStartOAvx2(const char* data, std::size_t fr
 std::size_t SkipOrdinaryLines(const char* data, std::size_t pos, std::size_t limit) {
   std::size_t from = pos + 1;
 #ifdef VEXA_HAVE_AVX2_VARIANT
+  if (HaveAvx512()) {
+    bool found = false;
+    from = FindLineStartOAvx512(data, from, limit, found);
+    if (found) return from;
+  }
   if (HaveAvx2()) {
     bool found = false;
     from = FindLineStartOAvx2(data, from, limit, found);
