@@ -70,6 +70,18 @@ void TCompareMode::compareWith(const QString& fileName) {
   if (dynamic_cast<const TObjectTextFile*>(&held) && !IsObjectFolder(path) && held.Reads(path)) {
     FComparison = CompareFiles(held, held);
     FOldFile = &held;
+  } else if (const auto* heldFile = dynamic_cast<const TObjectTextFile*>(&held);
+             heldFile && !IsObjectFolder(path)) {
+    // Where the other file holds the window's bytes at the same offsets, its
+    // load finds them equal, so those pairs are not read again.
+    auto oldFile = std::make_unique<TObjectTextFile>();
+    TSameBytes same(*heldFile, *oldFile);
+    oldFile->SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
+    oldFile->LoadFromFile(path);
+    oldFile->SetOnScanned(nullptr);
+    FComparison = CompareFiles(*oldFile, held, {}, &same);
+    FOwnedOldFile = std::move(oldFile);
+    FOldFile = FOwnedOldFile.get();
   } else {
     std::unique_ptr<TObjectSet> oldSet = LoadObjectSet(path);
     FComparison = CompareFiles(*oldSet, held);
