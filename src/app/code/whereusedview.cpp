@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "whereusedview.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QProgressDialog>
 #include <QTreeWidget>
@@ -59,9 +60,14 @@ bool TWhereUsedView::search(QWidget* parent, const TObjectSet& file, int target,
   progress.setMinimumDuration(300);
   progress.setAutoClose(false);
   progress.setAutoReset(false);
+  // setValue lets a modal progress dialog take Escape and Cancel; once the
+  // dialog is up it runs the event loop each time, so it is called every few
+  // hundredths of a second rather than at each of the search's steps.
+  QElapsedTimer sinceValue;
   const bool done = cal::FindUses(file, target, uses, [&](std::int32_t at, std::int32_t) {
-    // setValue lets a modal progress dialog take Escape and Cancel.
+    if (sinceValue.isValid() && sinceValue.elapsed() < 20) return true;
     progress.setValue(at);
+    sinceValue.start();
     return !progress.wasCanceled();
   });
   return done;

@@ -16,6 +16,13 @@ int TListSortProxy::sourceRow(int row) const {
   return mapToSource(index(row, 0)).row();
 }
 
+// Without the round trip through the mappings of this proxy and the filter
+// below it: a view that lays out a large list asks for every row's flags.
+Qt::ItemFlags TListSortProxy::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
 // Qt sorts descending by asking lessThan with the rows swapped, so a row
 // without a value counts as the larger one ascending and the smaller one
 // descending: last either way.

@@ -24,6 +24,9 @@ class TListSortProxy : public QSortFilterProxyModel {
   // The source row shown in a row of this model, or -1.
   int sourceRow(int row) const;
 
+  // A list's rows are all alike: enabled, selectable and without children.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
  protected:
   bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 

@@ -217,9 +217,9 @@ void TfrmMain::UpdateStatusText() {
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind kind, std::uint8_t percent) {
   switch (kind) {
-    case TProgressKind::pkStart: break;
+    case TProgressKind::pkStart: FProgressPainted.start(); break;
     case TProgressKind::pkProgress:
-      setStatusText(str::format(str::ProcessingFormat, int(percent)));
+      showLoadProgress(str::format(str::ProcessingFormat, int(percent)));
       break;
     case TProgressKind::pkDone: UpdateStatusText(); break;
   }
@@ -229,6 +229,17 @@ void TfrmMain::setStatusText(const QString& text) {
   stbMain->showMessage(text);
   // A load handles no events until it ends; the status bar is its sign of life.
   stbMain->repaint();
+}
+
+// Every percent reaches the status bar, but it is painted only every few
+// hundredths of a second: painting it after each percent made a large load
+// take half as long again, for changes no one could read.
+void TfrmMain::showLoadProgress(const QString& text) {
+  constexpr qint64 PaintInterval = 50;  // ms
+  stbMain->showMessage(text);
+  if (FProgressPainted.isValid() && FProgressPainted.elapsed() < PaintInterval) return;
+  stbMain->repaint();
+  FProgressPainted.start();
 }
 
 QString TfrmMain::statusText() const {

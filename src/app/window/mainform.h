@@ -3,6 +3,7 @@
 // actions and menus, and the life of the one loaded file.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -261,6 +262,7 @@ class TfrmMain : public QMainWindow,
   void updateMergeActions();
   void guarded(void (TfrmMain::*handler)());
   void setStatusText(const QString& text);
+  void showLoadProgress(const QString& text);
   void clearViewsAfterFailedLoad();
   void treeSelectionChanged(const QModelIndex& current);
   void treeModelReset();
@@ -290,6 +292,8 @@ class TfrmMain : public QMainWindow,
   QMenu* FPumMemo = nullptr;
   QMenu* FPumListView = nullptr;
   QTimer FTreeChangeTimer;
+  // When the status bar was last painted during a load.
+  QElapsedTimer FProgressPainted;
   int FChangedNode = -1;
   int FShownNode = -1;
   std::optional<TPendingSelection> FPendingSelection;
