@@ -2,14 +2,10 @@
 #include "views.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
-#include <QtMath>
-#include <optional>
 
 namespace {
 
@@ -19,62 +15,9 @@ bool isActionKey(const QKeyEvent* event) {
   return event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll);
 }
 
-// The widths that size the tree's column to its captions. Measuring each
-// caption as the style draws it (shaping its text) cost a large file's open
-// more than anything else the window does; a caption's width is taken as
-// that of the first one measured with the same font and decoration, its text
-// exchanged for the sum of the advances of its characters. Kerning may make
-// a caption a pixel or two wider than that sum; one average character more
-// keeps it whole.
-class TCaptionWidths : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    if (option.font != FFont) {
-      FFont = option.font;
-      FAdvances.clear();
-      FMeasured[0].reset();
-      FMeasured[1].reset();
-    }
-    const QString text = index.data(Qt::DisplayRole).toString();
-    std::optional<TMeasured>& measured = FMeasured[index.data(Qt::DecorationRole).isValid()];
-    if (!measured) {
-      measured = TMeasured{QStyledItemDelegate::sizeHint(option, index), textWidth(option, text)};
-      return measured->Size;
-    }
-    const qreal width = measured->Size.width() - measured->TextWidth + textWidth(option, text) +
-                        QFontMetricsF(FFont).averageCharWidth();
-    return {qCeil(width), measured->Size.height()};
-  }
-
- private:
-  struct TMeasured {
-    QSize Size;
-    qreal TextWidth;
-  };
-
-  qreal textWidth(const QStyleOptionViewItem& option, const QString& text) const {
-    const QFontMetricsF metrics(option.font);
-    qreal width = 0;
-    for (const QChar c : text) {
-      auto found = FAdvances.constFind(c.unicode());
-      if (found == FAdvances.cend())
-        found = FAdvances.insert(c.unicode(), metrics.horizontalAdvance(c));
-      width += *found;
-    }
-    return width;
-  }
-
-  mutable QFont FFont;
-  mutable QHash<char16_t, qreal> FAdvances;
-  mutable std::optional<TMeasured> FMeasured[2];
-};
-
 }  // namespace
 
 TTreeView::TTreeView(QWidget* parent) : QTreeView(parent) {
-  setItemDelegate(new TCaptionWidths(this));
   setTextElideMode(Qt::ElideNone);
   header()->setStretchLastSection(false);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
