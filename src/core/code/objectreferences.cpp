@@ -100,6 +100,9 @@ class TReferenceScanner {
     FRunObjectType.reset();
   }
 
+  // Whether a relation or flow formula goes on past the lines scanned.
+  bool InRelation() const { return FRelation || FFormula; }
+
   void Line(int index, const std::vector<TToken>& all) {
     FTokens.clear();
     for (const TToken& token : all)
@@ -546,6 +549,99 @@ bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) 
   return SameText(word, "ELSE") || TypeOf(word, NumberTypeWords, type);
 }
 
+// The run of word bytes that ends right before at, after blanks; at is
+// left before the blanks.
+std::string_view WordRunEndingAt(std::string_view bytes, std::size_t& at) {
+  while (at > 0 && (bytes[at - 1] == ' ' || bytes[at - 1] == '\t')) --at;
+  std::size_t from = at;
+  while (from > 0 && IsWordChar(static_cast<unsigned char>(bytes[from - 1]))) --from;
+  return bytes.substr(from, at - from);
+}
+
+// Whether a name candidate (one NameCandidate took) can refer only as a
+// table name in a relation or flow formula: after a single colon, a ), a (,
+// ELSE, or after :: or a comma whose token before is surely no type word
+// ("Type::Center", ERROR(Text1,"Center")). Without a relation or formula
+// before it in its object, such a name refers to nothing whatever the lexer
+// makes of the bytes around it, so it needs no lexing.
+bool NameOnlyInRelation(std::string_view bytes, std::size_t hit) {
+  std::size_t before = hit > 0 && bytes[hit - 1] == '"' ? hit - 1 : hit;
+  while (before > 0 && (bytes[before - 1] == ' ' || bytes[before - 1] == '\t')) --before;
+  const char c = bytes[before - 1];
+  TObjectType type;
+  if (c == ':') {
+    if (before < 2 || bytes[before - 2] != ':') return true;
+    std::size_t at = before - 2;
+    const std::string_view word = WordRunEndingAt(bytes, at);
+    return !word.empty() && !TypeOf(word, NameTypeWords, type);
+  }
+  if (c == ',') {
+    std::size_t at = before - 1;
+    const std::string_view word = WordRunEndingAt(bytes, at);
+    // A quoted name before the comma is no type word either.
+    if (word.empty()) return at > 0 && bytes[at - 1] == '"';
+    return !TypeOf(word, NumberTypeWords, type);
+  }
+  if (c == ')' || c == '(') return true;
+  return SameText(WordEndingAt(bytes, before), "ELSE");
+}
+
+// Where in an object a name may stand in a relation or flow formula. Only
+// a TableRelation or CalcFormula property begins one, and where it is a
+// property the lexer reads the rest of its line the same from any state it
+// can be in there; so a relation that such a line ends cannot reach the
+// lines after it, and the bytes around each one tell all.
+class TRelationSpans {
+ public:
+  // Whether a name at offset hit may stand in a relation or formula.
+  bool Possible(std::string_view bytes, std::size_t hit) {
+    if (!FFound) Find(bytes);
+    if (hit > FOpenFrom) return true;
+    return std::any_of(FSpans.begin(), FSpans.end(),
+                       [hit](const std::pair<std::size_t, std::size_t>& span) {
+                         return span.first < hit && hit <= span.second;
+                       });
+  }
+
+ private:
+  void Find(std::string_view bytes) {
+    FFound = true;
+    for (std::string_view word :
+         {std::string_view("TableRelation"), std::string_view("CalcFormula")})
+      for (std::size_t at = 0;
+           (at = FindBytesIgnoringCase(bytes, word, at)) != std::string_view::npos; ++at) {
+        const std::size_t end = LineEndFrom(bytes, at);
+        if (GoesOn(bytes, at, end))
+          FOpenFrom = std::min(FOpenFrom, at);
+        else
+          FSpans.emplace_back(at, end);
+      }
+  }
+
+  // Whether the relation begun at at, read as a property, is still open at
+  // end, the end of its line; the state's one part that can change what
+  // the line gives there is whether a CODE section is next.
+  bool GoesOn(std::string_view bytes, std::size_t at, std::size_t end) {
+    for (bool codeNext : {false, true}) {
+      TLexState state;
+      state.CodeSectionNext = codeNext;
+      FTokens.clear();
+      LexLine(bytes.substr(at, end - at), state, std::int32_t(at), &FTokens);
+      TReferenceScanner scanner(bytes, FRefs);
+      scanner.Line(0, FTokens);
+      FRefs.clear();
+      if (scanner.InRelation()) return true;
+    }
+    return false;
+  }
+
+  bool FFound = false;
+  std::size_t FOpenFrom = std::string_view::npos;
+  std::vector<std::pair<std::size_t, std::size_t>> FSpans;  // (property, its line's end)
+  std::vector<TToken> FTokens;
+  std::vector<TObjectReference> FRefs;
+};
+
 // What an object must hold to be looked at closely: the number where a
 // reference by number can stand, or the name where a name can refer.
 struct TCandidateNeedles {
@@ -560,10 +656,14 @@ struct TCandidateNeedles {
     candidates.clear();
     for (std::size_t hit = 0; (hit = bytes.find(Number, hit)) != std::string_view::npos; ++hit)
       if (NumberCandidate(bytes, hit, Number.size())) candidates.push_back(hit);
+    TRelationSpans relations;
     if (!Name.empty())
       for (std::size_t hit = 0;
            (hit = FindBytesIgnoringCase(bytes, Name, hit)) != std::string_view::npos; ++hit)
-        if (NameCandidate(bytes, hit, Name.size())) candidates.push_back(hit);
+        if (NameCandidate(bytes, hit, Name.size())) {
+          if (NameOnlyInRelation(bytes, hit) && !relations.Possible(bytes, hit)) continue;
+          candidates.push_back(hit);
+        }
     std::sort(candidates.begin(), candidates.end());
   }
 };
