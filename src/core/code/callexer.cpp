@@ -4,9 +4,65 @@
 #include <algorithm>
 #include <array>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define CAL_HAVE_SSE2 1
+#endif
+
 namespace cal {
 
 namespace {
+
+#ifdef CAL_HAVE_SSE2
+// Bytes 0..15 of block that are at most max after subtracting low.
+unsigned InRange(__m128i block, char low, char max) {
+  const __m128i shifted = _mm_sub_epi8(block, _mm_set1_epi8(low));
+  return unsigned(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(max)), shifted)));
+}
+
+unsigned WordBytes(__m128i block) {
+  const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+  return InRange(lower, 'a', 'z' - 'a') | InRange(block, '0', 9) |
+         unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('_'))));
+}
+
+// Where code lexed without tokens can next change the state, from from on,
+// a place the byte-wise reading would reach too: a byte that may begin a
+// comment, string, quoted name or the end of code, or a word that begins
+// with b, c or e (BEGIN, CASE, END). Whole blocks of 16 bytes without one
+// are passed over at once; the part of a word that runs past them too.
+std::size_t QuietCodeEnd(std::string_view line, std::size_t from) {
+  const char* data = line.data();
+  std::size_t i = from;
+  for (; i + 16 <= line.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    // from is where a word may begin, whatever stands before it.
+    const unsigned afterWord =
+        i == from ? WordBytes(_mm_slli_si128(block, 1)) & ~1u
+                  : WordBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1)));
+    const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    const unsigned moving = unsigned(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8('b')),
+                                                    _mm_cmpeq_epi8(lower, _mm_set1_epi8('c'))),
+                                       _mm_cmpeq_epi8(lower, _mm_set1_epi8('e')))));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\'')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('"'))),
+                                  _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('}')))),
+                     _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('/')),
+                                  _mm_cmpeq_epi8(block, _mm_set1_epi8('('))));
+    const unsigned stop = unsigned(_mm_movemask_epi8(special)) | (moving & ~afterWord);
+    if (stop != 0) return i + std::size_t(__builtin_ctz(stop));
+  }
+  if (i > from)
+    while (i < line.size() && IsWordChar(static_cast<unsigned char>(line[i])) &&
+           IsWordChar(static_cast<unsigned char>(line[i - 1])))
+      ++i;
+  return i;
+}
+#endif
 
 bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t';
@@ -210,6 +266,10 @@ class TLineLexer {
   // CASE and END change the state, so everything else is skipped quickly.
   void CodeStates() {
     while (FPos < FLine.size()) {
+#ifdef CAL_HAVE_SSE2
+      FPos = QuietCodeEnd(FLine, FPos);
+      if (FPos >= FLine.size()) break;
+#endif
       const auto c = static_cast<unsigned char>(FLine[FPos]);
       if (IsWordChar(c)) {
         const std::size_t start = FPos;
