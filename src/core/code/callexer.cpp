@@ -27,6 +27,8 @@ unsigned WordBytes(__m128i block) {
          unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('_'))));
 }
 
+std::size_t PastWord(std::string_view line, std::size_t from, std::size_t i);
+
 // Where code lexed without tokens can next change the state, from from on,
 // a place the byte-wise reading would reach too: a byte that may begin a
 // comment, string, quoted name or the end of code, or a word that begins
@@ -56,11 +58,38 @@ std::size_t QuietCodeEnd(std::string_view line, std::size_t from) {
     const unsigned stop = unsigned(_mm_movemask_epi8(special)) | (moving & ~afterWord);
     if (stop != 0) return i + std::size_t(__builtin_ctz(stop));
   }
+  return PastWord(line, from, i);
+}
+
+// i, or the end of the word that i lies in when the blocks ended there.
+std::size_t PastWord(std::string_view line, std::size_t from, std::size_t i) {
   if (i > from)
     while (i < line.size() && IsWordChar(static_cast<unsigned char>(line[i])) &&
            IsWordChar(static_cast<unsigned char>(line[i - 1])))
       ++i;
   return i;
+}
+
+// The same for the structure after a line's first token, while no ; waits
+// for the next token to be a property: only a bracket, a brace, a
+// semicolon, a quoted name and a word right after = can change the state.
+std::size_t QuietStructureEnd(std::string_view line, std::size_t from) {
+  const char* data = line.data();
+  std::size_t i = from;
+  for (; i + 16 <= line.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('[')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8(']'))),
+                                  _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8(';')))),
+                     _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
+                                  _mm_cmpeq_epi8(before, _mm_set1_epi8('='))));
+    const auto stop = unsigned(_mm_movemask_epi8(special));
+    if (stop != 0) return i + std::size_t(__builtin_ctz(stop));
+  }
+  return PastWord(line, from, i);
 }
 #endif
 
@@ -142,7 +171,7 @@ class TLineLexer {
       if (FState.Comment != TCommentKind::ckNone)
         EndComment();
       else if (FState.Mode == TLexMode::lmStructure)
-        StructureStep();
+        QuietStructureStep();
       else if (!FTokens)
         CodeStates();
       else
@@ -172,6 +201,17 @@ class TLineLexer {
   }
 
   void EndComment() { EndCommentFrom(FPos); }
+
+  void QuietStructureStep() {
+#ifdef CAL_HAVE_SSE2
+    // The line's first token and the one after a ; may be properties.
+    if (!FTokens && FPos > FFirst && !FAfterSemicolon) {
+      FPos = QuietStructureEnd(FLine, FPos);
+      if (FPos >= FLine.size()) return;
+    }
+#endif
+    StructureStep();
+  }
 
   // The object's structure: sections, brackets, property names; a property
   // whose value begins with BEGIN or VAR holds code.
@@ -260,7 +300,9 @@ class TLineLexer {
     Emit(start, FPos - start, TTokenKind::tkQuotedIdent);
   }
 
-  void LeaveCode() { FState = TLexState{}; }
+  void LeaveCode() {
+    FState = TLexState{};
+  }
 
   // Code without tokens: only comments, strings, a stray brace and BEGIN,
   // CASE and END change the state, so everything else is skipped quickly.
