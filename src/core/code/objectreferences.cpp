@@ -8,6 +8,11 @@
 #include "callexer.h"
 #include "textsearch.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define CAL_HAVE_SSE2 1
+#endif
+
 namespace cal {
 
 namespace {
@@ -381,6 +386,16 @@ namespace {
 
 // The end of the line that starts at start.
 std::size_t LineEndFrom(std::string_view text, std::size_t start) {
+#ifdef CAL_HAVE_SSE2
+  // Lines are short: a few blocks find their end before a call to memchr
+  // would have begun.
+  for (; start + 16 <= text.size(); start += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + start));
+    const auto breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')))));
+    if (breaks != 0) return start + std::size_t(__builtin_ctz(breaks));
+  }
+#endif
   // Two searches for one byte each are faster than one for either byte.
   const char* begin = text.data() + start;
   const char* end = text.data() + text.size();
@@ -593,9 +608,26 @@ bool NameOnlyInRelation(std::string_view bytes, std::size_t hit) {
 // lines after it, and the bytes around each one tell all.
 class TRelationSpans {
  public:
-  // Whether a name at offset hit may stand in a relation or formula.
+  // Whether a name at offset hit may stand in a relation or formula; hit
+  // grows from call to call, and only the bytes before it are searched.
   bool Possible(std::string_view bytes, std::size_t hit) {
-    if (!FFound) Find(bytes);
+    static constexpr std::array<std::string_view, 2> Words = {"TableRelation", "CalcFormula"};
+    for (std::size_t w = 0; w < Words.size(); ++w) {
+      const std::string_view word = Words[w];
+      // What begins before hit, even where it runs into the name.
+      const std::string_view before = bytes.substr(0, hit + word.size() - 1);
+      for (std::size_t at;
+           (at = FindBytesIgnoringCase(before, word, FFrom[w])) != std::string_view::npos;
+           FFrom[w] = at + 1) {
+        const std::size_t end = LineEndFrom(bytes, at);
+        if (GoesOn(bytes, at, end))
+          FOpenFrom = std::min(FOpenFrom, at);
+        else
+          FSpans.emplace_back(at, end);
+      }
+      if (before.size() >= word.size())
+        FFrom[w] = std::max(FFrom[w], before.size() - word.size() + 1);
+    }
     if (hit > FOpenFrom) return true;
     return std::any_of(FSpans.begin(), FSpans.end(),
                        [hit](const std::pair<std::size_t, std::size_t>& span) {
@@ -604,20 +636,6 @@ class TRelationSpans {
   }
 
  private:
-  void Find(std::string_view bytes) {
-    FFound = true;
-    for (std::string_view word :
-         {std::string_view("TableRelation"), std::string_view("CalcFormula")})
-      for (std::size_t at = 0;
-           (at = FindBytesIgnoringCase(bytes, word, at)) != std::string_view::npos; ++at) {
-        const std::size_t end = LineEndFrom(bytes, at);
-        if (GoesOn(bytes, at, end))
-          FOpenFrom = std::min(FOpenFrom, at);
-        else
-          FSpans.emplace_back(at, end);
-      }
-  }
-
   // Whether the relation begun at at, read as a property, is still open at
   // end, the end of its line; the state's one part that can change what
   // the line gives there is whether a CODE section is next.
@@ -635,7 +653,7 @@ class TRelationSpans {
     return false;
   }
 
-  bool FFound = false;
+  std::array<std::size_t, 2> FFrom{};  // where the search for each word goes on
   std::size_t FOpenFrom = std::string_view::npos;
   std::vector<std::pair<std::size_t, std::size_t>> FSpans;  // (property, its line's end)
   std::vector<TToken> FTokens;
@@ -693,43 +711,142 @@ std::string LineTextAt(std::string_view text, std::int32_t offset) {
 
 }  // namespace
 
-bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
-              const TUsesProgress& progress, std::size_t chunkSize) {
-  const TObjectTextObject& wanted = file.GetObject(target);
-  const TObjectType type = wanted.ObjectType();
-  const std::int32_t id = wanted.ID();
-  const std::string name = wanted.Name();
-  const TCandidateNeedles needles(id, name);
-  std::vector<std::size_t> candidates;
-  const std::int32_t count = file.GetCount();
-  // The objects of one file lie one after another, so one reader serves all
-  // of them; a set of many files gets a reader for each run of one file.
-  std::optional<vexa::TChunkReader> reader;
-  const TObjectTextFile* readerOwner = nullptr;
-  // Progress in about a thousand steps, so its cost stays small.
-  const std::int32_t step = std::max(1, count / 1000);
-  for (std::int32_t index = 0; index < count; ++index) {
-    if (progress && index % step == 0 && !progress(index, count)) return false;
-    const TObjectTextObject& object = file.GetObject(index);
-    const std::int64_t start = object.StartOffset();
-    const std::int64_t length = std::max(object.Length(), 0);
-    if (&object.Owner() != readerOwner) {
-      readerOwner = &object.Owner();
-      if (!readerOwner->Stream())
-        throw VexaError("The object's file is no longer open; open the file again");
-      reader.emplace(*readerOwner->Stream(), chunkSize);
-    }
-    const std::string_view bytes = reader->At(start, start + length, std::size_t(length));
-    needles.Find(bytes, candidates);
-    if (candidates.empty()) continue;
-    for (TObjectReference& ref : ReferencesNear(bytes, candidates)) {
-      if (!RefersTo(ref, type, id, name)) continue;
+namespace {
+
+// What the search needs to know of its target, and what it reuses.
+struct TUsesSearch {
+  TObjectType Type;
+  std::int32_t ID;
+  std::string Name;
+  TCandidateNeedles Needles;
+  std::vector<std::size_t> Candidates;
+
+  explicit TUsesSearch(const TObjectTextObject& target)
+      : Type(target.ObjectType()),
+        ID(target.ID()),
+        Name(target.Name()),
+        Needles(target.ID(), std::string(target.Name())) {}
+
+  // The uses in the text of the object at index.
+  void Object(std::int32_t index, std::string_view bytes, std::vector<TObjectUse>& uses) {
+    Needles.Find(bytes, Candidates);
+    if (Candidates.empty()) return;
+    for (TObjectReference& ref : ReferencesNear(bytes, Candidates)) {
+      if (!RefersTo(ref, Type, ID, Name)) continue;
       std::string line = LineTextAt(bytes, ref.Start);
       uses.push_back({index, std::move(ref), std::move(line)});
     }
   }
-  if (progress) progress(count, count);
-  return true;
+
+  // The uses in objects [0, count) of file, read through it.
+  bool Objects(const TObjectSet& file, std::int32_t count, std::vector<TObjectUse>& uses,
+               const TUsesProgress& progress, std::size_t chunkSize) {
+    // The objects of one file lie one after another, so one reader serves all
+    // of them; a set of many files gets a reader for each run of one file.
+    std::optional<vexa::TChunkReader> reader;
+    const TObjectTextFile* readerOwner = nullptr;
+    // Progress in about a thousand steps, so its cost stays small.
+    const std::int32_t step = std::max(1, count / 1000);
+    for (std::int32_t index = 0; index < count; ++index) {
+      if (progress && index % step == 0 && !progress(index, count)) return false;
+      const TObjectTextObject& object = file.GetObject(index);
+      const std::int64_t start = object.StartOffset();
+      const std::int64_t length = std::max(object.Length(), 0);
+      if (&object.Owner() != readerOwner) {
+        readerOwner = &object.Owner();
+        if (!readerOwner->Stream())
+          throw VexaError("The object's file is no longer open; open the file again");
+        reader.emplace(*readerOwner->Stream(), chunkSize);
+      }
+      Object(index, reader->At(start, start + length, std::size_t(length)), uses);
+    }
+    if (progress) progress(count, count);
+    return true;
+  }
+};
+
+}  // namespace
+
+bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
+              const TUsesProgress& progress, std::size_t chunkSize) {
+  TUsesSearch search(file.GetObject(target));
+  return search.Objects(file, file.GetCount(), uses, progress, chunkSize);
+}
+
+struct TOnePassUses::TState {
+  TState(const TObjectTextFile& file, TObjectType type, std::int32_t id)
+      : File(file), Type(type), ID(id) {}
+
+  const TObjectTextFile& File;
+  TObjectType Type;
+  std::int32_t ID;
+  std::int32_t Target = -1;
+  std::int32_t Checked = 0;  // objects looked at for the target
+  std::int32_t Live = 0;     // the first object searched while loading
+  std::int32_t Next = 0;     // the next one
+  std::optional<TUsesSearch> Search;
+  // The bytes of object Next from its start to the end of the stretches so far.
+  std::string Tail;
+  std::vector<TObjectUse> Uses;  // of the objects from Live on
+};
+
+TOnePassUses::TOnePassUses(const TObjectTextFile& file, TObjectType type, std::int32_t id)
+    : F(std::make_unique<TState>(file, type, id)) {}
+
+TOnePassUses::~TOnePassUses() = default;
+
+std::int32_t TOnePassUses::Target() const {
+  return F->Target;
+}
+
+void TOnePassUses::Scanned(const TScannedText& text) {
+  TState& s = *F;
+  const std::int32_t count = s.File.GetCount();
+  if (!s.Search) {
+    while (s.Checked < count && (s.File.GetObject(s.Checked).ObjectType() != s.Type ||
+                                 s.File.GetObject(s.Checked).ID() != s.ID))
+      ++s.Checked;
+    if (s.Checked == count) return;
+    s.Target = s.Checked;
+    s.Search.emplace(s.File.GetObject(s.Target));
+    // Only the name tells what to look for; the objects whose start has gone
+    // by are read again at the end.
+    s.Live = s.Target + 1;
+    while (s.Live > 0 && s.File.GetObject(s.Live - 1).StartOffset() >= text.Offset) --s.Live;
+    s.Next = s.Live;
+    s.Tail.clear();
+  }
+  for (; s.Next < count && (s.Next + 1 < count || text.Final); ++s.Next) {
+    const TObjectTextObject& object = s.File.GetObject(s.Next);
+    const std::int64_t start = object.StartOffset();
+    const std::int64_t end = start + std::max(object.Length(), 0);
+    if (start >= text.Offset) {
+      s.Search->Object(
+          s.Next, text.Bytes.substr(std::size_t(start - text.Offset), std::size_t(end - start)),
+          s.Uses);
+    } else {
+      // Begun in earlier stretches: it ends within this one.
+      if (end > text.Offset) s.Tail.append(text.Bytes.substr(0, std::size_t(end - text.Offset)));
+      s.Search->Object(s.Next, s.Tail, s.Uses);
+    }
+    s.Tail.clear();
+  }
+  if (s.Next < count) {
+    const std::int64_t start = s.File.GetObject(s.Next).StartOffset();
+    if (start >= text.Offset)
+      s.Tail.assign(text.Bytes.substr(std::size_t(start - text.Offset)));
+    else
+      s.Tail.append(text.Bytes);
+  }
+}
+
+void TOnePassUses::Finish(std::vector<TObjectUse>& uses) {
+  TState& s = *F;
+  if (!s.Search) return;
+  s.Search->Objects(s.File, s.Live, uses, {}, std::size_t(1) << 20);
+  uses.insert(uses.end(), std::make_move_iterator(s.Uses.begin()),
+              std::make_move_iterator(s.Uses.end()));
+  s.Uses.clear();
 }
 
 }  // namespace cal
