@@ -518,6 +518,8 @@ char CharBefore(std::string_view bytes, std::size_t& at) {
 bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
   if (hit + length < bytes.size() && IsWordChar(static_cast<unsigned char>(bytes[hit + length])))
     return false;
+  // Leading zeros belong to the number: "Codeunit 050000" is Codeunit 50000.
+  while (hit > 0 && bytes[hit - 1] == '0') --hit;
   if (hit == 0 || IsDigit(static_cast<unsigned char>(bytes[hit - 1]))) return false;
   TObjectType type;
   if (TypeOf(WordEndingAt(bytes, hit), NumberTypeWords, type)) return true;
