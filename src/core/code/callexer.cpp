@@ -413,11 +413,14 @@ class TLineLexer {
         word.size() >= 3 && word.size() <= 5 &&
         ((word[0] | 0x20) == 'b' || (word[0] | 0x20) == 'c' || (word[0] | 0x20) == 'e');
     if (!FTokens && !moves) return;
-    if (!IsKeyword(word)) {
-      Emit(start, word.size(), TTokenKind::tkPlain);
-      return;
+    // Without tokens BEGIN, CASE and END, keywords all, tell enough.
+    if (FTokens) {
+      if (!IsKeyword(word)) {
+        Emit(start, word.size(), TTokenKind::tkPlain);
+        return;
+      }
+      Emit(start, word.size(), TTokenKind::tkKeyword);
     }
-    Emit(start, word.size(), TTokenKind::tkKeyword);
     if (SameWord(word, "BEGIN") || SameWord(word, "CASE")) {
       FState.CodeBegun = true;
       if (FState.Depth < UINT16_MAX) ++FState.Depth;
