@@ -611,24 +611,30 @@ bool NameOnlyInRelation(std::string_view bytes, std::size_t hit) {
 class TRelationSpans {
  public:
   // Whether a name at offset hit may stand in a relation or formula; hit
-  // grows from call to call, and only the bytes before it are searched.
+  // grows from call to call, and only the bytes up to it are searched.
   bool Possible(std::string_view bytes, std::size_t hit) {
+    // A property's = follows its name at once: the = that end either name
+    // are all there is to find, one rare byte for both.
     static constexpr std::array<std::string_view, 2> Words = {"TableRelation", "CalcFormula"};
-    for (std::size_t w = 0; w < Words.size(); ++w) {
-      const std::string_view word = Words[w];
-      // What begins before hit, even where it runs into the name.
-      const std::string_view before = bytes.substr(0, hit + word.size() - 1);
-      for (std::size_t at;
-           (at = FindBytesIgnoringCase(before, word, FFrom[w])) != std::string_view::npos;
-           FFrom[w] = at + 1) {
+    const std::size_t to = std::min(bytes.size(), hit + Words[0].size());
+    for (; FScanned < to; ++FScanned) {
+      const void* sign = std::memchr(bytes.data() + FScanned, '=', to - FScanned);
+      if (!sign) {
+        FScanned = to;
+        break;
+      }
+      FScanned = std::size_t(static_cast<const char*>(sign) - bytes.data());
+      for (std::string_view word : Words) {
+        if (FScanned < word.size() ||
+            !SameText(bytes.substr(FScanned - word.size(), word.size()), word))
+          continue;
+        const std::size_t at = FScanned - word.size();
         const std::size_t end = LineEndFrom(bytes, at);
         if (GoesOn(bytes, at, end))
           FOpenFrom = std::min(FOpenFrom, at);
         else
           FSpans.emplace_back(at, end);
       }
-      if (before.size() >= word.size())
-        FFrom[w] = std::max(FFrom[w], before.size() - word.size() + 1);
     }
     if (hit > FOpenFrom) return true;
     return std::any_of(FSpans.begin(), FSpans.end(),
@@ -655,7 +661,7 @@ class TRelationSpans {
     return false;
   }
 
-  std::array<std::size_t, 2> FFrom{};  // where the search for each word goes on
+  std::size_t FScanned = 0;  // where the search for = goes on
   std::size_t FOpenFrom = std::string_view::npos;
   std::vector<std::pair<std::size_t, std::size_t>> FSpans;  // (property, its line's end)
   std::vector<TToken> FTokens;
