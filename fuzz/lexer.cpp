@@ -4,8 +4,8 @@
 // first line; a header line lexes the same from any state; outline entries
 // and references lie within the text on the lines they name; the reference
 // lookup works at any position; and the search for the uses of an object
-// finds what a full reading of each object finds. A quadratic path shows as
-// a time-out (fuzz/run's per-input limit).
+// finds what a full reading of each object finds, also while the file loads. A quadratic path shows
+// as a time-out (fuzz/run's per-input limit).
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -111,8 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(cal::ReferenceAt(text, refs[i].Start).has_value());
 
   TObjectTextFile file;
+  // Shared, so that the search while loading can load it a second time.
+  file.SetShareReading(true);
+  const std::string path = fuzz::WriteScratchFile("lexer.txt", text);
   try {
-    file.LoadFromFile(fuzz::WriteScratchFile("lexer.txt", text));
+    file.LoadFromFile(path);
   } catch (const ConversionError&) {
     return 0;
   }
@@ -140,6 +143,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     FUZZ_CHECK(next == uses.size());
+    // Searched while a load in small pieces reads it, it finds the same.
+    TObjectTextFile again;
+    again.SetShareReading(true);
+    again.SetReadPieceSize(7);
+    cal::TOnePassUses search(again, wanted.ObjectType(), wanted.ID());
+    again.SetOnScanned([&search](const TScannedText& scanned) { search.Scanned(scanned); });
+    again.LoadFromFile(path);
+    again.SetOnScanned(nullptr);
+    std::vector<cal::TObjectUse> found;
+    search.Finish(found);
+    FUZZ_CHECK(search.Target() >= 0 && search.Target() <= target);
+    if (search.Target() != target) continue;
+    FUZZ_CHECK(found.size() == uses.size());
+    for (std::size_t i = 0; i < found.size(); ++i)
+      FUZZ_CHECK(found[i].ObjIndex == uses[i].ObjIndex &&
+                 SameReference(found[i].Reference, uses[i].Reference) &&
+                 found[i].LineText == uses[i].LineText);
   }
   return 0;
 }

@@ -521,7 +521,8 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
     // a filtered export needs only some of it.
     file.SetKeepText(line.command == "export" && filter.Empty());
     file.SetReadProperties(line.properties || !filter.Empty());
-    if (line.command != "find") LoadFile(file, line.operands[1], err, errIsTerminal);
+    if (line.command != "find" && line.command != "uses")
+      LoadFile(file, line.operands[1], err, errIsTerminal);
   }
   const TObjectSet& set = folder ? static_cast<const TObjectSet&>(*folder) : file;
   int code = ecSuccess;
@@ -531,7 +532,10 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   if (line.command == "find")
     code = folder ? RunFolderFind(line, *folder, filter, out) : RunFind(line, file, filter, out);
   if (line.command == "export") code = RunExport(line, set, filter, err);
-  if (IsCodeCommand(line.command)) code = RunCodeCommand(line, set, out, err);
+  if (line.command == "uses" && !folder)
+    code = RunUsesWhileLoading(line, file, out, err, errIsTerminal);
+  else if (IsCodeCommand(line.command))
+    code = RunCodeCommand(line, set, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);
   return code;
 }

@@ -35,11 +35,7 @@ int RunOutline(const TCommandLine& line, const TObjectSet& file, std::FILE* out,
   return outline.empty() ? ecNotFound : ecSuccess;
 }
 
-int RunUses(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
-  const std::int32_t index = TargetObject(line, file, err);
-  if (index < 0) return ecFailure;
-  std::vector<cal::TObjectUse> uses;
-  cal::FindUses(file, index, uses);
+int WriteUses(const TObjectSet& file, const std::vector<cal::TObjectUse>& uses, std::FILE* out) {
   for (const cal::TObjectUse& use : uses) {
     std::string row = std::to_string(use.ObjIndex) + '\t';
     row += file.GetObject(use.ObjIndex).GetDisplayName();
@@ -47,6 +43,14 @@ int RunUses(const TCommandLine& line, const TObjectSet& file, std::FILE* out, st
     WriteBytes(out, row);
   }
   return uses.empty() ? ecNotFound : ecSuccess;
+}
+
+int RunUses(const TCommandLine& line, const TObjectSet& file, std::FILE* out, std::FILE* err) {
+  const std::int32_t index = TargetObject(line, file, err);
+  if (index < 0) return ecFailure;
+  std::vector<cal::TObjectUse> uses;
+  cal::FindUses(file, index, uses);
+  return WriteUses(file, uses, out);
 }
 
 }  // namespace
@@ -70,6 +74,25 @@ int RunCodeCommand(const TCommandLine& line, const TObjectSet& file, std::FILE* 
                    std::FILE* err) {
   return line.command == "outline" ? RunOutline(line, file, out, err)
                                    : RunUses(line, file, out, err);
+}
+
+int RunUsesWhileLoading(const TCommandLine& line, TObjectTextFile& file, std::FILE* out,
+                        std::FILE* err, bool errIsTerminal) {
+  // One read of the file: the load's scan hands each stretch to the search.
+  cal::TOnePassUses search(file, line.type, line.id);
+  struct TListening {
+    TObjectTextFile& File;
+    ~TListening() { File.SetOnScanned(nullptr); }
+  } listening{file};
+  file.SetOnScanned([&search](const TScannedText& text) { search.Scanned(text); });
+  LoadFile(file, line.operands[1], err, errIsTerminal);
+  if (search.Target() < 0) {
+    TargetObject(line, file, err);  // says that there is none
+    return ecFailure;
+  }
+  std::vector<cal::TObjectUse> uses;
+  search.Finish(uses);
+  return WriteUses(file, uses, out);
 }
 
 }  // namespace marlox::cli

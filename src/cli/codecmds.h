@@ -17,4 +17,8 @@ void ParseCodeOperands(TCommandLine& line);
 int RunCodeCommand(const TCommandLine& line, const TObjectSet& file, std::FILE* out,
                    std::FILE* err);
 
+// uses on a file: loads it into file and searches while it loads.
+int RunUsesWhileLoading(const TCommandLine& line, TObjectTextFile& file, std::FILE* out,
+                        std::FILE* err, bool errIsTerminal);
+
 }  // namespace marlox::cli

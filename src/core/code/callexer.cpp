@@ -4,9 +4,94 @@
 #include <algorithm>
 #include <array>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define CAL_HAVE_SSE2 1
+#endif
+
 namespace cal {
 
 namespace {
+
+#ifdef CAL_HAVE_SSE2
+// Bytes 0..15 of block that are at most max after subtracting low.
+unsigned InRange(__m128i block, char low, char max) {
+  const __m128i shifted = _mm_sub_epi8(block, _mm_set1_epi8(low));
+  return unsigned(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(max)), shifted)));
+}
+
+unsigned WordBytes(__m128i block) {
+  const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+  return InRange(lower, 'a', 'z' - 'a') | InRange(block, '0', 9) |
+         unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('_'))));
+}
+
+std::size_t PastWord(std::string_view line, std::size_t from, std::size_t i);
+
+// Where code lexed without tokens can next change the state, from from on,
+// a place the byte-wise reading would reach too: a byte that may begin a
+// comment, string, quoted name or the end of code, or a word that begins
+// with b, c or e (BEGIN, CASE, END). Whole blocks of 16 bytes without one
+// are passed over at once; the part of a word that runs past them too.
+std::size_t QuietCodeEnd(std::string_view line, std::size_t from) {
+  const char* data = line.data();
+  std::size_t i = from;
+  for (; i + 16 <= line.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    // from is where a word may begin, whatever stands before it.
+    const unsigned afterWord =
+        i == from ? WordBytes(_mm_slli_si128(block, 1)) & ~1u
+                  : WordBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1)));
+    const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    const unsigned moving = unsigned(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8('b')),
+                                                    _mm_cmpeq_epi8(lower, _mm_set1_epi8('c'))),
+                                       _mm_cmpeq_epi8(lower, _mm_set1_epi8('e')))));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\'')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('"'))),
+                                  _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8('}')))),
+                     _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('/')),
+                                  _mm_cmpeq_epi8(block, _mm_set1_epi8('('))));
+    const unsigned stop = unsigned(_mm_movemask_epi8(special)) | (moving & ~afterWord);
+    if (stop != 0) return i + std::size_t(__builtin_ctz(stop));
+  }
+  return PastWord(line, from, i);
+}
+
+// i, or the end of the word that i lies in when the blocks ended there.
+std::size_t PastWord(std::string_view line, std::size_t from, std::size_t i) {
+  if (i > from)
+    while (i < line.size() && IsWordChar(static_cast<unsigned char>(line[i])) &&
+           IsWordChar(static_cast<unsigned char>(line[i - 1])))
+      ++i;
+  return i;
+}
+
+// The same for the structure after a line's first token, while no ; waits
+// for the next token to be a property: only a bracket, a brace, a
+// semicolon, a quoted name and a word right after = can change the state.
+std::size_t QuietStructureEnd(std::string_view line, std::size_t from) {
+  const char* data = line.data();
+  std::size_t i = from;
+  for (; i + 16 <= line.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i - 1));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('[')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8(']'))),
+                                  _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('{')),
+                                               _mm_cmpeq_epi8(block, _mm_set1_epi8(';')))),
+                     _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
+                                  _mm_cmpeq_epi8(before, _mm_set1_epi8('='))));
+    const auto stop = unsigned(_mm_movemask_epi8(special));
+    if (stop != 0) return i + std::size_t(__builtin_ctz(stop));
+  }
+  return PastWord(line, from, i);
+}
+#endif
 
 bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t';
@@ -86,7 +171,7 @@ class TLineLexer {
       if (FState.Comment != TCommentKind::ckNone)
         EndComment();
       else if (FState.Mode == TLexMode::lmStructure)
-        StructureStep();
+        QuietStructureStep();
       else if (!FTokens)
         CodeStates();
       else
@@ -116,6 +201,17 @@ class TLineLexer {
   }
 
   void EndComment() { EndCommentFrom(FPos); }
+
+  void QuietStructureStep() {
+#ifdef CAL_HAVE_SSE2
+    // The line's first token and the one after a ; may be properties.
+    if (!FTokens && FPos > FFirst && !FAfterSemicolon) {
+      FPos = QuietStructureEnd(FLine, FPos);
+      if (FPos >= FLine.size()) return;
+    }
+#endif
+    StructureStep();
+  }
 
   // The object's structure: sections, brackets, property names; a property
   // whose value begins with BEGIN or VAR holds code.
@@ -204,12 +300,18 @@ class TLineLexer {
     Emit(start, FPos - start, TTokenKind::tkQuotedIdent);
   }
 
-  void LeaveCode() { FState = TLexState{}; }
+  void LeaveCode() {
+    FState = TLexState{};
+  }
 
   // Code without tokens: only comments, strings, a stray brace and BEGIN,
   // CASE and END change the state, so everything else is skipped quickly.
   void CodeStates() {
     while (FPos < FLine.size()) {
+#ifdef CAL_HAVE_SSE2
+      FPos = QuietCodeEnd(FLine, FPos);
+      if (FPos >= FLine.size()) break;
+#endif
       const auto c = static_cast<unsigned char>(FLine[FPos]);
       if (IsWordChar(c)) {
         const std::size_t start = FPos;
@@ -311,11 +413,14 @@ class TLineLexer {
         word.size() >= 3 && word.size() <= 5 &&
         ((word[0] | 0x20) == 'b' || (word[0] | 0x20) == 'c' || (word[0] | 0x20) == 'e');
     if (!FTokens && !moves) return;
-    if (!IsKeyword(word)) {
-      Emit(start, word.size(), TTokenKind::tkPlain);
-      return;
+    // Without tokens BEGIN, CASE and END, keywords all, tell enough.
+    if (FTokens) {
+      if (!IsKeyword(word)) {
+        Emit(start, word.size(), TTokenKind::tkPlain);
+        return;
+      }
+      Emit(start, word.size(), TTokenKind::tkKeyword);
     }
-    Emit(start, word.size(), TTokenKind::tkKeyword);
     if (SameWord(word, "BEGIN") || SameWord(word, "CASE")) {
       FState.CodeBegun = true;
       if (FState.Depth < UINT16_MAX) ++FState.Depth;

@@ -8,6 +8,11 @@
 #include "callexer.h"
 #include "textsearch.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define CAL_HAVE_SSE2 1
+#endif
+
 namespace cal {
 
 namespace {
@@ -99,6 +104,9 @@ class TReferenceScanner {
     FRelation = FFormula = FAfterDot = false, FDepth = 0;
     FRunObjectType.reset();
   }
+
+  // Whether a relation or flow formula goes on past the lines scanned.
+  bool InRelation() const { return FRelation || FFormula; }
 
   void Line(int index, const std::vector<TToken>& all) {
     FTokens.clear();
@@ -378,6 +386,16 @@ namespace {
 
 // The end of the line that starts at start.
 std::size_t LineEndFrom(std::string_view text, std::size_t start) {
+#ifdef CAL_HAVE_SSE2
+  // Lines are short: a few blocks find their end before a call to memchr
+  // would have begun.
+  for (; start + 16 <= text.size(); start += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + start));
+    const auto breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')))));
+    if (breaks != 0) return start + std::size_t(__builtin_ctz(breaks));
+  }
+#endif
   // Two searches for one byte each are faster than one for either byte.
   const char* begin = text.data() + start;
   const char* end = text.data() + text.size();
@@ -500,6 +518,8 @@ char CharBefore(std::string_view bytes, std::size_t& at) {
 bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length) {
   if (hit + length < bytes.size() && IsWordChar(static_cast<unsigned char>(bytes[hit + length])))
     return false;
+  // Leading zeros belong to the number: "Codeunit 050000" is Codeunit 50000.
+  while (hit > 0 && bytes[hit - 1] == '0') --hit;
   if (hit == 0 || IsDigit(static_cast<unsigned char>(bytes[hit - 1]))) return false;
   TObjectType type;
   if (TypeOf(WordEndingAt(bytes, hit), NumberTypeWords, type)) return true;
@@ -546,6 +566,108 @@ bool NameCandidate(std::string_view bytes, std::size_t hit, std::size_t length) 
   return SameText(word, "ELSE") || TypeOf(word, NumberTypeWords, type);
 }
 
+// The run of word bytes that ends right before at, after blanks; at is
+// left before the blanks.
+std::string_view WordRunEndingAt(std::string_view bytes, std::size_t& at) {
+  while (at > 0 && (bytes[at - 1] == ' ' || bytes[at - 1] == '\t')) --at;
+  std::size_t from = at;
+  while (from > 0 && IsWordChar(static_cast<unsigned char>(bytes[from - 1]))) --from;
+  return bytes.substr(from, at - from);
+}
+
+// Whether a name candidate (one NameCandidate took) can refer only as a
+// table name in a relation or flow formula: after a single colon, a ), a (,
+// ELSE, or after :: or a comma whose token before is surely no type word
+// ("Type::Center", ERROR(Text1,"Center")). Without a relation or formula
+// before it in its object, such a name refers to nothing whatever the lexer
+// makes of the bytes around it, so it needs no lexing.
+bool NameOnlyInRelation(std::string_view bytes, std::size_t hit) {
+  std::size_t before = hit > 0 && bytes[hit - 1] == '"' ? hit - 1 : hit;
+  while (before > 0 && (bytes[before - 1] == ' ' || bytes[before - 1] == '\t')) --before;
+  const char c = bytes[before - 1];
+  TObjectType type;
+  if (c == ':') {
+    if (before < 2 || bytes[before - 2] != ':') return true;
+    std::size_t at = before - 2;
+    const std::string_view word = WordRunEndingAt(bytes, at);
+    return !word.empty() && !TypeOf(word, NameTypeWords, type);
+  }
+  if (c == ',') {
+    std::size_t at = before - 1;
+    const std::string_view word = WordRunEndingAt(bytes, at);
+    // A quoted name before the comma is no type word either.
+    if (word.empty()) return at > 0 && bytes[at - 1] == '"';
+    return !TypeOf(word, NumberTypeWords, type);
+  }
+  if (c == ')' || c == '(') return true;
+  return SameText(WordEndingAt(bytes, before), "ELSE");
+}
+
+// Where in an object a name may stand in a relation or flow formula. Only
+// a TableRelation or CalcFormula property begins one, and where it is a
+// property the lexer reads the rest of its line the same from any state it
+// can be in there; so a relation that such a line ends cannot reach the
+// lines after it, and the bytes around each one tell all.
+class TRelationSpans {
+ public:
+  // Whether a name at offset hit may stand in a relation or formula; hit
+  // grows from call to call, and only the bytes up to it are searched.
+  bool Possible(std::string_view bytes, std::size_t hit) {
+    // A property's = follows its name at once: the = that end either name
+    // are all there is to find, one rare byte for both.
+    static constexpr std::array<std::string_view, 2> Words = {"TableRelation", "CalcFormula"};
+    const std::size_t to = std::min(bytes.size(), hit + Words[0].size());
+    for (; FScanned < to; ++FScanned) {
+      const void* sign = std::memchr(bytes.data() + FScanned, '=', to - FScanned);
+      if (!sign) {
+        FScanned = to;
+        break;
+      }
+      FScanned = std::size_t(static_cast<const char*>(sign) - bytes.data());
+      for (std::string_view word : Words) {
+        if (FScanned < word.size() ||
+            !SameText(bytes.substr(FScanned - word.size(), word.size()), word))
+          continue;
+        const std::size_t at = FScanned - word.size();
+        const std::size_t end = LineEndFrom(bytes, at);
+        if (GoesOn(bytes, at, end))
+          FOpenFrom = std::min(FOpenFrom, at);
+        else
+          FSpans.emplace_back(at, end);
+      }
+    }
+    if (hit > FOpenFrom) return true;
+    return std::any_of(FSpans.begin(), FSpans.end(),
+                       [hit](const std::pair<std::size_t, std::size_t>& span) {
+                         return span.first < hit && hit <= span.second;
+                       });
+  }
+
+ private:
+  // Whether the relation begun at at, read as a property, is still open at
+  // end, the end of its line; the state's one part that can change what
+  // the line gives there is whether a CODE section is next.
+  bool GoesOn(std::string_view bytes, std::size_t at, std::size_t end) {
+    for (bool codeNext : {false, true}) {
+      TLexState state;
+      state.CodeSectionNext = codeNext;
+      FTokens.clear();
+      LexLine(bytes.substr(at, end - at), state, std::int32_t(at), &FTokens);
+      TReferenceScanner scanner(bytes, FRefs);
+      scanner.Line(0, FTokens);
+      FRefs.clear();
+      if (scanner.InRelation()) return true;
+    }
+    return false;
+  }
+
+  std::size_t FScanned = 0;  // where the search for = goes on
+  std::size_t FOpenFrom = std::string_view::npos;
+  std::vector<std::pair<std::size_t, std::size_t>> FSpans;  // (property, its line's end)
+  std::vector<TToken> FTokens;
+  std::vector<TObjectReference> FRefs;
+};
+
 // What an object must hold to be looked at closely: the number where a
 // reference by number can stand, or the name where a name can refer.
 struct TCandidateNeedles {
@@ -560,10 +682,14 @@ struct TCandidateNeedles {
     candidates.clear();
     for (std::size_t hit = 0; (hit = bytes.find(Number, hit)) != std::string_view::npos; ++hit)
       if (NumberCandidate(bytes, hit, Number.size())) candidates.push_back(hit);
+    TRelationSpans relations;
     if (!Name.empty())
       for (std::size_t hit = 0;
            (hit = FindBytesIgnoringCase(bytes, Name, hit)) != std::string_view::npos; ++hit)
-        if (NameCandidate(bytes, hit, Name.size())) candidates.push_back(hit);
+        if (NameCandidate(bytes, hit, Name.size())) {
+          if (NameOnlyInRelation(bytes, hit) && !relations.Possible(bytes, hit)) continue;
+          candidates.push_back(hit);
+        }
     std::sort(candidates.begin(), candidates.end());
   }
 };
@@ -593,43 +719,142 @@ std::string LineTextAt(std::string_view text, std::int32_t offset) {
 
 }  // namespace
 
-bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
-              const TUsesProgress& progress, std::size_t chunkSize) {
-  const TObjectTextObject& wanted = file.GetObject(target);
-  const TObjectType type = wanted.ObjectType();
-  const std::int32_t id = wanted.ID();
-  const std::string name = wanted.Name();
-  const TCandidateNeedles needles(id, name);
-  std::vector<std::size_t> candidates;
-  const std::int32_t count = file.GetCount();
-  // The objects of one file lie one after another, so one reader serves all
-  // of them; a set of many files gets a reader for each run of one file.
-  std::optional<vexa::TChunkReader> reader;
-  const TObjectTextFile* readerOwner = nullptr;
-  // Progress in about a thousand steps, so its cost stays small.
-  const std::int32_t step = std::max(1, count / 1000);
-  for (std::int32_t index = 0; index < count; ++index) {
-    if (progress && index % step == 0 && !progress(index, count)) return false;
-    const TObjectTextObject& object = file.GetObject(index);
-    const std::int64_t start = object.StartOffset();
-    const std::int64_t length = std::max(object.Length(), 0);
-    if (&object.Owner() != readerOwner) {
-      readerOwner = &object.Owner();
-      if (!readerOwner->Stream())
-        throw VexaError("The object's file is no longer open; open the file again");
-      reader.emplace(*readerOwner->Stream(), chunkSize);
-    }
-    const std::string_view bytes = reader->At(start, start + length, std::size_t(length));
-    needles.Find(bytes, candidates);
-    if (candidates.empty()) continue;
-    for (TObjectReference& ref : ReferencesNear(bytes, candidates)) {
-      if (!RefersTo(ref, type, id, name)) continue;
+namespace {
+
+// What the search needs to know of its target, and what it reuses.
+struct TUsesSearch {
+  TObjectType Type;
+  std::int32_t ID;
+  std::string Name;
+  TCandidateNeedles Needles;
+  std::vector<std::size_t> Candidates;
+
+  explicit TUsesSearch(const TObjectTextObject& target)
+      : Type(target.ObjectType()),
+        ID(target.ID()),
+        Name(target.Name()),
+        Needles(target.ID(), std::string(target.Name())) {}
+
+  // The uses in the text of the object at index.
+  void Object(std::int32_t index, std::string_view bytes, std::vector<TObjectUse>& uses) {
+    Needles.Find(bytes, Candidates);
+    if (Candidates.empty()) return;
+    for (TObjectReference& ref : ReferencesNear(bytes, Candidates)) {
+      if (!RefersTo(ref, Type, ID, Name)) continue;
       std::string line = LineTextAt(bytes, ref.Start);
       uses.push_back({index, std::move(ref), std::move(line)});
     }
   }
-  if (progress) progress(count, count);
-  return true;
+
+  // The uses in objects [0, count) of file, read through it.
+  bool Objects(const TObjectSet& file, std::int32_t count, std::vector<TObjectUse>& uses,
+               const TUsesProgress& progress, std::size_t chunkSize) {
+    // The objects of one file lie one after another, so one reader serves all
+    // of them; a set of many files gets a reader for each run of one file.
+    std::optional<vexa::TChunkReader> reader;
+    const TObjectTextFile* readerOwner = nullptr;
+    // Progress in about a thousand steps, so its cost stays small.
+    const std::int32_t step = std::max(1, count / 1000);
+    for (std::int32_t index = 0; index < count; ++index) {
+      if (progress && index % step == 0 && !progress(index, count)) return false;
+      const TObjectTextObject& object = file.GetObject(index);
+      const std::int64_t start = object.StartOffset();
+      const std::int64_t length = std::max(object.Length(), 0);
+      if (&object.Owner() != readerOwner) {
+        readerOwner = &object.Owner();
+        if (!readerOwner->Stream())
+          throw VexaError("The object's file is no longer open; open the file again");
+        reader.emplace(*readerOwner->Stream(), chunkSize);
+      }
+      Object(index, reader->At(start, start + length, std::size_t(length)), uses);
+    }
+    if (progress) progress(count, count);
+    return true;
+  }
+};
+
+}  // namespace
+
+bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
+              const TUsesProgress& progress, std::size_t chunkSize) {
+  TUsesSearch search(file.GetObject(target));
+  return search.Objects(file, file.GetCount(), uses, progress, chunkSize);
+}
+
+struct TOnePassUses::TState {
+  TState(const TObjectTextFile& file, TObjectType type, std::int32_t id)
+      : File(file), Type(type), ID(id) {}
+
+  const TObjectTextFile& File;
+  TObjectType Type;
+  std::int32_t ID;
+  std::int32_t Target = -1;
+  std::int32_t Checked = 0;  // objects looked at for the target
+  std::int32_t Live = 0;     // the first object searched while loading
+  std::int32_t Next = 0;     // the next one
+  std::optional<TUsesSearch> Search;
+  // The bytes of object Next from its start to the end of the stretches so far.
+  std::string Tail;
+  std::vector<TObjectUse> Uses;  // of the objects from Live on
+};
+
+TOnePassUses::TOnePassUses(const TObjectTextFile& file, TObjectType type, std::int32_t id)
+    : F(std::make_unique<TState>(file, type, id)) {}
+
+TOnePassUses::~TOnePassUses() = default;
+
+std::int32_t TOnePassUses::Target() const {
+  return F->Target;
+}
+
+void TOnePassUses::Scanned(const TScannedText& text) {
+  TState& s = *F;
+  const std::int32_t count = s.File.GetCount();
+  if (!s.Search) {
+    while (s.Checked < count && (s.File.GetObject(s.Checked).ObjectType() != s.Type ||
+                                 s.File.GetObject(s.Checked).ID() != s.ID))
+      ++s.Checked;
+    if (s.Checked == count) return;
+    s.Target = s.Checked;
+    s.Search.emplace(s.File.GetObject(s.Target));
+    // Only the name tells what to look for; the objects whose start has gone
+    // by are read again at the end.
+    s.Live = s.Target + 1;
+    while (s.Live > 0 && s.File.GetObject(s.Live - 1).StartOffset() >= text.Offset) --s.Live;
+    s.Next = s.Live;
+    s.Tail.clear();
+  }
+  for (; s.Next < count && (s.Next + 1 < count || text.Final); ++s.Next) {
+    const TObjectTextObject& object = s.File.GetObject(s.Next);
+    const std::int64_t start = object.StartOffset();
+    const std::int64_t end = start + std::max(object.Length(), 0);
+    if (start >= text.Offset) {
+      s.Search->Object(
+          s.Next, text.Bytes.substr(std::size_t(start - text.Offset), std::size_t(end - start)),
+          s.Uses);
+    } else {
+      // Begun in earlier stretches: it ends within this one.
+      if (end > text.Offset) s.Tail.append(text.Bytes.substr(0, std::size_t(end - text.Offset)));
+      s.Search->Object(s.Next, s.Tail, s.Uses);
+    }
+    s.Tail.clear();
+  }
+  if (s.Next < count) {
+    const std::int64_t start = s.File.GetObject(s.Next).StartOffset();
+    if (start >= text.Offset)
+      s.Tail.assign(text.Bytes.substr(std::size_t(start - text.Offset)));
+    else
+      s.Tail.append(text.Bytes);
+  }
+}
+
+void TOnePassUses::Finish(std::vector<TObjectUse>& uses) {
+  TState& s = *F;
+  if (!s.Search) return;
+  s.Search->Objects(s.File, s.Live, uses, {}, std::size_t(1) << 20);
+  uses.insert(uses.end(), std::make_move_iterator(s.Uses.begin()),
+              std::make_move_iterator(s.Uses.end()));
+  s.Uses.clear();
 }
 
 }  // namespace cal

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,5 +59,27 @@ using TUsesProgress = std::function<bool(std::int32_t done, std::int32_t total)>
 // progress cancelled the search; uses then holds what was found so far.
 bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress = {}, std::size_t chunkSize = std::size_t(1) << 20);
+
+// The uses FindUses gives of the first object of a type and number, found
+// while its file loads: to be given every stretch of one load, in order
+// (SetOnScanned). The objects that begin before the target's header are
+// read again once the load is done.
+class TOnePassUses {
+ public:
+  TOnePassUses(const TObjectTextFile& file, TObjectType type, std::int32_t id);
+  ~TOnePassUses();
+  TOnePassUses(const TOnePassUses&) = delete;
+  TOnePassUses& operator=(const TOnePassUses&) = delete;
+
+  void Scanned(const TScannedText& text);
+  // After the load: the target's index, or -1 when the file has none.
+  std::int32_t Target() const;
+  // After the load: appends every use, in file order.
+  void Finish(std::vector<TObjectUse>& uses);
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> F;
+};
 
 }  // namespace cal

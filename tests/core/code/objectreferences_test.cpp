@@ -302,3 +302,64 @@ TEST(ObjectReferences, FindUsesResolvesNamesThroughTheFile) {
                 file, *cal::ReferenceAt(Forms, std::int32_t(Forms.find("\"Sales Header\";")) + 2)),
             3);
 }
+
+TEST(ObjectReferences, UsesWhileLoadingAreThoseOfFindUsesAndOfAFullReading) {
+  TempDir dir;
+  // Users before and after their targets; names after :: and commas that
+  // only a relation still open makes references, and ones it does not.
+  const std::string users =
+      "OBJECT Table 37 Sales Line\n{\n  FIELDS\n  {\n"
+      "    { 1 ;   ;No. ;Code20 ;TableRelation=Customer }\n"
+      "    { 2 ;   ;Bill ;Code20 ;TableRelation=IF (Type=CONST(A)) Text\n"
+      "                  ELSE IF (Type=CONST(B)) Opt::Customer\n"
+      "                  ELSE IF (Type=CONST(C)) Customer }\n"
+      "  }\n  CODE\n  {\n    VAR\n      C@1 : Record 18;\n    BEGIN\n"
+      "      CASE Type OF Opt::Customer: ERROR(Text1,\"Customer\"); END;\n"
+      "      X := DATABASE::Customer;\n    END.\n  }\n}\n";
+  const std::string targets =
+      "OBJECT Table 18 Customer\n{\n  CODE\n  {\n    VAR\n      Self@1 : Record 18;\n  }\n}\n"
+      "OBJECT Page 21 Customer Card\n{\n}\n";
+  for (const std::string& text : {users + targets + Forms, targets + Forms + users}) {
+    const std::string path = dir.write("f.txt", text);
+    // Both hold the file shared, as the commands do.
+    TObjectTextFile loaded;
+    loaded.SetShareReading(true);
+    loaded.LoadFromFile(path);
+    for (std::int32_t target = 0; target < loaded.GetCount(); ++target) {
+      const TObjectTextObject& wanted = loaded.GetObject(target);
+      const auto where = [](std::int32_t index, const cal::TObjectReference& ref) {
+        return std::to_string(index) + " " + std::to_string(ref.Line) + " " +
+               std::to_string(ref.Start);
+      };
+      std::vector<cal::TObjectUse> found;
+      ASSERT_TRUE(cal::FindUses(loaded, target, found));
+      Lines expected, foundAt, full;
+      for (const auto& use : found) {
+        foundAt.push_back(where(use.ObjIndex, use.Reference));
+        expected.push_back(foundAt.back() + " " + use.LineText);
+      }
+      for (std::int32_t i = 0; i < loaded.GetCount(); ++i)
+        for (const auto& ref : cal::FindReferences(loaded.GetObject(i).GetText()))
+          if (cal::RefersTo(ref, wanted.ObjectType(), wanted.ID(), wanted.Name()))
+            full.push_back(where(i, ref));
+      EXPECT_EQ(foundAt, full) << target;
+      // Pieces of a few bytes cut objects, names and headers anywhere.
+      for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(1) << 20}) {
+        TObjectTextFile file;
+        file.SetShareReading(true);
+        file.SetReadPieceSize(piece);
+        cal::TOnePassUses search(file, wanted.ObjectType(), wanted.ID());
+        file.SetOnScanned([&](const TScannedText& scanned) { search.Scanned(scanned); });
+        file.LoadFromFile(path);
+        file.SetOnScanned(nullptr);
+        std::vector<cal::TObjectUse> uses;
+        search.Finish(uses);
+        Lines shown;
+        for (const auto& use : uses)
+          shown.push_back(where(use.ObjIndex, use.Reference) + " " + use.LineText);
+        EXPECT_EQ(search.Target(), target);
+        EXPECT_EQ(shown, expected) << target << " " << piece;
+      }
+    }
+  }
+}
