@@ -6,6 +6,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "objectreader.h"
 #include "propertyblock.h"
 
 namespace {
@@ -48,52 +49,6 @@ std::uint64_t Key(const TObjectTextObject& object) {
 std::size_t Length(const TObjectTextObject& object) {
   return std::size_t(std::max<std::int32_t>(object.Length(), 0));
 }
-
-// Reads the objects of a set's files in the order they are asked for. An
-// object at or just after the bytes held shares a large read with those
-// that follow it, so a comparison in file order needs few reads; one asked
-// for elsewhere is read alone, so that an order that jumps about reads no
-// byte twice.
-class TObjectReader {
- public:
-  std::string_view Text(const TObjectTextObject& object) {
-    const vexa::ExclusiveFile* stream = object.Owner().Stream();
-    if (!stream) {
-      object.GetText();  // raises the error for an object whose file is gone
-      return {};
-    }
-    if (stream != FStream) {
-      FStream = stream;
-      FStart = FEnd = 0;
-    }
-    const std::int64_t from = object.StartOffset();
-    const std::int64_t to = from + std::int64_t(Length(object));
-    if (from < FStart || to > FEnd) {
-      const bool onward = from >= FStart && from <= FEnd + std::int64_t(Piece);
-      const std::int64_t end =
-          onward ? std::max(to, std::min(from + std::int64_t(Piece), stream->Size())) : to;
-      const auto size = std::size_t(end - from);
-      if (size > FCapacity) {
-        FBuffer = std::make_unique_for_overwrite<char[]>(size);
-        FCapacity = size;
-      }
-      // Forget the old bytes first, in case the read fails.
-      FStart = FEnd = 0;
-      stream->ReadAt(from, FBuffer.get(), size);
-      FStart = from;
-      FEnd = end;
-    }
-    return {FBuffer.get() + (from - FStart), std::size_t(to - from)};
-  }
-
- private:
-  static constexpr std::size_t Piece = 512 << 10;
-  const vexa::ExclusiveFile* FStream = nullptr;
-  std::unique_ptr<char[]> FBuffer;
-  std::size_t FCapacity = 0;
-  std::int64_t FStart = 0;
-  std::int64_t FEnd = 0;
-};
 
 // Compares one pair, reading each side only when its bytes are not known to
 // be the other's.

@@ -5,6 +5,7 @@
 
 #include "comparison.h"
 #include "linemerge.h"
+#include "objectreader.h"
 #include "orderedunion.h"
 
 namespace merge {
@@ -36,22 +37,9 @@ std::unordered_map<TKey, std::int32_t> IndexOf(const std::vector<TKey>& keys) {
   return index;
 }
 
-// An object's text: from the text its load kept, or read into a buffer
-// that only grows, so that a read costs no more than the read.
-std::string_view Read(const TObjectSet& file, std::int32_t index, std::string& buffer) {
-  if (index < 0) return {};
-  const TObjectTextObject& object = file.GetObject(index);
-  // Read through the object's own file, so that objects of many files read alike.
-  const TObjectTextFile& owner = object.Owner();
-  const std::size_t length = std::size_t(std::max(object.Length(), 0));
-  const std::string_view kept = owner.KeptText();
-  if (kept.data() && std::size_t(object.StartOffset()) + length <= kept.size())
-    return kept.substr(std::size_t(object.StartOffset()), length);
-  const vexa::ExclusiveFile* stream = owner.Stream();
-  if (!stream) return buffer = object.GetText();  // raises the error of a file that is gone
-  if (buffer.size() < length) buffer.resize(length);
-  stream->ReadAt(object.StartOffset(), buffer.data(), length);
-  return std::string_view(buffer.data(), length);
+// An object's text, or nothing for an object the set does not have.
+std::string_view Read(const TObjectSet& file, std::int32_t index, TObjectReader& reader) {
+  return index < 0 ? std::string_view{} : reader.Text(file.GetObject(index));
 }
 
 std::string Preamble(const TObjectSet& set) {
@@ -151,7 +139,8 @@ TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
     if (find(aIndex, oKeys[i]) < 0 && find(bIndex, oKeys[i]) < 0)
       merge.Items.push_back({std::int32_t(i), -1, -1});
 
-  std::string oBuffer, aBuffer, bBuffer;
+  // Each side read in its own order, which is mostly its file's.
+  TObjectReader oReader, aReader, bReader;
   // An object that ends without a line break (the last of its file) gets
   // one before the next, so that the next header starts its own line.
   bool atLineStart = true;
@@ -165,7 +154,7 @@ TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
     atLineStart = (fromTarget ? target : modified).GetCount() > 0 || EndsAtLineStart(preamble);
   }
   const std::string_view lineBreak =
-      target.GetCount() > 0 ? LineBreakOf(Read(target, 0, bBuffer)) : std::string_view("\r\n");
+      target.GetCount() > 0 ? LineBreakOf(Read(target, 0, bReader)) : std::string_view("\r\n");
   auto put = [&](const TMergeItem* item, std::string_view text) {
     if (text.empty()) return write(item, text);
     if (!atLineStart) write(nullptr, lineBreak);
@@ -173,9 +162,9 @@ TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
     atLineStart = EndsAtLineStart(text);
   };
   for (TMergeItem& item : merge.Items) {
-    const std::string_view o = Read(original, item.OriginalIndex, oBuffer);
-    const std::string_view a = Read(modified, item.ModifiedIndex, aBuffer);
-    const std::string_view b = Read(target, item.TargetIndex, bBuffer);
+    const std::string_view o = Read(original, item.OriginalIndex, oReader);
+    const std::string_view a = Read(modified, item.ModifiedIndex, aReader);
+    const std::string_view b = Read(target, item.TargetIndex, bReader);
     const TObjectResult result =
         MergeObjectTexts(o, a, b, item.OriginalIndex >= 0, item.ModifiedIndex >= 0,
                          item.TargetIndex >= 0, options, item.Status);
