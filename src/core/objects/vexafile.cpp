@@ -66,6 +66,16 @@ bool IsLineBreak(char c) {
 }
 
 #ifdef VEXA_HAVE_AVX2_VARIANT
+// Of the candidates in mask (bit i for the byte at from + i), the first
+// whose byte before it ends a line.
+bool FirstAfterBreak(const char* data, std::size_t from, std::uint64_t mask, std::size_t& at) {
+  for (; mask != 0; mask &= mask - 1) {
+    at = from + std::size_t(__builtin_ctzll(mask));
+    if (IsLineBreak(data[at - 1])) return true;
+  }
+  return false;
+}
+
 // The first 'O' after a line break in [from, limit), 32 bytes at a time, or
 // where the blocks end (a position before limit that still has to be looked
 // at). A byte at most CR is taken first and checked exactly after, so each
@@ -80,13 +90,9 @@ VEXA_TARGET_AVX2 std::size_t FindLineStartOAvx2(const char* data, std::size_t fr
     const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(before, cr), before);
     auto mask =
         unsigned(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(block, letter), low)));
-    for (; mask != 0; mask &= mask - 1) {
-      const std::size_t at = from + std::size_t(__builtin_ctz(mask));
-      const char c = data[at - 1];
-      if (c == '\r' || c == '\n' || c == '\0') {
-        found = true;
-        return at;
-      }
+    if (std::size_t at = 0; FirstAfterBreak(data, from, mask, at)) {
+      found = true;
+      return at;
     }
   }
   found = false;
@@ -103,13 +109,9 @@ VEXA_TARGET_AVX512 std::size_t FindLineStartOAvx512(const char* data, std::size_
     const __m512i before = _mm512_loadu_si512(data + from - 1);
     auto mask = std::uint64_t(
         _mm512_mask_cmpeq_epi8_mask(_mm512_cmple_epu8_mask(before, cr), block, letter));
-    for (; mask != 0; mask &= mask - 1) {
-      const std::size_t at = from + std::size_t(__builtin_ctzll(mask));
-      const char c = data[at - 1];
-      if (c == '\r' || c == '\n' || c == '\0') {
-        found = true;
-        return at;
-      }
+    if (std::size_t at = 0; FirstAfterBreak(data, from, mask, at)) {
+      found = true;
+      return at;
     }
   }
   found = false;
