@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Colours the text pane's rows from the lexer's tokens. The text is lexed
-// once when the pane gets it; a row then costs the lexing of its one line.
+// from its start as far as the rows painted so far, once; a row then costs
+// the lexing of its one line.
 #pragma once
 
 #include <QObject>

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -481,21 +482,51 @@ void TLexedText::Reset(std::string_view text) {
   FText = text;
   FLineStarts.assign(1, 0);
   FStates.assign(1, TLexState{});
-  TLexState state;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    state = LexLine(text.substr(start, end - start), state, 0, nullptr);
-    if (end == text.size()) break;
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-    FLineStarts.push_back(std::int32_t(start));
-    FStates.push_back(state);
+  FDone = false;
+}
+
+// Lexes the last known line, whose start and start state are the last ones
+// kept, and keeps where the next one starts and in which state.
+void TLexedText::LexOne() const {
+  const auto start = std::size_t(FLineStarts.back());
+  std::size_t end = start;
+  while (end < FText.size() && FText[end] != '\r' && FText[end] != '\n') ++end;
+  const TLexState state = LexLine(FText.substr(start, end - start), FStates.back(), 0, nullptr);
+  if (end == FText.size()) {
+    FDone = true;
+    return;
   }
+  FLineStarts.push_back(std::int32_t(
+      end + (FText[end] == '\r' && end + 1 < FText.size() && FText[end + 1] == '\n' ? 2 : 1)));
+  FStates.push_back(state);
+}
+
+void TLexedText::LexTo(int line) const {
+  while (!FDone && int(FLineStarts.size()) <= line) LexOne();
+}
+
+void TLexedText::LexPast(std::int32_t offset) const {
+  while (!FDone && FLineStarts.back() <= offset) LexOne();
+}
+
+int TLexedText::LineCount() const {
+  LexTo(INT_MAX);
+  return int(FLineStarts.size());
+}
+
+std::int32_t TLexedText::LineStart(int line) const {
+  LexTo(line);
+  return FLineStarts[std::size_t(line)];
+}
+
+TLexState TLexedText::StartState(int line) const {
+  LexTo(line);
+  return FStates[std::size_t(line)];
 }
 
 std::int32_t TLexedText::LineEnd(int line) const {
-  if (line + 1 >= LineCount()) return std::int32_t(FText.size());
+  LexTo(line + 1);
+  if (line + 1 >= int(FLineStarts.size())) return std::int32_t(FText.size());
   std::int32_t end = FLineStarts[std::size_t(line) + 1] - 1;
   if (end > FLineStarts[std::size_t(line)] && FText[std::size_t(end)] == '\n' &&
       FText[std::size_t(end) - 1] == '\r')
@@ -504,6 +535,7 @@ std::int32_t TLexedText::LineEnd(int line) const {
 }
 
 int TLexedText::LineOf(std::int32_t offset) const {
+  LexPast(offset);
   const auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), offset);
   return std::max(0, int(it - FLineStarts.begin()) - 1);
 }

@@ -70,6 +70,8 @@ bool IsTriggerName(std::string_view name);
 
 // A text split into lines at CR LF, lone CR and lone LF, with the state each
 // line starts in. The text itself is not copied and must outlive this.
+// Lines are lexed only as far as a question about them needs, so a view that
+// shows the top of a long text lexes only the lines it shows.
 class TLexedText {
  public:
   TLexedText() = default;
@@ -77,19 +79,26 @@ class TLexedText {
   void Reset(std::string_view text);
 
   std::string_view Text() const { return FText; }
-  int LineCount() const { return int(FLineStarts.size()); }
-  std::int32_t LineStart(int line) const { return FLineStarts[std::size_t(line)]; }
+  int LineCount() const;
+  std::int32_t LineStart(int line) const;
   // The end of the line's bytes, before its line break.
   std::int32_t LineEnd(int line) const;
-  TLexState StartState(int line) const { return FStates[std::size_t(line)]; }
+  TLexState StartState(int line) const;
   // 0-based line that holds offset; offsets past the end give the last line.
   int LineOf(std::int32_t offset) const;
   void Tokens(int line, std::vector<TToken>& tokens) const;
 
  private:
+  // Lexes on until line is known or the text ends.
+  void LexTo(int line) const;
+  // Lexes on until a line starts after offset or the text ends.
+  void LexPast(std::int32_t offset) const;
+  void LexOne() const;
+
   std::string_view FText;
-  std::vector<std::int32_t> FLineStarts{0};
-  std::vector<TLexState> FStates{TLexState{}};
+  mutable std::vector<std::int32_t> FLineStarts{0};
+  mutable std::vector<TLexState> FStates{TLexState{}};
+  mutable bool FDone = true;  // every line is lexed
 };
 
 // Calls visit(lineIndex, lineStart, line, tokens, startState) for every line

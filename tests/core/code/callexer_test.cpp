@@ -145,6 +145,37 @@ TEST(CalLexer, StatesAreCarriedAndRecover) {
   EXPECT_EQ(OfKind(stray, TTokenKind::tkSection), (Words{"CODE", "FIELDS"}));
 }
 
+// Lines are lexed only as far as asked; whatever is asked first, every
+// answer is the one a full pass gives.
+TEST(CalLexer, LinesLexedOnDemandAgreeWithAFullPass) {
+  const std::string text = Table + "\r\n" + Table + "\rlast";
+  const cal::TLexedText full(text);
+  const int count = full.LineCount();
+  std::vector<cal::TLexState> states;
+  std::vector<std::int32_t> starts;
+  for (int line = 0; line < count; ++line) {
+    states.push_back(full.StartState(line));
+    starts.push_back(full.LineStart(line));
+  }
+  {
+    const cal::TLexedText lexed(text);  // a late line first
+    EXPECT_EQ(lexed.StartState(count - 1), states.back());
+    EXPECT_EQ(lexed.LineCount(), count);
+  }
+  {
+    const cal::TLexedText lexed(text);  // by offset, then the lines before
+    EXPECT_EQ(lexed.LineOf(starts[std::size_t(count / 2)] + 1), count / 2);
+    EXPECT_LT(lexed.LineEnd(count / 2 - 1), starts[std::size_t(count / 2)]);
+    for (int line = count / 2; line >= 0; --line)
+      EXPECT_EQ(lexed.StartState(line), states[std::size_t(line)]);
+    EXPECT_EQ(lexed.LineOf(std::int32_t(text.size()) + 5), count - 1);
+  }
+  cal::TLexedText lexed(text);
+  lexed.Reset("");  // a new text forgets the old one
+  EXPECT_EQ(lexed.LineCount(), 1);
+  EXPECT_EQ(lexed.LineEnd(0), 0);
+}
+
 TEST(CalLexer, BinaryAndHugeLines) {
   std::string bytes;
   for (int i = 0; i < 256; ++i) bytes += char(i);
