@@ -2,6 +2,7 @@
 #include "outlinebox.h"
 
 #include <QSignalBlocker>
+#include <QTimerEvent>
 
 #include "oemcodepage.h"
 #include "textpane.h"
@@ -18,6 +19,28 @@ TOutlineBox::TOutlineBox(TTextPane& pane, QWidget* parent) : QComboBox(parent), 
 }
 
 void TOutlineBox::textChanged() {
+  FBuild.start(0, this);
+}
+
+void TOutlineBox::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == FBuild.timerId())
+    build();
+  else
+    QComboBox::timerEvent(event);
+}
+
+const std::vector<cal::TOutlineEntry>& TOutlineBox::outline() {
+  if (FBuild.isActive()) build();
+  return FOutline;
+}
+
+void TOutlineBox::showPopup() {
+  if (FBuild.isActive()) build();
+  QComboBox::showPopup();
+}
+
+void TOutlineBox::build() {
+  FBuild.stop();
   FOutline = cal::BuildOutline(FPane.bytes());
   const QSignalBlocker quiet(this);
   clear();
@@ -28,11 +51,13 @@ void TOutlineBox::textChanged() {
 }
 
 void TOutlineBox::caretMoved() {
+  if (FBuild.isActive()) return;  // the build sets the entry
   const QSignalBlocker quiet(this);
   setCurrentIndex(cal::OutlineEntryAt(FOutline, FPane.caretPosition()));
 }
 
 void TOutlineBox::jumpTo(int index) {
+  if (FBuild.isActive()) build();
   if (index < 0 || index >= int(FOutline.size())) return;
   const cal::TOutlineEntry& entry = FOutline[std::size_t(index)];
   FPane.selectBytes(entry.Start, 0);
