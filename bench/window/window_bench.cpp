@@ -342,7 +342,10 @@ int main(int argc, char* argv[]) {
   }
   std::printf("window: %d objects, %d use(s) of Table 3\n", objects, useCount);
   if (!cli.isEmpty()) {
-    printRatio("window open -> list (incl. 50 ms)", median(open), median(list), 1.3);
+    // The tree's fixed 50 ms change delay alone is longer than a list of
+    // the whole file, so this row only shows what a user waits for; the
+    // window's own cost is the row without the delay.
+    printInfo("window open -> list (incl. 50 ms)", median(open), median(list));
     printRatio("window open -> list (excl. delay)", median(openNoDelay), median(list), 1.1);
     printRatio("window Where Used vs cli uses", median(whereUsed), median(uses), 1.2);
     printRatio("window Compare With vs cli compare", median(compareWith), median(compare), 1.2);
