@@ -182,6 +182,55 @@ bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length
   }
 }
 
+// The next place from from on where number stands as a whole number: no
+// digit 1-9 right before it (a 0 may be a leading zero) and no word byte right
+// after it. Most digits of object text are parts of other numbers, and this
+// passes over them sixteen bytes at a time.
+std::size_t FindWholeNumber(std::string_view bytes, std::string_view number, std::size_t from) {
+  const std::size_t m = number.size();
+  const std::size_t size = bytes.size();
+  if (m == 0 || size < m) return std::string_view::npos;
+  const auto whole = [&](std::size_t at) {
+    if (at > 0 && bytes[at - 1] >= '1' && bytes[at - 1] <= '9') return false;
+    if (at + m < size && IsWordChar(static_cast<unsigned char>(bytes[at + m]))) return false;
+    return std::memcmp(bytes.data() + at, number.data(), m) == 0;
+  };
+  std::size_t i = from;
+  if (i == 0 && whole(0)) return 0;
+  if (i == 0) i = 1;
+#ifdef CAL_HAVE_SSE2
+  const char* data = bytes.data();
+  const __m128i first = _mm_set1_epi8(number.front());
+  const __m128i last = _mm_set1_epi8(number.back());
+  const auto in = [](__m128i v, char low, char high) {
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(low - 1))),
+                         _mm_cmplt_epi8(v, _mm_set1_epi8(char(high + 1))));
+  };
+  // The block reads from i - 1 to i + m + 15.
+  for (; i + m + 16 <= size; i += 16) {
+    const auto load = [&](std::size_t at) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    };
+    const __m128i ends =
+        _mm_and_si128(_mm_cmpeq_epi8(load(i), first), _mm_cmpeq_epi8(load(i + m - 1), last));
+    auto mask = unsigned(_mm_movemask_epi8(ends));
+    if (mask == 0) continue;
+    const __m128i next = load(i + m);
+    const __m128i folded = _mm_or_si128(next, _mm_set1_epi8(0x20));
+    const __m128i word = _mm_or_si128(_mm_or_si128(in(next, '0', '9'), in(folded, 'a', 'z')),
+                                      _mm_cmpeq_epi8(next, _mm_set1_epi8('_')));
+    mask &= ~unsigned(_mm_movemask_epi8(_mm_or_si128(word, in(load(i - 1), '1', '9'))));
+    for (; mask != 0; mask &= mask - 1) {
+      const std::size_t at = i + std::size_t(__builtin_ctz(mask));
+      if (std::memcmp(data + at, number.data(), m) == 0) return at;
+    }
+  }
+#endif
+  for (; i + m <= size; ++i)
+    if (whole(i)) return i;
+  return std::string_view::npos;
+}
+
 // A whole name where a reference by name can stand: after ::, a type word
 // ("Record Customer", "TableData Customer"), a property that names a table
 // or page, a formula's (, or the condition or ELSE of a relation. Variables
@@ -325,7 +374,8 @@ struct TCandidateNeedles {
   // The offsets of every candidate in bytes, in order.
   void Find(std::string_view bytes, std::vector<std::size_t>& candidates) const {
     candidates.clear();
-    for (std::size_t hit = 0; (hit = bytes.find(Number, hit)) != std::string_view::npos; ++hit)
+    for (std::size_t hit = 0; (hit = FindWholeNumber(bytes, Number, hit)) != std::string_view::npos;
+         ++hit)
       if (NumberCandidate(bytes, hit, Number.size())) candidates.push_back(hit);
     TRelationSpans relations;
     if (!Name.empty())

@@ -315,7 +315,12 @@ TEST(ObjectReferences, UsesWhileLoadingAreThoseOfFindUsesAndOfAFullReading) {
       "                  ELSE IF (Type=CONST(C)) Customer }\n"
       "  }\n  CODE\n  {\n    VAR\n      C@1 : Record 18;\n    BEGIN\n"
       "      CASE Type OF Opt::Customer: ERROR(Text1,\"Customer\"); END;\n"
-      "      X := DATABASE::Customer;\n    END.\n  }\n}\n";
+      "      X := DATABASE::Customer;\n    END.\n  }\n}\n"
+      // Numbers that hold a target's number but are none, and leading zeros,
+      // on a line of their own that no other candidate's line comes near.
+      "OBJECT Codeunit 5 Numbers\n{\n  CODE\n  {\n    VAR\n"
+      "      D@2 : Record 118;E@3 : Record 18X;F@4 : Record 018;G@5 : Page 0021;\n"
+      "    BEGIN\n    END.\n  }\n}\n";
   const std::string targets =
       "OBJECT Table 18 Customer\n{\n  CODE\n  {\n    VAR\n      Self@1 : Record 18;\n  }\n}\n"
       "OBJECT Page 21 Customer Card\n{\n}\n";
