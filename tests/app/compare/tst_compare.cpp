@@ -16,6 +16,7 @@
 #include "comparisonmodel.h"
 #include "diffpane.h"
 #include "filterbox.h"
+#include "idleloop.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
 #include "oemcodepage.h"
@@ -24,10 +25,11 @@
 
 namespace {
 
-void idle(int ms = 10) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
+// The actions' states follow the idle loop, which a busy platform may not
+// reach within a short wait; they are brought up to date before each use.
+void trigger(TfrmMain& frm, QAction* action) {
+  frm.updateActions();
+  action->trigger();
 }
 
 std::string body(const std::string& date, const std::string& code) {
@@ -65,10 +67,13 @@ class TestCompare : public QObject {
   std::unique_ptr<TfrmMain> comparingWindow() {
     auto frm = std::make_unique<TfrmMain>(*FPrompts, QStringList{FNewPath});
     frm->show();
+    // Commands that follow the focus need the window active first.
+    frm->activateWindow();
+    if (!QTest::qWaitForWindowActive(frm.get())) qWarning("window not active");
     if (!QTest::qWaitFor([&] { return !frm->treeChangePending(); })) qWarning("tree change waits");
     FPrompts->OpenAnswers.push_back(FOldPath);
     idle();
-    frm->actFileCompareWith->trigger();
+    trigger(*frm, frm->actFileCompareWith);
     return frm;
   }
 
@@ -90,7 +95,7 @@ class TestCompare : public QObject {
 
   void compareWithAndEndComparison() {
     auto frm = std::make_unique<TfrmMain>(*FPrompts, QStringList{});
-    idle();
+    frm->updateActions();
     QVERIFY(!frm->actFileCompareWith->isEnabled());
     QVERIFY(!frm->actFileEndComparison->isEnabled());
     QVERIFY(frm->mnuFile->actions().contains(frm->actFileCompareWith));
@@ -104,11 +109,11 @@ class TestCompare : public QObject {
     QCOMPARE(frm->statusText(),
              QStringLiteral("Comparing with base.txt: 1 added, 1 removed, 1 changed, "
                             "1 properties only"));
-    idle();
+    frm->updateActions();
     QVERIFY(frm->actFileEndComparison->isEnabled());
     QVERIFY(frm->actViewNextChange->isVisible());
 
-    frm->actFileEndComparison->trigger();
+    trigger(*frm, frm->actFileEndComparison);
     QVERIFY(!frm->compareMode().active());
     // The object list again, in the order of its own sort proxy.
     auto* sorted = qobject_cast<QSortFilterProxyModel*>(frm->lvwMain->model());
@@ -202,13 +207,13 @@ class TestCompare : public QObject {
     const int line = pane.changes()[0];
     pane.selectBytes(pane.lineStart(line), pane.lineEnd(line) - pane.lineStart(line));
     idle();
-    frm->actEditCopyTreeView->trigger();
+    trigger(*frm, frm->actEditCopyTreeView);
     QCOMPARE(oem::fromQString(QGuiApplication::clipboard()->text()),
              std::optional<std::string>("    old \x84 code;"));
     // Select All takes the whole diff, line breaks as they stand.
-    frm->actEditSelectAllTreeView->trigger();
+    trigger(*frm, frm->actEditSelectAllTreeView);
     QCOMPARE(pane.selLength(), std::int32_t(pane.bytes().size()));
-    frm->actEditCopyTreeView->trigger();
+    trigger(*frm, frm->actEditCopyTreeView);
     QCOMPARE(oem::fromQString(QGuiApplication::clipboard()->text()),
              std::optional<std::string>(pane.bytes()));
     QVERIFY(pane.bytes().find("\r\n") != std::string::npos);
@@ -224,7 +229,7 @@ class TestCompare : public QObject {
     selection->select(frm->lvwMain->model()->index(4, 0), rows);
     frm->lvwMain->setFocus();
     idle();
-    frm->actFileExportListView->trigger();
+    trigger(*frm, frm->actFileExportListView);
     QVERIFY(FPrompts->Errors.isEmpty());
     QFile written(target);
     QVERIFY(written.open(QIODevice::ReadOnly));
@@ -241,7 +246,7 @@ class TestCompare : public QObject {
     QCOMPARE(frm->memMain->bytes(), objectText({OldObjects[1]}));
     // Ending the comparison releases the old file and its text with it.
     idle();
-    frm->actFileEndComparison->trigger();
+    trigger(*frm, frm->actFileEndComparison);
     QVERIFY(frm->memMain->bytes().empty());
     QTRY_VERIFY(frm->lvwMain->isVisible());
   }
@@ -255,9 +260,9 @@ class TestCompare : public QObject {
     QCOMPARE(frm->lvwMain->model()->columnCount(), TObjectListModel::ColumnCount);
     // The old file is released: the window can compare with it again.
     FPrompts->OpenAnswers.push_back(FOldPath);
-    frm->actFileCompareWith->trigger();
+    trigger(*frm, frm->actFileCompareWith);
     QVERIFY(frm->compareMode().active());
-    frm->actFileClose->trigger();
+    trigger(*frm, frm->actFileClose);
     QVERIFY(!frm->compareMode().active());
     QVERIFY(FPrompts->Errors.isEmpty());
   }
@@ -304,7 +309,7 @@ class TestCompare : public QObject {
     box->setFilterText(QStringLiteral("type:form|codeunit status:prop"));
     QCOMPARE(shown(), QStringList{"Card"});
     idle();
-    frm->actFileEndComparison->trigger();
+    trigger(*frm, frm->actFileEndComparison);
     QVERIFY(box->isInvalid());
     QVERIFY(frm->statusText().contains(QLatin1String("'status:prop'")));
     box->setFilterText(QStringLiteral("type:form|codeunit"));
@@ -330,12 +335,12 @@ class TestCompare : public QObject {
     QTRY_VERIFY(!frm->treeChangePending());
     FPrompts->OpenAnswers.push_back(FNewPath);
     idle();
-    frm->actFileCompareWith->trigger();
+    trigger(*frm, frm->actFileCompareWith);
     QVERIFY2(FPrompts->Errors.isEmpty(), qPrintable(FPrompts->Errors.join(QLatin1Char('\n'))));
     QVERIFY(frm->compareMode().active());
     QCOMPARE(frm->statusText(),
              QStringLiteral("Comparing with custom.txt: 0 added, 0 removed, 0 changed"));
-    frm->actFileEndComparison->trigger();
+    trigger(*frm, frm->actFileEndComparison);
     showNode(*frm, 1);
     QCOMPARE(frm->memMain->bytes(), objectText({NewObjects[0]}));
   }
@@ -355,7 +360,7 @@ class TestCompare : public QObject {
     QFETCH(QString, message);
     auto frm = comparingWindow();
     FPrompts->OpenAnswers.push_back(fileName);
-    frm->actFileCompareWith->trigger();
+    trigger(*frm, frm->actFileCompareWith);
     QCOMPARE(FPrompts->Errors.size(), 1);
     QVERIFY2(FPrompts->Errors[0].startsWith(message), qPrintable(FPrompts->Errors[0]));
     QVERIFY(!frm->compareMode().active());

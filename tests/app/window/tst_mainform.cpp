@@ -16,20 +16,13 @@
 #include <memory>
 
 #include "errorguard.h"
+#include "idleloop.h"
 #include "mainform.h"
 #include "osfile.h"
 #include "scriptedprompts.h"
 #include "testfiles.h"
 
 namespace {
-
-// Lets the event loop block once, so that the application goes idle the way
-// it does between user inputs.
-void idle(int ms = 10) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 void waitForTreeChange(TfrmMain& frm) {
   QTRY_VERIFY_WITH_TIMEOUT(!frm.treeChangePending(), 2000);
