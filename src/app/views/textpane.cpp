@@ -168,9 +168,18 @@ void TTextPane::wrapRows() {
       continue;
     }
     const bool tabs = nextTab < end;
+    // In a fixed-pitch font the bytes of a plain line that fit a row need no summing.
+    const bool fixedRows =
+        FPlainFixed && !tabs && plainFit > 0 && isPlain(data + rowStart, data + end);
     std::int64_t x = 0;
     int column = 0;
     for (std::int32_t i = rowStart; i < end; ++i) {
+      if (fixedRows && i == rowStart) {
+        const auto fit = std::int32_t(std::min<std::int64_t>(plainFit, end - rowStart));
+        x = fit * std::int64_t(FWidestPlain);
+        i = rowStart + fit;
+        if (i == end) break;
+      }
       const unsigned char byte = data[i];
       const std::int32_t advance = tabs ? advanceAt(FAdvance, byte, column) : FAdvance[byte];
       if (x + advance <= room || i == rowStart) {
@@ -362,6 +371,8 @@ void TTextPane::updateMetrics() {
     if (byte != '\t') FWidestAdvance = std::max(FWidestAdvance, advance);
     if (byte >= 0x20 && byte < 0x7F) FWidestPlain = std::max(FWidestPlain, advance);
   }
+  FPlainFixed = std::all_of(FAdvance.begin() + 0x20, FAdvance.begin() + 0x7F,
+                            [this](std::int32_t advance) { return advance == FWidestPlain; });
   const QFontMetrics metrics(shown);
   FLineHeight = std::max(1, metrics.lineSpacing());
   FAscent = metrics.ascent();

@@ -154,6 +154,7 @@ class TTextPane : public QAbstractScrollArea {
   std::array<std::int32_t, 256> FAdvance{};
   std::int32_t FWidestAdvance = 1;  // of every byte but the tab
   std::int32_t FWidestPlain = 1;    // of the printable ASCII characters
+  bool FPlainFixed = false;         // all printable ASCII characters as wide as that
   QFont FShownFont;
   QRawFont FRawFont;
   std::array<quint32, 256> FGlyph{};
