@@ -25,13 +25,6 @@
 
 namespace {
 
-// The actions' states follow the idle loop, which a busy platform may not
-// reach within a short wait; they are brought up to date before each use.
-void trigger(TfrmMain& frm, QAction* action) {
-  frm.updateActions();
-  action->trigger();
-}
-
 std::string body(const std::string& date, const std::string& code) {
   return "{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=" + date +
          ";\r\n  }\r\n  CODE\r\n  {\r\n    line 1;\r\n    line 2;\r\n    line 3;\r\n    " + code +
@@ -73,7 +66,7 @@ class TestCompare : public QObject {
     if (!QTest::qWaitFor([&] { return !frm->treeChangePending(); })) qWarning("tree change waits");
     FPrompts->OpenAnswers.push_back(FOldPath);
     idle();
-    trigger(*frm, frm->actFileCompareWith);
+    frm->actFileCompareWith->trigger();
     return frm;
   }
 
@@ -95,7 +88,7 @@ class TestCompare : public QObject {
 
   void compareWithAndEndComparison() {
     auto frm = std::make_unique<TfrmMain>(*FPrompts, QStringList{});
-    frm->updateActions();
+    idle();
     QVERIFY(!frm->actFileCompareWith->isEnabled());
     QVERIFY(!frm->actFileEndComparison->isEnabled());
     QVERIFY(frm->mnuFile->actions().contains(frm->actFileCompareWith));
@@ -109,11 +102,11 @@ class TestCompare : public QObject {
     QCOMPARE(frm->statusText(),
              QStringLiteral("Comparing with base.txt: 1 added, 1 removed, 1 changed, "
                             "1 properties only"));
-    frm->updateActions();
+    idle();
     QVERIFY(frm->actFileEndComparison->isEnabled());
     QVERIFY(frm->actViewNextChange->isVisible());
 
-    trigger(*frm, frm->actFileEndComparison);
+    frm->actFileEndComparison->trigger();
     QVERIFY(!frm->compareMode().active());
     // The object list again, in the order of its own sort proxy.
     auto* sorted = qobject_cast<QSortFilterProxyModel*>(frm->lvwMain->model());
@@ -207,13 +200,13 @@ class TestCompare : public QObject {
     const int line = pane.changes()[0];
     pane.selectBytes(pane.lineStart(line), pane.lineEnd(line) - pane.lineStart(line));
     idle();
-    trigger(*frm, frm->actEditCopyTreeView);
+    frm->actEditCopyTreeView->trigger();
     QCOMPARE(oem::fromQString(QGuiApplication::clipboard()->text()),
              std::optional<std::string>("    old \x84 code;"));
     // Select All takes the whole diff, line breaks as they stand.
-    trigger(*frm, frm->actEditSelectAllTreeView);
+    frm->actEditSelectAllTreeView->trigger();
     QCOMPARE(pane.selLength(), std::int32_t(pane.bytes().size()));
-    trigger(*frm, frm->actEditCopyTreeView);
+    frm->actEditCopyTreeView->trigger();
     QCOMPARE(oem::fromQString(QGuiApplication::clipboard()->text()),
              std::optional<std::string>(pane.bytes()));
     QVERIFY(pane.bytes().find("\r\n") != std::string::npos);
@@ -229,7 +222,7 @@ class TestCompare : public QObject {
     selection->select(frm->lvwMain->model()->index(4, 0), rows);
     frm->lvwMain->setFocus();
     idle();
-    trigger(*frm, frm->actFileExportListView);
+    frm->actFileExportListView->trigger();
     QVERIFY(FPrompts->Errors.isEmpty());
     QFile written(target);
     QVERIFY(written.open(QIODevice::ReadOnly));
@@ -246,7 +239,7 @@ class TestCompare : public QObject {
     QCOMPARE(frm->memMain->bytes(), objectText({OldObjects[1]}));
     // Ending the comparison releases the old file and its text with it.
     idle();
-    trigger(*frm, frm->actFileEndComparison);
+    frm->actFileEndComparison->trigger();
     QVERIFY(frm->memMain->bytes().empty());
     QTRY_VERIFY(frm->lvwMain->isVisible());
   }
@@ -260,9 +253,9 @@ class TestCompare : public QObject {
     QCOMPARE(frm->lvwMain->model()->columnCount(), TObjectListModel::ColumnCount);
     // The old file is released: the window can compare with it again.
     FPrompts->OpenAnswers.push_back(FOldPath);
-    trigger(*frm, frm->actFileCompareWith);
+    frm->actFileCompareWith->trigger();
     QVERIFY(frm->compareMode().active());
-    trigger(*frm, frm->actFileClose);
+    frm->actFileClose->trigger();
     QVERIFY(!frm->compareMode().active());
     QVERIFY(FPrompts->Errors.isEmpty());
   }
@@ -309,7 +302,7 @@ class TestCompare : public QObject {
     box->setFilterText(QStringLiteral("type:form|codeunit status:prop"));
     QCOMPARE(shown(), QStringList{"Card"});
     idle();
-    trigger(*frm, frm->actFileEndComparison);
+    frm->actFileEndComparison->trigger();
     QVERIFY(box->isInvalid());
     QVERIFY(frm->statusText().contains(QLatin1String("'status:prop'")));
     box->setFilterText(QStringLiteral("type:form|codeunit"));
@@ -335,12 +328,12 @@ class TestCompare : public QObject {
     QTRY_VERIFY(!frm->treeChangePending());
     FPrompts->OpenAnswers.push_back(FNewPath);
     idle();
-    trigger(*frm, frm->actFileCompareWith);
+    frm->actFileCompareWith->trigger();
     QVERIFY2(FPrompts->Errors.isEmpty(), qPrintable(FPrompts->Errors.join(QLatin1Char('\n'))));
     QVERIFY(frm->compareMode().active());
     QCOMPARE(frm->statusText(),
              QStringLiteral("Comparing with custom.txt: 0 added, 0 removed, 0 changed"));
-    trigger(*frm, frm->actFileEndComparison);
+    frm->actFileEndComparison->trigger();
     showNode(*frm, 1);
     QCOMPARE(frm->memMain->bytes(), objectText({NewObjects[0]}));
   }
@@ -360,7 +353,7 @@ class TestCompare : public QObject {
     QFETCH(QString, message);
     auto frm = comparingWindow();
     FPrompts->OpenAnswers.push_back(fileName);
-    trigger(*frm, frm->actFileCompareWith);
+    frm->actFileCompareWith->trigger();
     QCOMPARE(FPrompts->Errors.size(), 1);
     QVERIFY2(FPrompts->Errors[0].startsWith(message), qPrintable(FPrompts->Errors[0]));
     QVERIFY(!frm->compareMode().active());
