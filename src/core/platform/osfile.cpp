@@ -386,7 +386,14 @@ void ExclusiveFile::FailChanged() const {
 void WriteFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write,
                         const ExclusiveFile* guard) {
   const std::string fullName = FullPath(path);
-  if (guard) {
+  // Nothing at all at the name (not even a dangling link): it can be neither
+  // the viewed file, a folder, a device nor a link, and nothing is replaced,
+  // so the checks below would each look it up in vain: in an export of
+  // thousands of new files they were most of the system calls.
+  std::error_code lookupError;
+  const bool fresh =
+      fs::symlink_status(PathOf(fullName), lookupError).type() == fs::file_type::not_found;
+  if (guard && !fresh) {
     std::error_code ec;
 #ifdef _WIN32
     // Windows refuses to replace a file opened without sharing; comparing
@@ -404,12 +411,13 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
       throw FileError(
           CreateErrorMessage(fullName, "It is the file being viewed and is never overwritten."));
   }
-  if (fs::is_directory(PathOf(path)))
+  if (!fresh && fs::is_directory(PathOf(path)))
     throw FileError(CreateErrorMessage(fullName, SystemErrorText(EISDIR)));
   // A device or a pipe (/dev/null, /dev/stdout) is written into: renaming a
   // file over it would destroy it.
   std::error_code statusError;
-  const fs::file_status status = fs::status(PathOf(fullName), statusError);
+  const fs::file_status status =
+      fresh ? fs::file_status(fs::file_type::not_found) : fs::status(PathOf(fullName), statusError);
   if (!statusError && fs::exists(status) && !fs::is_regular_file(status)) {
     std::ofstream stream(PathOf(fullName), std::ios::binary);
     if (!stream) throw FileError(CreateErrorMessage(fullName, SystemErrorText(errno)));
@@ -418,8 +426,8 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
     return;
   }
 
-  const fs::path target = FollowLinks(PathOf(fullName), fullName);
-  CheckWritable(target, fullName);
+  const fs::path target = fresh ? PathOf(fullName) : FollowLinks(PathOf(fullName), fullName);
+  if (!fresh) CheckWritable(target, fullName);
   const std::string targetName = PathText(target);
   const std::string tempName = TempNameBeside(target);
 #ifdef _WIN32
@@ -434,7 +442,7 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
   auto closeHandle = [&] { return ::close(handle) == 0; };
   // A replaced file keeps its permissions.
   struct stat replaced {};
-  if (::stat(targetName.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode))
+  if (!fresh && ::stat(targetName.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode))
     ::fchmod(handle, replaced.st_mode & 07777);
 #endif
   auto removeTemp = [&] {

@@ -81,6 +81,12 @@ TEST(SaveTarget, WriteProtectedFilesAreRefusedAndLinksStayLinks) {
     check(fs::status(real).permissions() ==
               (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read),
           "the linked file lost its permissions");
+    // A link to a file not there yet is no free name: the file appears behind it.
+    fs::create_symlink("real/tab3.txt", dir.file("tab3.txt"));
+    object.SaveToFile(dir.file("tab3.txt"));
+    check(fs::is_symlink(dir.file("tab3.txt")) &&
+              ReadAll(dir.file("real/tab3.txt")) == object.GetText(),
+          "a dangling link was replaced");
 
     fs::create_symlink(dir.file("objects.txt"), dir.file("viewed.txt"));
     const std::string refused = MessageOf([&] { object.SaveToFile(dir.file("viewed.txt")); });
