@@ -528,12 +528,12 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   int code = ecSuccess;
   if (line.command == "list") code = RunList(line, set, filter, folder.get(), out, err);
   if (line.command == "show") code = RunShow(line, set, out, err);
-  // A file is searched while it loads; a folder's objects once it is loaded.
+  // find searches a file while it loads; a folder's objects once it is loaded.
   if (line.command == "find")
     code = folder ? RunFolderFind(line, *folder, filter, out) : RunFind(line, file, filter, out);
   if (line.command == "export") code = RunExport(line, set, filter, err);
   if (line.command == "uses" && !folder)
-    code = RunUsesWhileLoading(line, file, out, err, errIsTerminal);
+    code = RunUsesOfFile(line, file, out, err, errIsTerminal);
   else if (IsCodeCommand(line.command))
     code = RunCodeCommand(line, set, out, err);
   if (std::fflush(out) != 0) throw StreamError(StreamWriteErrorText);

@@ -17,8 +17,9 @@ void ParseCodeOperands(TCommandLine& line);
 int RunCodeCommand(const TCommandLine& line, const TObjectSet& file, std::FILE* out,
                    std::FILE* err);
 
-// uses on a file: loads it into file and searches while it loads.
-int RunUsesWhileLoading(const TCommandLine& line, TObjectTextFile& file, std::FILE* out,
-                        std::FILE* err, bool errIsTerminal);
+// uses on a file: loads it into file and searches it, while it loads on
+// a single processor, after the load on more, where the search is shared out.
+int RunUsesOfFile(const TCommandLine& line, TObjectTextFile& file, std::FILE* out, std::FILE* err,
+                  bool errIsTerminal);
 
 }  // namespace marlox::cli

@@ -55,10 +55,15 @@ using TUsesProgress = std::function<bool(std::int32_t done, std::int32_t total)>
 
 // Every reference to object target in every object of file, in file order.
 // Reads the file in chunks of chunkSize bytes and looks closely only at
-// objects that hold the target's number or name. Returns false when
-// progress cancelled the search; uses then holds what was found so far.
+// objects that hold the target's number or name; the objects of one large
+// open file are shared out between UsesSearchThreads() threads, progress
+// being called on the caller's. Returns false when progress cancelled the
+// search; uses then holds what was found so far.
 bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress = {}, std::size_t chunkSize = std::size_t(1) << 20);
+
+// How many threads FindUses may use: one for each processor.
+unsigned UsesSearchThreads();
 
 // The uses FindUses gives of the first object of a type and number, found
 // while its file loads: to be given every stretch of one load, in order

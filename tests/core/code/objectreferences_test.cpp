@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -367,4 +369,60 @@ TEST(ObjectReferences, UsesWhileLoadingAreThoseOfFindUsesAndOfAFullReading) {
       }
     }
   }
+}
+
+TEST(ObjectReferences, UsesOfALargeFileAreTheSameWhateverThreadReadsThem) {
+  TempDir dir;
+  // Some 3 MB, enough to be shared out between threads: users in runs and
+  // far apart, between objects that only name the target in comments.
+  std::string text = "OBJECT Table 18 Customer\n{\n}\n";
+  const std::string noise(300, 'x');
+  Lines expected;
+  for (int i = 1; i <= 8000; ++i) {
+    const bool user = i % 7 == 0 || (i > 4000 && i < 4100);
+    text += "OBJECT Codeunit " + std::to_string(i) + " C" + std::to_string(i) +
+            "\n{\n  CODE\n  {\n    VAR\n      C@1 : Record " + (user ? "18" : "180") +
+            ";\n    BEGIN\n      // Record 18 " + noise +
+            "\n      X := DATABASE::" + (user ? "Customer" : "Vendor") + ";\n    END.\n  }\n}\n";
+    if (user) expected.insert(expected.end(), {std::to_string(i) + " 6", std::to_string(i) + " 9"});
+  }
+  const std::string path = dir.write("large.txt", text);
+  TObjectTextFile file;
+  file.LoadFromFile(path);
+  const auto shown = [](const std::vector<cal::TObjectUse>& uses) {
+    Lines lines;
+    for (const auto& use : uses)
+      lines.push_back(std::to_string(use.ObjIndex) + " " + std::to_string(use.Reference.Line));
+    return lines;
+  };
+  std::vector<cal::TObjectUse> uses;
+  std::vector<std::int32_t> seen;
+  ASSERT_TRUE(cal::FindUses(file, 0, uses, [&](std::int32_t done, std::int32_t total) {
+    EXPECT_EQ(total, file.GetCount());
+    seen.push_back(done);
+    return true;
+  }));
+  EXPECT_EQ(shown(uses), expected);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), file.GetCount());
+  EXPECT_LE(seen.size(), 1002u);
+
+  // Cancelled part way, it says so and keeps some of the uses, in order.
+  std::vector<cal::TObjectUse> some;
+  int calls = 0;
+  EXPECT_FALSE(
+      cal::FindUses(file, 0, some, [&](std::int32_t, std::int32_t) { return ++calls < 5; }));
+  const Lines part = shown(some);
+  EXPECT_LT(part.size(), expected.size());
+  EXPECT_TRUE(std::includes(expected.begin(), expected.end(), part.begin(), part.end(),
+                            [](const std::string& a, const std::string& b) {
+                              return std::stoi(a) < std::stoi(b) ||
+                                     (std::stoi(a) == std::stoi(b) && a < b);
+                            }));
+
+  // A file cut short under the search: whichever thread meets it, the
+  // caller gets the error.
+  std::filesystem::resize_file(path, text.size() / 2);
+  std::vector<cal::TObjectUse> none;
+  EXPECT_THROW(cal::FindUses(file, 0, none), FileChangedError);
 }
