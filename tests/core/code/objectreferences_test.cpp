@@ -420,9 +420,11 @@ TEST(ObjectReferences, UsesOfALargeFileAreTheSameWhateverThreadReadsThem) {
                                      (std::stoi(a) == std::stoi(b) && a < b);
                             }));
 
-  // A file cut short under the search: whichever thread meets it, the
-  // caller gets the error.
+#ifndef _WIN32
+  // A file cut short under the search (Windows refuses the writer while the
+  // file is held): whichever thread meets it, the caller gets the error.
   std::filesystem::resize_file(path, text.size() / 2);
   std::vector<cal::TObjectUse> none;
   EXPECT_THROW(cal::FindUses(file, 0, none), FileChangedError);
+#endif
 }
