@@ -12,6 +12,7 @@
 #include "foldercmds.h"
 #include "linediff.h"
 #include "pathtext.h"
+#include "sidebyside.h"
 
 namespace fs = std::filesystem;
 
@@ -250,22 +251,25 @@ int RunCompareCommand(const TCommandLine& line, std::FILE* out, std::FILE* err,
   // file of it given as the other side can then still be opened.
   const bool folderFirst = !IsObjectFolder(line.operands[1]) && IsObjectFolder(line.operands[2]);
   if (folderFirst) otherSide.Load(line.operands[2], readProperties, err, errIsTerminal);
-  oldSide.Load(line.operands[1], readProperties, err, errIsTerminal);
   // A file is held exclusively, so it cannot be opened twice; compared with
   // itself it is simply read twice through the one open file.
   const bool sameFile =
       !IsObjectFolder(line.operands[1]) && SameFile(line.operands[1], line.operands[2]);
-  // Two files are compared while the second loads wherever their bytes lie
-  // at the same offsets, so that a pair there is not read a second time.
+  // Two files load side by side, learning where their bytes lie the same at
+  // the same offsets, so that a pair there is not read a second time. The
+  // new file's progress is the pair's.
   std::optional<TSameBytes> same;
-  if (!sameFile && !folderFirst) {
-    const bool newIsFile = !IsObjectFolder(line.operands[2]);
-    if (oldSide.File() && newIsFile) {
-      same.emplace(*oldSide.File(), *otherSide.File());
-      otherSide.File()->SetOnScanned([&same](const TScannedText& text) { same->Scanned(text); });
-    }
-    otherSide.Load(line.operands[2], readProperties, err, errIsTerminal);
-    if (otherSide.File()) otherSide.File()->SetOnScanned(nullptr);
+  if (!sameFile && !folderFirst && !IsObjectFolder(line.operands[1]) &&
+      !IsObjectFolder(line.operands[2])) {
+    same.emplace(*oldSide.File(), *otherSide.File());
+    LoadSideBySide(
+        *oldSide.File(), *otherSide.File(), *same,
+        [&] { oldSide.Load(line.operands[1], readProperties, err, false); },
+        [&] { otherSide.Load(line.operands[2], readProperties, err, errIsTerminal); });
+  } else {
+    oldSide.Load(line.operands[1], readProperties, err, errIsTerminal);
+    if (!sameFile && !folderFirst)
+      otherSide.Load(line.operands[2], readProperties, err, errIsTerminal);
   }
   const TObjectSet& oldFile = oldSide.Set();
   const TObjectSet& newFile = sameFile ? oldFile : otherSide.Set();

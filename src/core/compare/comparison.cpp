@@ -8,6 +8,7 @@
 
 #include "objectreader.h"
 #include "propertyblock.h"
+#include "sidebyside.h"
 
 namespace {
 
@@ -93,19 +94,30 @@ TSameBytes::TSameBytes(const TObjectTextFile& loaded, const TObjectTextFile& loa
     : FLoaded(loaded), FLoading(loading) {}
 
 void TSameBytes::Scanned(const TScannedText& text) {
-  const vexa::ExclusiveFile* stream = FLoaded.Stream();
-  if (FGivenUp || !stream || text.Bytes.empty()) return;
-  const std::int64_t end = std::min(text.Offset + std::int64_t(text.Bytes.size()), stream->Size());
-  if (text.Offset >= end) return;
-  const auto size = std::size_t(end - text.Offset);
-  FBuffer.resize(std::max(FBuffer.size(), size));
-  stream->ReadAt(text.Offset, FBuffer.data(), size);
+  if (FGivenUp || text.Bytes.empty()) return;
+  std::size_t size = 0;
+  const char* old = FBuffer.data();
+  if (FFeed) {
+    const std::string_view bytes = FFeed->Read(text.Offset, text.Bytes.size(), FScratch);
+    old = bytes.data();
+    size = bytes.size();
+  } else {
+    const vexa::ExclusiveFile* stream = FLoaded.Stream();
+    if (!stream) return;
+    const std::int64_t end =
+        std::min(text.Offset + std::int64_t(text.Bytes.size()), stream->Size());
+    if (text.Offset >= end) return;
+    size = std::size_t(end - text.Offset);
+    FBuffer.resize(std::max(FBuffer.size(), size));
+    stream->ReadAt(text.Offset, FBuffer.data(), size);
+    old = FBuffer.data();
+  }
   // Blocks of a few hundred bytes: a pair near a difference is read again,
   // and a file whose objects have moved costs one failed compare a block.
   constexpr std::size_t Block = 256;
   for (std::size_t at = 0; at < size; at += Block) {
     const std::size_t length = std::min(Block, size - at);
-    if (std::memcmp(FBuffer.data() + at, text.Bytes.data() + at, length) != 0) {
+    if (std::memcmp(old + at, text.Bytes.data() + at, length) != 0) {
       FUnequalRun += std::int64_t(length);
       continue;
     }
@@ -123,6 +135,7 @@ void TSameBytes::Scanned(const TScannedText& text) {
   if (FUnequalRun >= GiveUpAfter) {
     FGivenUp = true;
     FBuffer = {};
+    if (FFeed) FFeed->Close();
   }
 }
 

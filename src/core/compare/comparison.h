@@ -65,13 +65,19 @@ TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newTex
 // Where two files hold the same bytes at the same offsets, found while the
 // second one loads: a pair at one offset in both whose bytes lie wholly
 // inside such a stretch is identical without reading it again.
+class TStretchFeed;
+
 class TSameBytes {
  public:
-  // loaded must be loaded and stay so; loading is the file about to load.
+  // loaded must be loaded and stay so, unless its bytes come through a feed;
+  // loading is the file about to load.
   TSameBytes(const TObjectTextFile& loaded, const TObjectTextFile& loading);
 
   // Give it every stretch of the loading file's load (its OnScanned event).
   void Scanned(const TScannedText& text);
+  // Where the loaded file's bytes come from while it loads too, instead of
+  // from its file; null for its file again.
+  void SetFeed(TStretchFeed* feed) { FFeed = feed; }
 
   // Whether the two objects, one of each file in either order, are known
   // to hold the same bytes.
@@ -85,6 +91,8 @@ class TSameBytes {
   std::vector<char> FBuffer;
   std::int64_t FUnequalRun = 0;
   bool FGivenUp = false;
+  TStretchFeed* FFeed = nullptr;
+  std::string FScratch;  // the feed's bytes where they span stretches
 };
 
 // Reads every pair once from the two open files (none that same knows to be

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sidebyside.h"
 #include "testfiles.h"
 
 namespace {
@@ -227,4 +228,61 @@ TEST_F(CompareFilesTest, BytesFoundEqualWhileLoadingAgreeWithReadingThePairs) {
   for (auto o = objects.rbegin(); o != objects.rend(); ++o) reversed += *o;
   const TComparison result = Compare(oldText, reversed);
   EXPECT_EQ(result.Counts.Identical, 12);
+}
+
+TEST_F(CompareFilesTest, FilesLoadedSideBySideFindTheSameBytesAsOneAfterTheOther) {
+  std::string shorter;
+  for (int i = 1; i <= 12; ++i) {
+    std::string body;
+    for (int line = 0; line < 10 * i; ++line) body += "    Line " + std::to_string(line) + ";\r\n";
+    shorter += Object("Codeunit " + std::to_string(i) + " C", "01.01.20", "x;") + body;
+  }
+  std::string changed = shorter;
+  changed[shorter.find("Codeunit 7 C") + 300] = 'Z';
+  const std::string longer = changed + Object("Table 99 T", "01.01.20", "y;");
+  // Pieces of other sizes on either side: the old file's stretches end
+  // where the new one's do not. Either file may be the longer one.
+  for (const auto& [oldText, newText] : {std::pair(shorter, longer), std::pair(longer, shorter)})
+    for (const auto& [oldPiece, newPiece] :
+         {std::pair<std::size_t, std::size_t>(7, 1000), {1000, 13}, {1 << 20, 1 << 20}}) {
+      SCOPED_TRACE(std::to_string(oldPiece) + " " + std::to_string(newPiece));
+      const std::string n = std::to_string(++calls);
+      const std::string oldPath = dir.write("old" + n + ".txt", oldText);
+      const std::string newPath = dir.write("new" + n + ".txt", newText);
+      oldFile.SetReadPieceSize(oldPiece);
+      newFile.SetReadPieceSize(newPiece);
+      TSameBytes same(oldFile, newFile);
+      LoadSideBySide(
+          oldFile, newFile, same, [&] { oldFile.LoadFromFile(oldPath); },
+          [&] { newFile.LoadFromFile(newPath); });
+      ASSERT_EQ(oldFile.GetCount() + newFile.GetCount(), 25);
+      for (std::int32_t i = 0; i < 12; ++i)
+        EXPECT_EQ(same.Same(oldFile.GetObject(i), newFile.GetObject(i)), i != 6) << i;
+      const TComparison known = CompareFiles(oldFile, newFile, {}, &same);
+      const TComparison read = CompareFiles(oldFile, newFile);
+      ASSERT_EQ(known.Items.size(), read.Items.size());
+      for (std::size_t i = 0; i < read.Items.size(); ++i)
+        EXPECT_EQ(known.Items[i].Status, read.Items[i].Status) << i;
+    }
+
+  // Both loads end; the old file's error comes first, as when it loads first.
+  const std::string good = dir.write("good.txt", shorter);
+  const auto failure = [&](const std::string& oldPath, const std::string& newPath) {
+    TObjectTextFile oldOne;
+    TObjectTextFile newOne;
+    TSameBytes same(oldOne, newOne);
+    try {
+      LoadSideBySide(
+          oldOne, newOne, same, [&] { oldOne.LoadFromFile(oldPath); },
+          [&] { newOne.LoadFromFile(newPath); });
+    } catch (const FileError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  const std::string missingOld = dir.file("missing-old.txt");
+  const std::string missingNew = dir.file("missing-new.txt");
+  EXPECT_NE(failure(missingOld, good).find("missing-old.txt"), std::string::npos);
+  EXPECT_NE(failure(good, missingNew).find("missing-new.txt"), std::string::npos);
+  EXPECT_NE(failure(missingOld, missingNew).find("missing-old.txt"), std::string::npos);
 }

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+#include "sidebyside.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
+
+void TStretchFeed::Put(const TScannedText& text) {
+  if (text.Bytes.empty()) return;
+  std::unique_lock<std::mutex> lock(FLock);
+  FChanged.wait(lock, [&] { return FClosed || FReading || FWaiting < Limit; });
+  if (FClosed) return;
+  // Fresh buffers of a megabyte each cost a page fault every few kilobytes;
+  // the ones read are filled again. Copying beats handing the load's own
+  // bytes over and waiting: the two loads then keep each other waiting.
+  TStretch stretch{text.Offset, {}, {}};
+  if (!FSpare.empty()) {
+    stretch.Copy = std::move(FSpare.back());
+    FSpare.pop_back();
+  }
+  lock.unlock();
+  stretch.Copy.assign(text.Bytes);
+  stretch.Bytes = stretch.Copy;
+  lock.lock();
+  if (FClosed) return;
+  FWaiting += stretch.Bytes.size();
+  FStretches.push_back(std::move(stretch));
+  FChanged.notify_all();
+}
+
+void TStretchFeed::Finish() {
+  const std::lock_guard<std::mutex> lock(FLock);
+  FFinished = true;
+  FChanged.notify_all();
+}
+
+std::string_view TStretchFeed::Read(std::int64_t offset, std::size_t size, std::string& scratch) {
+  std::unique_lock<std::mutex> lock(FLock);
+  const auto endOf = [](const TStretch& stretch) {
+    return stretch.Offset + std::int64_t(stretch.Bytes.size());
+  };
+  const auto letGoBefore = [&](std::int64_t at) {
+    while (!FStretches.empty() && endOf(FStretches.front()) <= at) {
+      FWaiting -= FStretches.front().Bytes.size();
+      if (FSpare.size() < MaxSpare) FSpare.push_back(std::move(FStretches.front().Copy));
+      FStretches.pop_front();
+      FChanged.notify_all();
+    }
+  };
+  const auto waitForMore = [&] {
+    FReading = true;
+    FChanged.notify_all();
+    FChanged.wait(lock, [&] { return FFinished || FClosed || !FStretches.empty(); });
+    FReading = false;
+  };
+  // Mostly the stretches of both files have the same bounds, and the bytes
+  // are compared where they lie, without a copy.
+  for (;;) {
+    letGoBefore(offset);
+    if (!FStretches.empty()) break;
+    if (FFinished || FClosed) return {};
+    waitForMore();
+  }
+  // Stretches tile the file, so the first one left holds offset; a gap
+  // would be a load that went wrong, and ends what can be read.
+  const TStretch& first = FStretches.front();
+  if (first.Offset > offset) return {};
+  if (endOf(first) >= offset + std::int64_t(size))
+    return first.Bytes.substr(std::size_t(offset - first.Offset), size);
+  scratch.resize(size);
+  std::size_t done = 0;
+  while (done < size) {
+    const std::int64_t at = offset + std::int64_t(done);
+    letGoBefore(at);
+    if (FStretches.empty()) {
+      if (FFinished || FClosed) break;
+      waitForMore();
+      continue;
+    }
+    const TStretch& stretch = FStretches.front();
+    if (stretch.Offset > at) break;
+    const auto from = std::size_t(at - stretch.Offset);
+    const std::size_t count = std::min(size - done, stretch.Bytes.size() - from);
+    std::memcpy(scratch.data() + done, stretch.Bytes.data() + from, count);
+    done += count;
+  }
+  scratch.resize(done);
+  return scratch;
+}
+
+void TStretchFeed::Close() {
+  const std::lock_guard<std::mutex> lock(FLock);
+  FClosed = true;
+  FStretches.clear();
+  FWaiting = 0;
+  FChanged.notify_all();
+}
+
+void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameBytes& same,
+                    const std::function<void()>& loadOld, const std::function<void()>& loadNew) {
+  struct TUnhook {
+    TObjectTextFile& Old;
+    TObjectTextFile& New;
+    TSameBytes& Same;
+    ~TUnhook() {
+      Old.SetOnScanned(nullptr);
+      New.SetOnScanned(nullptr);
+      Same.SetFeed(nullptr);
+    }
+  } unhook{oldFile, newFile, same};
+  TStretchFeed feed;
+  std::exception_ptr oldError;
+  std::exception_ptr newError;
+  oldFile.SetOnScanned([&feed](const TScannedText& text) { feed.Put(text); });
+  {
+    std::jthread helper;
+    try {
+      helper = std::jthread([&] {
+        try {
+          loadOld();
+        } catch (...) {
+          oldError = std::current_exception();
+        }
+        feed.Finish();
+      });
+    } catch (const std::system_error&) {
+      oldFile.SetOnScanned(nullptr);
+      loadOld();
+      newFile.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
+      loadNew();
+      return;
+    }
+    same.SetFeed(&feed);
+    newFile.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
+    try {
+      loadNew();
+    } catch (...) {
+      newError = std::current_exception();
+    }
+    feed.Close();
+  }
+  if (oldError) std::rethrow_exception(oldError);
+  if (newError) std::rethrow_exception(newError);
+}
