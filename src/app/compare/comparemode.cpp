@@ -24,6 +24,7 @@
 #include "objectmodels.h"
 #include "objectorder.h"
 #include "oemcodepage.h"
+#include "sidebyside.h"
 #include "stringtable.h"
 #include "textpane.h"
 
@@ -76,9 +77,7 @@ void TCompareMode::compareWith(const QString& fileName) {
     // load finds them equal, so those pairs are not read again.
     auto oldFile = std::make_unique<TObjectTextFile>();
     TSameBytes same(*heldFile, *oldFile);
-    oldFile->SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
-    oldFile->LoadFromFile(path);
-    oldFile->SetOnScanned(nullptr);
+    LoadBesideLoaded(*heldFile, *oldFile, same, [&] { oldFile->LoadFromFile(path); });
     FComparison = CompareFiles(*oldFile, held, {}, &same);
     FOwnedOldFile = std::move(oldFile);
     FOldFile = FOwnedOldFile.get();

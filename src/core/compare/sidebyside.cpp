@@ -90,6 +90,11 @@ std::string_view TStretchFeed::Read(std::int64_t offset, std::size_t size, std::
   return scratch;
 }
 
+bool TStretchFeed::Closed() {
+  const std::lock_guard<std::mutex> lock(FLock);
+  return FClosed;
+}
+
 void TStretchFeed::Close() {
   const std::lock_guard<std::mutex> lock(FLock);
   FClosed = true;
@@ -98,38 +103,38 @@ void TStretchFeed::Close() {
   FChanged.notify_all();
 }
 
-void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameBytes& same,
-                    const std::function<void()>& loadOld, const std::function<void()>& loadNew) {
+namespace {
+
+// Runs produce, which fills feed, on a thread of its own while loadNew loads
+// newFile here, same taking the bytes it compares from feed. Where no thread
+// can be had, alone does all in order instead. The producer's error is
+// thrown first.
+void FeedBeside(TStretchFeed& feed, TObjectTextFile& newFile, TSameBytes& same,
+                const std::function<void()>& produce, const std::function<void()>& loadNew,
+                const std::function<void()>& alone) {
   struct TUnhook {
-    TObjectTextFile& Old;
     TObjectTextFile& New;
     TSameBytes& Same;
     ~TUnhook() {
-      Old.SetOnScanned(nullptr);
       New.SetOnScanned(nullptr);
       Same.SetFeed(nullptr);
     }
-  } unhook{oldFile, newFile, same};
-  TStretchFeed feed;
-  std::exception_ptr oldError;
+  } unhook{newFile, same};
+  std::exception_ptr producerError;
   std::exception_ptr newError;
-  oldFile.SetOnScanned([&feed](const TScannedText& text) { feed.Put(text); });
   {
     std::jthread helper;
     try {
       helper = std::jthread([&] {
         try {
-          loadOld();
+          produce();
         } catch (...) {
-          oldError = std::current_exception();
+          producerError = std::current_exception();
         }
         feed.Finish();
       });
     } catch (const std::system_error&) {
-      oldFile.SetOnScanned(nullptr);
-      loadOld();
-      newFile.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
-      loadNew();
+      alone();
       return;
     }
     same.SetFeed(&feed);
@@ -141,6 +146,48 @@ void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameByt
     }
     feed.Close();
   }
-  if (oldError) std::rethrow_exception(oldError);
+  if (producerError) std::rethrow_exception(producerError);
   if (newError) std::rethrow_exception(newError);
+}
+
+}  // namespace
+
+void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameBytes& same,
+                    const std::function<void()>& loadOld, const std::function<void()>& loadNew) {
+  struct TUnhook {
+    TObjectTextFile& Old;
+    ~TUnhook() { Old.SetOnScanned(nullptr); }
+  } unhook{oldFile};
+  TStretchFeed feed;
+  oldFile.SetOnScanned([&feed](const TScannedText& text) { feed.Put(text); });
+  FeedBeside(feed, newFile, same, loadOld, loadNew, [&] {
+    oldFile.SetOnScanned(nullptr);
+    loadOld();
+    newFile.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
+    loadNew();
+  });
+}
+
+void LoadBesideLoaded(const TObjectTextFile& loaded, TObjectTextFile& loading, TSameBytes& same,
+                      const std::function<void()>& load) {
+  const vexa::ExclusiveFile* stream = loaded.Stream();
+  if (!stream) {
+    load();
+    return;
+  }
+  TStretchFeed feed;
+  const auto produce = [&] {
+    constexpr std::size_t Piece = std::size_t(1) << 20;
+    std::string buffer(Piece, '\0');
+    const std::int64_t size = stream->Size();
+    for (std::int64_t at = 0; at < size && !feed.Closed(); at += std::int64_t(Piece)) {
+      const auto count = std::size_t(std::min<std::int64_t>(std::int64_t(Piece), size - at));
+      stream->ReadAt(at, buffer.data(), count);
+      feed.Put({std::string_view(buffer.data(), count), at, 0, false});
+    }
+  };
+  FeedBeside(feed, loading, same, produce, load, [&] {
+    loading.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
+    load();
+  });
 }

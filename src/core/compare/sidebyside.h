@@ -32,6 +32,7 @@ class TStretchFeed {
   std::string_view Read(std::int64_t offset, std::size_t size, std::string& scratch);
   // No more reads: what comes is let go at once.
   void Close();
+  bool Closed();
 
  private:
   struct TStretch {
@@ -58,3 +59,9 @@ class TStretchFeed {
 // old file loads first and same reads it again as the new one loads.
 void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameBytes& same,
                     const std::function<void()>& loadOld, const std::function<void()>& loadNew);
+
+// The same for loading, compared with loaded, which is loaded already: a
+// thread of its own reads loaded's bytes again while loading loads through
+// load. An error reading loaded is thrown first.
+void LoadBesideLoaded(const TObjectTextFile& loaded, TObjectTextFile& loading, TSameBytes& same,
+                      const std::function<void()>& load);
