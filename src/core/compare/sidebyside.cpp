@@ -8,24 +8,31 @@
 #include <thread>
 
 void TStretchFeed::Put(const TScannedText& text) {
-  if (text.Bytes.empty()) return;
+  Put(text.Offset, text.Bytes.size(),
+      [&text](char* to) { std::memcpy(to, text.Bytes.data(), text.Bytes.size()); });
+}
+
+void TStretchFeed::Put(std::int64_t offset, std::size_t size,
+                       const std::function<void(char*)>& fill) {
+  if (size == 0) return;
   std::unique_lock<std::mutex> lock(FLock);
   FChanged.wait(lock, [&] { return FClosed || FReading || FWaiting < Limit; });
   if (FClosed) return;
   // Fresh buffers of a megabyte each cost a page fault every few kilobytes;
   // the ones read are filled again. Copying beats handing the load's own
   // bytes over and waiting: the two loads then keep each other waiting.
-  TStretch stretch{text.Offset, {}, {}};
+  TStretch stretch{offset, {}, {}};
   if (!FSpare.empty()) {
     stretch.Copy = std::move(FSpare.back());
     FSpare.pop_back();
   }
   lock.unlock();
-  stretch.Copy.assign(text.Bytes);
+  stretch.Copy.resize(size);
+  fill(stretch.Copy.data());
   stretch.Bytes = stretch.Copy;
   lock.lock();
   if (FClosed) return;
-  FWaiting += stretch.Bytes.size();
+  FWaiting += size;
   FStretches.push_back(std::move(stretch));
   FChanged.notify_all();
 }
@@ -177,13 +184,12 @@ void LoadBesideLoaded(const TObjectTextFile& loaded, TObjectTextFile& loading, T
   }
   TStretchFeed feed;
   const auto produce = [&] {
-    constexpr std::size_t Piece = std::size_t(1) << 20;
-    std::string buffer(Piece, '\0');
+    // Read straight into the feed's buffers.
+    constexpr std::int64_t Piece = std::int64_t(1) << 20;
     const std::int64_t size = stream->Size();
-    for (std::int64_t at = 0; at < size && !feed.Closed(); at += std::int64_t(Piece)) {
-      const auto count = std::size_t(std::min<std::int64_t>(std::int64_t(Piece), size - at));
-      stream->ReadAt(at, buffer.data(), count);
-      feed.Put({std::string_view(buffer.data(), count), at, 0, false});
+    for (std::int64_t at = 0; at < size && !feed.Closed(); at += Piece) {
+      const auto count = std::size_t(std::min(Piece, size - at));
+      feed.Put(at, count, [&](char* to) { stream->ReadAt(at, to, count); });
     }
   };
   FeedBeside(feed, loading, same, produce, load, [&] {
