@@ -415,37 +415,48 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
     TellScanned(state, {}, size, true);
     return;
   }
+  if (const std::size_t parts = LoadPartCount(stream); parts > 1) {
+    LoadInParts(stream, parts);
+    return;
+  }
+  BeginScan(state, size);
+  ScanStream(state, stream, 0, size);
+  if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(size));
+  ReadPropertiesLeft(state, stream);
+  EndScan(state, size);
+  TellScanned(state, {}, size, true);
+}
+
+// Scans [begin, end) of the file, which must start and end at line starts.
+void TObjectTextFile::ScanStream(TScanState& state, const vexa::ExclusiveFile& stream,
+                                 std::size_t begin, std::size_t end) {
   // Plain reads into one 1 MB buffer: pieces from 64 KB to 4 MB and
   // posix_fadvise(SEQUENTIAL) measured the same on a cached file, and a
   // mapping saved under a tenth of the time but turns a file truncated by
   // another program during the load into a crash.
   // At least a few bytes, so that the first piece shows a byte-order mark whole.
+  const std::size_t size = end - begin;
   std::vector<char> buffer(std::max<std::size_t>(std::min(size, FReadPieceSize), 8));
-  BeginScan(state, size);
-  std::size_t read = 0;
+  std::size_t read = begin;
   std::size_t carry = 0;
-  bool first = true;
+  bool first = begin == 0;
   do {
     if (carry == buffer.size()) buffer.resize(buffer.size() * 2);
-    const std::size_t piece = std::min(buffer.size() - carry, size - read);
+    const std::size_t piece = std::min(buffer.size() - carry, end - read);
     stream.ReadAt(static_cast<std::int64_t>(read), buffer.data() + carry, piece);
     read += piece;
     const std::size_t filled = carry + piece;
     const std::string_view window(buffer.data(), filled);
     std::size_t from = 0;
     if (first) {
-      from = ScanStart(window, size);
+      from = ScanStart(window, end);
       first = false;
     }
-    const std::size_t consumed = ScanWindow(state, window, read - filled, from, read == size);
+    const std::size_t consumed = ScanWindow(state, window, read - filled, from, read == end);
     TellScanned(state, window.substr(0, consumed), read - filled, false);
     carry = filled - consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, carry);
-  } while (read < size);
-  if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(size));
-  ReadPropertiesLeft(state, stream);
-  EndScan(state, size);
-  TellScanned(state, {}, size, true);
+  } while (read < end);
 }
 
 void TObjectTextFile::TellScanned(const TScanState& state, std::string_view bytes,
@@ -476,10 +487,15 @@ static std::size_t NextProgressCheck(std::uint8_t percent, std::size_t length) {
   return bound > 0 ? static_cast<std::size_t>(bound) : 0;
 }
 
-void TObjectTextFile::BeginScan(TScanState& state, std::size_t length) {
+void TObjectTextFile::ResetScan(TScanState& state, std::size_t begin, std::size_t length) {
   state = TScanState();
+  state.Begin = begin;
   state.Length = length;
-  state.NextCheck = NextProgressCheck(0, length);
+  state.NextCheck = begin + NextProgressCheck(0, length);
+}
+
+void TObjectTextFile::BeginScan(TScanState& state, std::size_t length) {
+  ResetScan(state, 0, length);
   DoProgress(TProgressKind::pkStart, 0);
 }
 
@@ -494,7 +510,6 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
                                         std::size_t base, std::size_t from, bool final) {
   const char* data = window.data();
   const std::size_t size = window.size();
-  const std::size_t length = state.Length;
   std::size_t pos = from;
   if (state.SkipLineFeed && pos < size) {
     if (data[pos] == '\n') ++pos;
@@ -523,20 +538,10 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
     }
     state.InOrdinaryLine = false;
     if (marker) {
-      const auto start = static_cast<std::int32_t>(base + lineStart);
-      if (state.Last) state.Last->SetEndOffset(start);
-      std::string header(data + lineStart + ObjectMarker.size(), lineLength - ObjectMarker.size());
-      state.Last = &FObjects.emplace_back(*this, start, header);
-      if (FReadProperties) ReadProperties(state, window.substr(lineStart), final);
+      FoundHeader(state, base + lineStart, window.substr(lineStart, lineLength),
+                  window.substr(lineStart), final);
     } else if (base + pos >= state.NextCheck) {
-      const std::size_t end = base + pos;
-      auto percent = static_cast<std::uint8_t>(
-          std::nearbyint(static_cast<double>(end) / static_cast<double>(length) * 100.0));
-      if (percent != state.LastPercent) {
-        DoProgress(TProgressKind::pkProgress, percent);
-        state.LastPercent = percent;
-        state.NextCheck = NextProgressCheck(percent, length);
-      }
+      ReachPosition(state, base + pos);
     }
     if (pos < size) {
       if (data[pos] == '\0') {
@@ -551,6 +556,26 @@ std::size_t TObjectTextFile::ScanWindow(TScanState& state, std::string_view wind
     }
   }
   return size;
+}
+
+void TObjectTextFile::FoundHeader(TScanState& state, std::size_t start, std::string_view line,
+                                  std::string_view text, bool final) {
+  const std::string_view header = line.substr(ObjectMarker.size());
+  if (state.Part) return FoundInPart(*state.Part, start, header, text, final && state.TextEnds);
+  const auto offset = static_cast<std::int32_t>(start);
+  if (state.Last) state.Last->SetEndOffset(offset);
+  state.Last = &FObjects.emplace_back(*this, offset, std::string(header));
+  if (FReadProperties) ReadProperties(state, text, final);
+}
+
+void TObjectTextFile::ReachPosition(TScanState& state, std::size_t end) {
+  auto percent = static_cast<std::uint8_t>(std::nearbyint(
+      static_cast<double>(end - state.Begin) / static_cast<double>(state.Length) * 100.0));
+  if (percent == state.LastPercent) return;
+  state.LastPercent = percent;
+  state.NextCheck = state.Begin + NextProgressCheck(percent, state.Length);
+  if (state.Part) return ReachedInPart(*state.Part, percent);
+  DoProgress(TProgressKind::pkProgress, percent);
 }
 
 void TObjectTextFile::ReadProperties(TScanState& state, std::string_view text, bool final) {

@@ -146,6 +146,12 @@ class TObjectTextFile : public TObjectSet {
   // How many bytes a load reads at a time; the result never depends on it.
   void SetReadPieceSize(std::size_t size) { FReadPieceSize = size ? size : 1; }
 
+  // How many parts a load shares out between threads: 0 (the default) decides
+  // by the file's size and the processors, 1 keeps the load on the caller's
+  // thread. A load that keeps its text or tells what it scans never shares.
+  // The result never depends on it.
+  void SetLoadParts(std::size_t parts) { FLoadParts = parts; }
+
   // How many bytes FindText reads at a time at most; the result never depends on it.
   void SetSearchChunkSize(std::size_t size) { FSearchChunkSize = size ? size : 1; }
 
@@ -180,12 +186,18 @@ class TObjectTextFile : public TObjectSet {
   virtual void LoadFromStream(vexa::ExclusiveFile& stream);
 
  private:
+  struct TPart;
+  struct TPartLoad;
+
   // Where a scan stands between two pieces of text.
   struct TScanState {
     TObjectTextObject* Last = nullptr;
     std::uint8_t LastPercent = 0;
     std::size_t NextCheck = 0;
-    std::size_t Length = 0;       // of the whole text
+    std::size_t Begin = 0;        // where the scanned stretch starts in the text
+    std::size_t Length = 0;       // of the scanned stretch
+    bool TextEnds = true;         // the text ends where the stretch does
+    TPart* Part = nullptr;        // a part of a load shared out between threads
     bool SkipLineFeed = false;    // the last piece ended in a CR
     bool InOrdinaryLine = false;  // the last piece ended inside an ordinary line
     // Entries whose property block the piece cut off; read again after the scan.
@@ -193,10 +205,23 @@ class TObjectTextFile : public TObjectSet {
   };
 
   static std::size_t ScanStart(std::string_view head, std::size_t length);
+  static void ResetScan(TScanState& state, std::size_t begin, std::size_t length);
   void BeginScan(TScanState& state, std::size_t length);
   std::size_t ScanWindow(TScanState& state, std::string_view window, std::size_t base,
                          std::size_t from, bool final);
   void EndScan(TScanState& state, std::size_t length);
+  void ScanStream(TScanState& state, const vexa::ExclusiveFile& stream, std::size_t begin,
+                  std::size_t end);
+  void ReachPosition(TScanState& state, std::size_t end);
+  void FoundHeader(TScanState& state, std::size_t start, std::string_view line,
+                   std::string_view text, bool final);
+  std::size_t LoadPartCount(const vexa::ExclusiveFile& stream) const;
+  void LoadInParts(const vexa::ExclusiveFile& stream, std::size_t parts);
+  void ScanPart(TPart& part, const vexa::ExclusiveFile& stream);
+  void FoundInPart(TPart& part, std::size_t start, std::string_view header, std::string_view text,
+                   bool final);
+  void ReachedInPart(TPart& part, std::uint8_t percent);
+  void ReportParts(TPartLoad& load);
   void ReadProperties(TScanState& state, std::string_view text, bool final);
   void ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream);
   void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset, bool final);
@@ -207,6 +232,7 @@ class TObjectTextFile : public TObjectSet {
   std::deque<TObjectTextObject> FObjects;
   TProgressEvent FOnProgress;
   std::size_t FReadPieceSize = std::size_t(1) << 20;
+  std::size_t FLoadParts = 0;
   std::size_t FSearchChunkSize = std::size_t(1) << 20;
   TPropertyStore FProperties;
   TDateOrder FDateOrder = TDateOrder::doDayMonth;

@@ -412,6 +412,73 @@ TEST(LoadFromFile, AnyPieceSizeScansLikeThePlainLineByLineScan) {
   }
 }
 
+TEST(LoadFromFile, ALoadSharedOutInPartsGivesWhatOneThreadGives) {
+  // Parts start wherever a split lands: inside CR LF pairs, huge lines, headers and
+  // property blocks, so that a block cut off by a part's end must be read again.
+  const std::string block =
+      "OBJECT Table 9 Prop\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n"
+      "    Date=24.12.20;\r\n    Time=12:00:00;\r\n    Modified=Yes;\r\n"
+      "    Version List=NAVW1;\r\n  }\r\n";
+  const std::string pieces[] = {"\nOBJECT Page 5 P\n",
+                                "\rOBJECT Table 7 T\r\n",
+                                "\r",
+                                "\n",
+                                "\r\n",
+                                std::string(1, '\0'),
+                                "  code;",
+                                "O",
+                                block,
+                                std::string(5000, 'x')};
+  std::mt19937 random(11);
+  std::string text = "\xEF\xBB\xBF" + block;
+  while (text.size() < 400000) text += pieces[random() % std::size(pieces)];
+  const Reference reference = ScanPlainly(text);
+  TempDir dir;
+  const std::string path = dir.write("parts.txt", text);
+  TObjectTextFile one;
+  one.SetLoadParts(1);
+  one.LoadFromFile(dir.write("one.txt", text));  // a copy: the file is held
+
+  for (std::size_t parts : {2u, 3u, 7u, 64u}) {
+    for (std::size_t piece : {13u, 1u << 20}) {
+      const std::string what = std::to_string(parts) + " parts, piece " + std::to_string(piece);
+      TObjectTextFile file;
+      ProgressLog log;
+      log.attach(file);
+      file.SetLoadParts(parts);
+      file.SetReadPieceSize(piece);
+      file.LoadFromFile(path);
+      ExpectScannedLike(file, reference.events, reference, what);
+      // Progress as the parts together get on: rising, from the start to done.
+      ASSERT_GE(log.events.size(), 3u) << what;
+      EXPECT_EQ(log.events.front(), std::make_pair(kStart, 0)) << what;
+      EXPECT_EQ(log.events.back(), std::make_pair(kDone, 100)) << what;
+      for (std::size_t i = 1; i + 1 < log.events.size(); ++i) {
+        EXPECT_EQ(log.events[i].first, kProgress) << what;
+        EXPECT_GT(log.events[i].second, log.events[i - 1].second) << what;
+      }
+      for (int i = 0; i < file.GetCount(); ++i) {
+        const TObjectTextObject& object = file.GetObject(i);
+        const TObjectTextObject& alone = one.GetObject(i);
+        ASSERT_EQ(object.Date(), alone.Date()) << what << ", object " << i;
+        ASSERT_EQ(object.Time(), alone.Time()) << what << ", object " << i;
+        ASSERT_EQ(object.VersionList(), alone.VersionList()) << what << ", object " << i;
+        ASSERT_EQ(object.Modified(), alone.Modified()) << what << ", object " << i;
+      }
+    }
+  }
+
+  // Of two bad headers in different parts the first in the file is told, every time.
+  text.replace(text.find("OBJECT Table 7", 100000), 14, "OBJECT Table 7a");
+  text.replace(text.find("OBJECT Page 5", 300000), 13, "OBJECT Page 5b");
+  const std::string bad = dir.write("bad.txt", text);
+  for (std::size_t parts : {1u, 2u, 4u}) {
+    TObjectTextFile file;
+    file.SetLoadParts(parts);
+    EXPECT_EQ(MessageOf([&] { file.LoadFromFile(bad); }), "'7a' is not a valid integer value");
+  }
+}
+
 TEST_F(LoadedFile, SearchingAFileNoLongerHeldFailsAsReadingItsTextDoes) {
   EXPECT_THROW(file_.LoadFromFile(dir_.file("missing.txt")), FileError);
   const std::string message = MessageOf([&] { file_.GetObject(1).GetText(); });
