@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -23,7 +24,7 @@ namespace {
 constexpr std::size_t MinPartBytes = std::size_t(2) << 20;
 constexpr unsigned MaxLoadThreads = 8;
 
-// Ends a part early because another part failed; not an error of its own.
+// Ends a part early because a part before it failed; not an error of its own.
 struct TPartStopped {};
 
 // The first line start at or after at (0 < at), or size when no line starts
@@ -50,29 +51,26 @@ std::size_t NextLineStart(const vexa::ExclusiveFile& stream, std::size_t at, std
 }  // namespace
 
 struct TObjectTextFile::TPart {
-  // A header as the part found it, with its property values when it read them.
-  struct TFound {
-    std::int32_t Start = 0;
-    std::string Header;
-    std::string Date;
-    std::string Time;
-    std::string VersionList;
-    bool Modified = false;
-    bool Left = false;  // the property block runs past the part: read after the load
-  };
+  std::size_t Index = 0;
   std::size_t Begin = 0;
   std::size_t End = 0;
-  std::vector<TFound> Found;
+  // Entries made as the part found them, with property numbers of the part's own store.
+  std::vector<TObjectTextObject> Found;
+  TPropertyStore Properties;
+  std::vector<std::size_t> PropertiesLeft;  // of Found: blocks that run past the part
   std::atomic<std::uint8_t> Percent{0};
   std::exception_ptr Error;
-  bool Caller = false;  // scanned on the caller's thread, which tells the progress
+  std::int64_t BadHeaderAt = -1;  // where a header failed to parse, when one did
+  bool Caller = false;            // scanned on the caller's thread, which tells the progress
   TPartLoad* Load = nullptr;
 };
 
 struct TObjectTextFile::TPartLoad {
   std::size_t Size = 0;
   std::vector<TPart> Parts;
-  std::atomic<bool> Stop{false};
+  // The first part that failed: the parts after it stop, those before it
+  // go on, since an earlier fault in the file is the one to tell.
+  std::atomic<std::size_t> Failed{SIZE_MAX};
   std::mutex Mutex;
   std::condition_variable Finished;
   std::size_t WorkersDone = 0;  // under Mutex
@@ -103,6 +101,7 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
   bounds.push_back(load.Size);
   load.Parts = std::vector<TPart>(bounds.size() - 1);
   for (std::size_t k = 0; k < load.Parts.size(); ++k) {
+    load.Parts[k].Index = k;
     load.Parts[k].Begin = bounds[k];
     load.Parts[k].End = bounds[k + 1];
     load.Parts[k].Load = &load;
@@ -117,7 +116,7 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
       TPartLoad& Load;
       std::vector<std::thread>& Threads;
       ~TJoin() {
-        Load.Stop = true;
+        Load.Failed = 0;
         for (std::thread& thread : Threads) thread.join();
       }
     } join{load, threads};
@@ -145,21 +144,40 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
     }
   }
 
+  // The first part's store becomes the file's; the values of the others
+  // are numbered anew in it, each distinct value once.
+  FProperties = std::move(load.Parts[0].Properties);
   TScanState state;
   for (TPart& part : load.Parts) {
-    for (const TPart::TFound& found : part.Found) {
-      if (state.Last) state.Last->SetEndOffset(found.Start);
-      state.Last = &FObjects.emplace_back(*this, found.Start, found.Header);
-      if (!FReadProperties) continue;
-      if (found.Left)
+    const bool own = &part == &load.Parts[0];
+    const auto renumber = [&](TStringPool& into, const TStringPool& from) {
+      std::vector<std::uint32_t> ids(from.Count(), 0);
+      for (std::uint32_t id = 1; !own && id < from.Count(); ++id) ids[id] = into.Add(from.Get(id));
+      return ids;
+    };
+    const auto dates = renumber(FProperties.Dates, part.Properties.Dates);
+    const auto times = renumber(FProperties.Times, part.Properties.Times);
+    const auto versions = renumber(FProperties.VersionLists, part.Properties.VersionLists);
+    auto left = part.PropertiesLeft.begin();
+    for (std::size_t i = 0; i < part.Found.size(); ++i) {
+      TObjectTextObject& found = part.Found[i];
+      if (state.Last) state.Last->SetEndOffset(found.StartOffset());
+      state.Last = &FObjects.emplace_back(std::move(found));
+      if (left != part.PropertiesLeft.end() && *left == i) {
         state.PropertiesLeft.push_back(GetCount() - 1);
-      else
+        ++left;
+      } else if (FReadProperties && !own) {
+        const TPropertyIds ids = state.Last->PropertyIds();
         state.Last->SetProperties(
-            {FProperties.Dates.Add(found.Date), FProperties.Times.Add(found.Time),
-             FProperties.VersionLists.Add(found.VersionList), found.Modified});
+            {dates[ids.Date], times[ids.Time], versions[ids.VersionList], ids.Modified});
+      }
     }
     // After the entries before it, so that the first fault in the file is the one told.
-    if (part.Error) std::rethrow_exception(part.Error);
+    if (part.Error) {
+      if (state.Last && part.BadHeaderAt >= 0)
+        state.Last->SetEndOffset(static_cast<std::int32_t>(part.BadHeaderAt));
+      std::rethrow_exception(part.Error);
+    }
   }
   if (state.Last) state.Last->SetEndOffset(static_cast<std::int32_t>(load.Size));
   ReadPropertiesLeft(state, stream);
@@ -177,30 +195,33 @@ void TObjectTextFile::ScanPart(TPart& part, const vexa::ExclusiveFile& stream) {
   } catch (const TPartStopped&) {
   } catch (...) {
     part.Error = std::current_exception();
-    part.Load->Stop = true;
+    for (std::size_t failed = part.Load->Failed; part.Index < failed;)
+      part.Load->Failed.compare_exchange_weak(failed, part.Index);
   }
 }
 
 void TObjectTextFile::FoundInPart(TPart& part, std::size_t start, std::string_view header,
                                   std::string_view text, bool final) {
-  TPart::TFound& found = part.Found.emplace_back();
-  found.Start = static_cast<std::int32_t>(start);
-  found.Header = header;
+  try {
+    part.Found.emplace_back(*this, static_cast<std::int32_t>(start), std::string(header));
+  } catch (...) {
+    part.BadHeaderAt = static_cast<std::int64_t>(start);
+    throw;
+  }
   if (!FReadProperties) return;
   TPropertyValues values;
   if (ParseObjectProperties(text, final, values) == TBlockScan::bsTruncated) {
-    found.Left = true;
+    part.PropertiesLeft.push_back(part.Found.size() - 1);
     return;
   }
-  found.Date = values.Date;
-  found.Time = values.Time;
-  found.VersionList = values.VersionList;
-  found.Modified = values.Modified;
+  TPropertyStore& store = part.Properties;
+  part.Found.back().SetProperties({store.Dates.Add(values.Date), store.Times.Add(values.Time),
+                                   store.VersionLists.Add(values.VersionList), values.Modified});
 }
 
 void TObjectTextFile::ReachedInPart(TPart& part, std::uint8_t percent) {
   part.Percent.store(percent, std::memory_order_relaxed);
-  if (part.Load->Stop) throw TPartStopped();
+  if (part.Load->Failed < part.Index) throw TPartStopped();
   if (part.Caller) ReportParts(*part.Load);
 }
 

@@ -82,6 +82,8 @@ class TObjectTextObject {
 
   TObjectTextObject(TObjectTextFile& owner, std::int32_t startOffset, const std::string& header);
   TObjectTextObject(const TObjectTextObject&) = delete;
+  // Only for an entry that a load made aside and moves into its file.
+  TObjectTextObject(TObjectTextObject&&) noexcept = default;
   TObjectTextObject& operator=(const TObjectTextObject&) = delete;
   virtual ~TObjectTextObject() = default;
 
@@ -98,6 +100,7 @@ class TObjectTextObject {
   std::string_view Time() const;
   std::string_view VersionList() const;
   bool Modified() const { return FProperties.Modified; }
+  const TPropertyIds& PropertyIds() const { return FProperties; }
   void SetProperties(const TPropertyIds& ids) { FProperties = ids; }
 
   virtual std::string GetExportFileName() const;

@@ -472,10 +472,15 @@ TEST(LoadFromFile, ALoadSharedOutInPartsGivesWhatOneThreadGives) {
   text.replace(text.find("OBJECT Table 7", 100000), 14, "OBJECT Table 7a");
   text.replace(text.find("OBJECT Page 5", 300000), 13, "OBJECT Page 5b");
   const std::string bad = dir.write("bad.txt", text);
+  const auto badAt = std::int32_t(text.find("OBJECT Table 7a"));
   for (std::size_t parts : {1u, 2u, 4u}) {
     TObjectTextFile file;
     file.SetLoadParts(parts);
     EXPECT_EQ(MessageOf([&] { file.LoadFromFile(bad); }), "'7a' is not a valid integer value");
+    // The entries before it stay, the last one ending where the bad header starts.
+    ASSERT_GT(file.GetCount(), 0);
+    const TObjectTextObject& last = file.GetObject(file.GetCount() - 1);
+    EXPECT_EQ(last.StartOffset() + last.Length(), badAt) << parts << " parts";
   }
 }
 
