@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleOptionViewItem>
+#include <algorithm>
 
 namespace {
 
@@ -21,6 +23,45 @@ TTreeView::TTreeView(QWidget* parent) : QTreeView(parent) {
   setTextElideMode(Qt::ElideNone);
   header()->setStretchLastSection(false);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void TTreeView::setWidestNodes(TWidestNodes nodes) {
+  FWidestNodes = std::move(nodes);
+  FWidest.reset();
+}
+
+void TTreeView::setModel(QAbstractItemModel* model) {
+  for (const QMetaObject::Connection& connection : FModelConnections) disconnect(connection);
+  FModelConnections.clear();
+  QTreeView::setModel(model);
+  FWidest.reset();
+  if (!model) return;
+  const auto changed = [this] { FWidest.reset(); };
+  FModelConnections = {connect(model, &QAbstractItemModel::modelReset, this, changed),
+                       connect(model, &QAbstractItemModel::layoutChanged, this, changed),
+                       connect(model, &QAbstractItemModel::rowsInserted, this, changed),
+                       connect(model, &QAbstractItemModel::rowsRemoved, this, changed),
+                       connect(model, &QAbstractItemModel::dataChanged, this, changed)};
+}
+
+int TTreeView::sizeHintForColumn(int column) const {
+  if (!FWidestNodes || column != 0 || !model()) return QTreeView::sizeHintForColumn(column);
+  if (!FWidest) FWidest = FWidestNodes();
+  ensurePolished();
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  int width = -1;
+  for (const QModelIndex node : *FWidest) {
+    // A node under a collapsed one takes no room, as in Qt's own fit.
+    int depth = 0;
+    bool shown = node.isValid();
+    for (QModelIndex up = node.parent(); shown && up.isValid(); up = up.parent(), ++depth)
+      shown = isExpanded(up);
+    if (!shown) continue;
+    const int indent = indentation() * (depth + (rootIsDecorated() ? 1 : 0));
+    width = std::max(width, itemDelegateForIndex(node)->sizeHint(option, node).width() + indent);
+  }
+  return width;
 }
 
 void TTreeView::keyPressEvent(QKeyEvent* event) {

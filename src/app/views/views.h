@@ -7,7 +7,9 @@
 #include <QTreeView>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "textpane.h"
 
@@ -19,6 +21,14 @@ class TTreeView : public QTreeView {
   // Captions are never cut short; a caption wider than the tree scrolls.
   explicit TTreeView(QWidget* parent = nullptr);
 
+  // The nodes whose captions may be the widest. Fitting the column to its
+  // contents then measures only those, instead of a thousand nodes around
+  // the visible ones, each laid out as text; without it Qt's own fit holds.
+  // Asked again only once the model changes.
+  using TWidestNodes = std::function<std::vector<QPersistentModelIndex>()>;
+  void setWidestNodes(TWidestNodes nodes);
+  void setModel(QAbstractItemModel* model) override;
+
  signals:
   // Any mouse button pressed over the view, in viewport coordinates.
   void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
@@ -28,6 +38,12 @@ class TTreeView : public QTreeView {
   void keyPressEvent(QKeyEvent* event) override;
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event) const override;
+  int sizeHintForColumn(int column) const override;
+
+ private:
+  TWidestNodes FWidestNodes;
+  mutable std::optional<std::vector<QPersistentModelIndex>> FWidest;
+  std::vector<QMetaObject::Connection> FModelConnections;
 };
 
 // Text typed into the list searches its rows through a callback, the way a

@@ -7,6 +7,7 @@
 #include "filterbox.h"
 #include "mainform.h"
 #include "objectfilterproxy.h"
+#include "objectorder.h"
 #include "oemcodepage.h"
 #include "stringtable.h"
 
@@ -136,6 +137,15 @@ void TfrmMain::setupViews() {
     item.ImageIndex = int(object.ObjectType());
   });
   tvwMain->setModel(FTreeModel);
+  // The widest captions are among the longest: a few dozen measured stand for all.
+  tvwMain->setWidestNodes([this] {
+    constexpr std::size_t Candidates = 40;
+    std::vector<QPersistentModelIndex> nodes{FTreeModel->nodeIndex(0)};
+    if (!FObjectTextFile) return nodes;
+    for (const std::int32_t index : LongestDisplayNames(objectSet(), Candidates))
+      nodes.push_back(FTreeModel->nodeIndex(index + 1));
+    return nodes;
+  });
   connect(tvwMain->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { treeSelectionChanged(current); });
   connect(FTreeModel, &QAbstractItemModel::modelAboutToBeReset, this, &TfrmMain::treeModelReset);

@@ -2,6 +2,9 @@
 #include "objectorder.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
+#include <utility>
 
 #include "propertyvalues.h"
 
@@ -54,4 +57,26 @@ int CompareObjects(const TObjectTextObject& a, const TObjectTextObject& b, TObje
       return Compare(TimeValue(a.Time()).value_or(0), TimeValue(b.Time()).value_or(0));
   }
   return 0;
+}
+
+std::vector<std::int32_t> LongestDisplayNames(const TObjectSet& objects, std::size_t limit) {
+  // The length GetDisplayName gives, without building the name.
+  const auto length = [&](std::int32_t index) {
+    const TObjectTextObject& object = objects.GetObject(index);
+    char digits[16];
+    const auto number = std::to_chars(std::begin(digits), std::end(digits), object.ID());
+    return ObjectTypeNames[std::size_t(object.ObjectType())].size() + 2 +
+           std::size_t(number.ptr - digits) + object.Name().size();
+  };
+  std::vector<std::pair<std::size_t, std::int32_t>> longest;
+  longest.reserve(std::size_t(objects.GetCount()));
+  for (std::int32_t i = 0; i < objects.GetCount(); ++i) longest.emplace_back(length(i), i);
+  const auto first = [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first > b.first : a.second < b.second;
+  };
+  const std::size_t kept = std::min(limit, longest.size());
+  std::partial_sort(longest.begin(), longest.begin() + std::ptrdiff_t(kept), longest.end(), first);
+  std::vector<std::int32_t> result;
+  for (std::size_t i = 0; i < kept; ++i) result.push_back(longest[i].second);
+  return result;
 }

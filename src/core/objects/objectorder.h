@@ -3,7 +3,9 @@
 // as a number, date and time by their real value, everything else as text.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "vexafile.h"
 
@@ -23,3 +25,8 @@ bool HasColumnValue(const TObjectTextObject& object, TObjectColumn column, TDate
 // stable sort keeps them in file order.
 int CompareObjects(const TObjectTextObject& a, const TObjectTextObject& b, TObjectColumn column,
                    TDateOrder order);
+
+// The objects whose display names are longest, at most limit of them, the
+// longest first and ties in file order: where a view finds its widest
+// caption without measuring every one.
+std::vector<std::int32_t> LongestDisplayNames(const TObjectSet& objects, std::size_t limit);

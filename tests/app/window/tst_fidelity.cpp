@@ -128,6 +128,20 @@ class TestFidelity : public QObject {
     QVERIFY(frm->tvwMain->columnWidth(0) >= frm->tvwMain->fontMetrics().horizontalAdvance(caption));
   }
 
+  void theWidestCaptionFarDownTheTreeSetsItsWidth() {
+    std::vector<TTestObject> objects;
+    for (int i = 1; i <= 3000; ++i) objects.push_back({"Table " + std::to_string(i) + " T", ""});
+    objects[2500] = {"Codeunit 2501 " + std::string(30, 'W'), ""};
+    auto frm = openedWindow(objects);
+    const QString caption = frm->treeModel().nodeIndex(2501).data().toString();
+    QTRY_VERIFY(frm->tvwMain->columnWidth(0) >=
+                frm->tvwMain->fontMetrics().horizontalAdvance(caption));
+    // Collapsed, the tree needs only the root's room.
+    frm->tvwMain->collapse(frm->treeModel().nodeIndex(0));
+    QTRY_VERIFY(frm->tvwMain->columnWidth(0) <
+                frm->tvwMain->fontMetrics().horizontalAdvance(caption));
+  }
+
   void failedOpenLeavesTheCaptionOfAWindowWithoutFile() {
     auto frm = openedWindow();
     QCOMPARE(frm->windowTitle(), QStringLiteral("objects.txt - Marlox"));
