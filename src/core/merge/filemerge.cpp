@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "filemerge.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "comparison.h"
@@ -123,6 +129,186 @@ TObjectResult MergeObjectTexts(std::string_view original, std::string_view modif
   return result;
 }
 
+namespace {
+
+struct TSides {
+  const TObjectSet& Original;
+  const TObjectSet& Modified;
+  const TObjectSet& Target;
+  const TMergeOptions& Options;
+};
+
+// Each side read in its own order, which is mostly its file's.
+struct TReaders {
+  TObjectReader Original, Modified, Target;
+};
+
+// Reads the item's three texts and merges them; the result may view the readers' bytes.
+TObjectResult MergeItem(const TSides& sides, TMergeItem& item, TReaders& readers) {
+  const std::string_view o = Read(sides.Original, item.OriginalIndex, readers.Original);
+  const std::string_view a = Read(sides.Modified, item.ModifiedIndex, readers.Modified);
+  const std::string_view b = Read(sides.Target, item.TargetIndex, readers.Target);
+  TObjectResult result = MergeObjectTexts(o, a, b, item.OriginalIndex >= 0, item.ModifiedIndex >= 0,
+                                          item.TargetIndex >= 0, sides.Options, item.Status);
+  item.Conflicts = result.Conflicts;
+  return result;
+}
+
+// Below this many bytes on the largest side a thread costs more than it saves.
+constexpr std::int64_t MinThreadedBytes = std::int64_t(2) << 20;
+
+std::int64_t HeldFileBytes(const TObjectSet& set) {
+  const auto* file = dynamic_cast<const TObjectTextFile*>(&set);
+  if (!file || !file->Stream() || file->Stream()->Released()) return -1;
+  return file->Stream()->Size();
+}
+
+// Threads for merging files: only sides that are files held open, whose
+// reads may run side by side; a folder's files reopen for every read.
+unsigned MergeThreads(const TSides& sides) {
+  std::int64_t largest = 0;
+  for (const TObjectSet* set : {&sides.Original, &sides.Modified, &sides.Target}) {
+    const std::int64_t bytes = HeldFileBytes(*set);
+    if (bytes < 0) return 1;
+    largest = std::max(largest, bytes);
+  }
+  if (largest < MinThreadedBytes) return 1;
+  return std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// A run of items merged on a thread, kept until the caller's thread writes it.
+struct TMergeBatch {
+  std::size_t First = 0;
+  std::size_t Last = 0;
+  std::size_t Bytes = 0;          // of the largest side, which the results seldom pass
+  std::string Text;               // the results, one after another
+  std::vector<std::size_t> Ends;  // where each item's result ends in Text
+  std::exception_ptr Error;
+  bool Done = false;  // under the mutex
+};
+
+// Items are merged in batches, a few batches ahead of the writing at most,
+// so that the results held stay small: enough batches for the threads to
+// share them out evenly, of 64 KB to 4 MB on the largest side.
+std::vector<TMergeBatch> Batches(const TSides& sides, const std::vector<TMergeItem>& items,
+                                 unsigned threads) {
+  std::int64_t largest = 0;
+  for (const TObjectSet* set : {&sides.Original, &sides.Modified, &sides.Target})
+    largest = std::max(largest, HeldFileBytes(*set));
+  const std::int64_t batchBytes = std::clamp(largest / (std::int64_t(threads) * 16),
+                                             std::int64_t(64) << 10, std::int64_t(4) << 20);
+  const auto length = [](const TObjectSet& set, std::int32_t index) {
+    return index < 0 ? 0 : std::int64_t(std::max(set.GetObject(index).Length(), 0));
+  };
+  std::vector<TMergeBatch> batches;
+  std::int64_t bytes = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (batches.empty() || bytes >= batchBytes) {
+      if (!batches.empty()) batches.back().Last = i;
+      batches.emplace_back().First = i;
+      bytes = 0;
+    }
+    bytes += std::max({length(sides.Original, items[i].OriginalIndex),
+                       length(sides.Modified, items[i].ModifiedIndex),
+                       length(sides.Target, items[i].TargetIndex)});
+    batches.back().Bytes = std::size_t(bytes);
+  }
+  if (!batches.empty()) batches.back().Last = items.size();
+  return batches;
+}
+
+// Threads read and merge batches in turn; the caller's thread writes them
+// in order as they are done, so that reading, merging and writing overlap.
+// A batch's fault is raised when its turn to be written comes, as a merge
+// on one thread would raise it.
+void MergeInBatches(const TSides& sides, TFileMerge& merge, unsigned threads,
+                    const std::function<void(const TMergeItem*, std::string_view)>& put) {
+  std::vector<TMergeBatch> batches = Batches(sides, merge.Items, threads);
+  const std::size_t ahead = std::size_t(threads) * 2;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t next = 0;     // the next batch to take
+  std::size_t written = 0;  // batches written
+  bool stop = false;
+  const auto work = [&] {
+    TReaders readers;
+    for (;;) {
+      std::size_t index = 0;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock,
+                     [&] { return stop || next == batches.size() || next < written + ahead; });
+        if (stop || next == batches.size()) return;
+        index = next++;
+      }
+      TMergeBatch& batch = batches[index];
+      try {
+        batch.Text.reserve(batch.Bytes);
+        batch.Ends.reserve(batch.Last - batch.First);
+        for (std::size_t i = batch.First; i < batch.Last; ++i) {
+          const TObjectResult result = MergeItem(sides, merge.Items[i], readers);
+          batch.Text.append(result.Text());
+          batch.Ends.push_back(batch.Text.size());
+        }
+      } catch (...) {
+        batch.Error = std::current_exception();
+      }
+      {
+        std::lock_guard lock(mutex);
+        batch.Done = true;
+      }
+      changed.notify_all();
+    }
+  };
+  std::vector<std::thread> workers;
+  struct TJoin {
+    std::mutex& Mutex;
+    std::condition_variable& Changed;
+    bool& Stop;
+    std::vector<std::thread>& Workers;
+    ~TJoin() {
+      {
+        std::lock_guard lock(Mutex);
+        Stop = true;
+      }
+      Changed.notify_all();
+      for (std::thread& worker : Workers) worker.join();
+    }
+  } join{mutex, changed, stop, workers};
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      if (workers.empty()) throw;  // not one thread to spare
+      break;
+    }
+  }
+  for (std::size_t index = 0; index < batches.size(); ++index) {
+    TMergeBatch& batch = batches[index];
+    {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [&] { return batch.Done; });
+    }
+    if (batch.Error) std::rethrow_exception(batch.Error);
+    std::size_t from = 0;
+    for (std::size_t i = batch.First; i < batch.Last; ++i) {
+      const TMergeItem& item = merge.Items[i];
+      ++merge.Counts.Of[std::size_t(item.Status)];
+      const std::size_t end = batch.Ends[i - batch.First];
+      put(&item, std::string_view(batch.Text).substr(from, end - from));
+      from = end;
+    }
+    std::string().swap(batch.Text);
+    {
+      std::lock_guard lock(mutex);
+      written = index + 1;
+    }
+    changed.notify_all();
+  }
+}
+
+}  // namespace
+
 TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
                       const TObjectSet& target, const TMergeOptions& options,
                       const TMergeWriter& write) {
@@ -139,8 +325,7 @@ TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
     if (find(aIndex, oKeys[i]) < 0 && find(bIndex, oKeys[i]) < 0)
       merge.Items.push_back({std::int32_t(i), -1, -1});
 
-  // Each side read in its own order, which is mostly its file's.
-  TObjectReader oReader, aReader, bReader;
+  TObjectReader bReader;
   // An object that ends without a line break (the last of its file) gets
   // one before the next, so that the next header starts its own line.
   bool atLineStart = true;
@@ -161,14 +346,14 @@ TFileMerge MergeFiles(const TObjectSet& original, const TObjectSet& modified,
     write(item, text);
     atLineStart = EndsAtLineStart(text);
   };
+  const TSides sides{original, modified, target, options};
+  if (const unsigned threads = MergeThreads(sides); threads > 1) {
+    MergeInBatches(sides, merge, threads, put);
+    return merge;
+  }
+  TReaders readers;
   for (TMergeItem& item : merge.Items) {
-    const std::string_view o = Read(original, item.OriginalIndex, oReader);
-    const std::string_view a = Read(modified, item.ModifiedIndex, aReader);
-    const std::string_view b = Read(target, item.TargetIndex, bReader);
-    const TObjectResult result =
-        MergeObjectTexts(o, a, b, item.OriginalIndex >= 0, item.ModifiedIndex >= 0,
-                         item.TargetIndex >= 0, options, item.Status);
-    item.Conflicts = result.Conflicts;
+    const TObjectResult result = MergeItem(sides, item, readers);
     ++merge.Counts.Of[std::size_t(item.Status)];
     put(&item, result.Text());
   }
