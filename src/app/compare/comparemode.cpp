@@ -77,7 +77,7 @@ void TCompareMode::compareWith(const QString& fileName) {
     // load finds them equal, so those pairs are not read again.
     auto oldFile = std::make_unique<TObjectTextFile>();
     TSameBytes same(*heldFile, *oldFile);
-    LoadBesideLoaded(*heldFile, *oldFile, same, [&] { oldFile->LoadFromFile(path); });
+    LoadBesideLoaded(*oldFile, same, [&] { oldFile->LoadFromFile(path); });
     FComparison = CompareFiles(*oldFile, held, {}, &same);
     FOwnedOldFile = std::move(oldFile);
     FOldFile = FOwnedOldFile.get();

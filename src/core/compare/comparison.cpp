@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "objectreader.h"
 #include "propertyblock.h"
@@ -90,6 +92,39 @@ TComparisonStatus CompareTexts(std::string_view oldText, std::string_view newTex
   return TComparisonStatus::csChanged;
 }
 
+namespace {
+
+// Once the objects have moved they seldom line up again; reading the old
+// file on would only cost time.
+constexpr std::int64_t GiveUpAfter = 8 << 20;
+
+// Appends the stretches of equal bytes of old and now, which stand at
+// offset in both files, in blocks of a few hundred bytes: a pair near a
+// difference is read again, and a file whose objects have moved costs one
+// failed compare a block. unequalRun counts the unequal bytes since the last
+// equal block.
+void AppendSameBlocks(const char* old, const char* now, std::size_t size, std::int64_t offset,
+                      std::vector<std::pair<std::int64_t, std::int64_t>>& same,
+                      std::int64_t& unequalRun) {
+  constexpr std::size_t Block = 256;
+  for (std::size_t at = 0; at < size; at += Block) {
+    const std::size_t length = std::min(Block, size - at);
+    if (std::memcmp(old + at, now + at, length) != 0) {
+      unequalRun += std::int64_t(length);
+      continue;
+    }
+    unequalRun = 0;
+    const std::int64_t from = offset + std::int64_t(at);
+    const std::int64_t to = from + std::int64_t(length);
+    if (!same.empty() && same.back().second == from)
+      same.back().second = to;
+    else
+      same.emplace_back(from, to);
+  }
+}
+
+}  // namespace
+
 TSameBytes::TSameBytes(const TObjectTextFile& loaded, const TObjectTextFile& loading)
     : FLoaded(loaded), FLoading(loading) {}
 
@@ -112,31 +147,45 @@ void TSameBytes::Scanned(const TScannedText& text) {
     stream->ReadAt(text.Offset, FBuffer.data(), size);
     old = FBuffer.data();
   }
-  // Blocks of a few hundred bytes: a pair near a difference is read again,
-  // and a file whose objects have moved costs one failed compare a block.
-  constexpr std::size_t Block = 256;
-  for (std::size_t at = 0; at < size; at += Block) {
-    const std::size_t length = std::min(Block, size - at);
-    if (std::memcmp(old + at, text.Bytes.data() + at, length) != 0) {
-      FUnequalRun += std::int64_t(length);
-      continue;
-    }
-    FUnequalRun = 0;
-    const std::int64_t from = text.Offset + std::int64_t(at);
-    const std::int64_t to = from + std::int64_t(length);
-    if (!FSame.empty() && FSame.back().second == from)
-      FSame.back().second = to;
-    else
-      FSame.emplace_back(from, to);
-  }
-  // Once the objects have moved they seldom line up again; reading the old
-  // file on would only cost time.
-  constexpr std::int64_t GiveUpAfter = 8 << 20;
+  AppendSameBlocks(old, text.Bytes.data(), size, text.Offset, FSame, FUnequalRun);
   if (FUnequalRun >= GiveUpAfter) {
     FGivenUp = true;
     FBuffer = {};
     if (FFeed) FFeed->Close();
   }
+}
+
+void TSameBytes::Seen(std::string_view bytes, std::int64_t offset) {
+  if (FGivenUp || bytes.empty()) return;
+  const vexa::ExclusiveFile* stream = FLoaded.Stream();
+  if (!stream) return;
+  const std::int64_t end = std::min(offset + std::int64_t(bytes.size()), stream->Size());
+  if (offset >= end) return;
+  const auto size = std::size_t(end - offset);
+  // One buffer for each thread that scans, kept from stretch to stretch.
+  thread_local std::vector<char> old;
+  if (old.size() < size) old.resize(size);
+  stream->ReadAt(offset, old.data(), size);
+  std::vector<std::pair<std::int64_t, std::int64_t>> same;
+  std::int64_t unequalRun = 0;
+  AppendSameBlocks(old.data(), bytes.data(), size, offset, same, unequalRun);
+  std::lock_guard lock(FSeenLock);
+  FSame.insert(FSame.end(), same.begin(), same.end());
+  // The stretches come from parts far apart, so the run is a rough one.
+  FUnequalRun = same.empty() ? FUnequalRun + unequalRun : unequalRun;
+  if (FUnequalRun >= GiveUpAfter) FGivenUp = true;
+}
+
+void TSameBytes::Settle() {
+  std::sort(FSame.begin(), FSame.end());
+  std::vector<std::pair<std::int64_t, std::int64_t>> joined;
+  for (const auto& range : FSame) {
+    if (!joined.empty() && joined.back().second == range.first)
+      joined.back().second = range.second;
+    else
+      joined.push_back(range);
+  }
+  FSame = std::move(joined);
 }
 
 bool TSameBytes::Same(const TObjectTextObject& oldObject,

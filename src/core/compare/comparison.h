@@ -3,7 +3,9 @@
 // type and number, and each pair or single object gets one status.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +77,10 @@ class TSameBytes {
 
   // Give it every stretch of the loading file's load (its OnScanned event).
   void Scanned(const TScannedText& text);
+  // Or, from any thread and in any order, every stretch as the load's parts
+  // scan it (its OnBytes event), and Settle once the load has ended.
+  void Seen(std::string_view bytes, std::int64_t offset);
+  void Settle();
   // Where the loaded file's bytes come from while it loads too, instead of
   // from its file; null for its file again.
   void SetFeed(TStretchFeed* feed) { FFeed = feed; }
@@ -90,7 +96,8 @@ class TSameBytes {
   std::vector<std::pair<std::int64_t, std::int64_t>> FSame;
   std::vector<char> FBuffer;
   std::int64_t FUnequalRun = 0;
-  bool FGivenUp = false;
+  std::atomic<bool> FGivenUp = false;
+  std::mutex FSeenLock;
   TStretchFeed* FFeed = nullptr;
   std::string FScratch;  // the feed's bytes where they span stretches
 };

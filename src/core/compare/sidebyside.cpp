@@ -97,11 +97,6 @@ std::string_view TStretchFeed::Read(std::int64_t offset, std::size_t size, std::
   return scratch;
 }
 
-bool TStretchFeed::Closed() {
-  const std::lock_guard<std::mutex> lock(FLock);
-  return FClosed;
-}
-
 void TStretchFeed::Close() {
   const std::lock_guard<std::mutex> lock(FLock);
   FClosed = true;
@@ -175,25 +170,16 @@ void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameByt
   });
 }
 
-void LoadBesideLoaded(const TObjectTextFile& loaded, TObjectTextFile& loading, TSameBytes& same,
+void LoadBesideLoaded(TObjectTextFile& loading, TSameBytes& same,
                       const std::function<void()>& load) {
-  const vexa::ExclusiveFile* stream = loaded.Stream();
-  if (!stream) {
-    load();
-    return;
-  }
-  TStretchFeed feed;
-  const auto produce = [&] {
-    // Read straight into the feed's buffers.
-    constexpr std::int64_t Piece = std::int64_t(1) << 20;
-    const std::int64_t size = stream->Size();
-    for (std::int64_t at = 0; at < size && !feed.Closed(); at += Piece) {
-      const auto count = std::size_t(std::min(Piece, size - at));
-      feed.Put(at, count, [&](char* to) { stream->ReadAt(at, to, count); });
-    }
-  };
-  FeedBeside(feed, loading, same, produce, load, [&] {
-    loading.SetOnScanned([&same](const TScannedText& text) { same.Scanned(text); });
-    load();
-  });
+  struct TUnhook {
+    TObjectTextFile& Loading;
+    ~TUnhook() { Loading.SetOnBytes(nullptr); }
+  } unhook{loading};
+  // Each part of the load compares its bytes with the loaded file's at the
+  // same offsets, on its own thread.
+  loading.SetOnBytes(
+      [&same](std::string_view bytes, std::int64_t offset) { same.Seen(bytes, offset); });
+  load();
+  same.Settle();
 }

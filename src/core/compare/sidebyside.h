@@ -34,7 +34,6 @@ class TStretchFeed {
   std::string_view Read(std::int64_t offset, std::size_t size, std::string& scratch);
   // No more reads: what comes is let go at once.
   void Close();
-  bool Closed();
 
  private:
   struct TStretch {
@@ -62,8 +61,9 @@ class TStretchFeed {
 void LoadSideBySide(TObjectTextFile& oldFile, TObjectTextFile& newFile, TSameBytes& same,
                     const std::function<void()>& loadOld, const std::function<void()>& loadNew);
 
-// The same for loading, compared with loaded, which is loaded already: a
-// thread of its own reads loaded's bytes again while loading loads through
-// load. An error reading loaded is thrown first.
-void LoadBesideLoaded(const TObjectTextFile& loaded, TObjectTextFile& loading, TSameBytes& same,
+// Loads loading through load, same learning where it holds the bytes of the
+// file same compares it with, which is loaded already: each part of the load, on its own thread,
+// reads loaded's bytes at the offsets it scans. An error reading loaded ends
+// the load.
+void LoadBesideLoaded(TObjectTextFile& loading, TSameBytes& same,
                       const std::function<void()>& load);

@@ -410,6 +410,7 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
     const std::string_view text(FKeptText.get(), size);
     BeginScan(state, size);
     ScanWindow(state, text, 0, ScanStart(text, size), true);
+    if (FOnBytes) FOnBytes(text, 0);
     TellScanned(state, text, 0, false);
     EndScan(state, size);
     TellScanned(state, {}, size, true);
@@ -453,6 +454,8 @@ void TObjectTextFile::ScanStream(TScanState& state, const vexa::ExclusiveFile& s
       first = false;
     }
     const std::size_t consumed = ScanWindow(state, window, read - filled, from, read == end);
+    if (FOnBytes && consumed > 0)
+      FOnBytes(window.substr(0, consumed), static_cast<std::int64_t>(read - filled));
     TellScanned(state, window.substr(0, consumed), read - filled, false);
     carry = filled - consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, carry);

@@ -56,6 +56,7 @@ struct TScannedText {
   bool Final = false;
 };
 using TScannedEvent = std::function<void(const TScannedText&)>;
+using TBytesEvent = std::function<void(std::string_view bytes, std::int64_t offset)>;
 
 // Converts header number text the way object files write it: optional sign,
 // then decimal digits or a $/x/X/0x/0X prefix and hexadecimal digits taken as
@@ -161,6 +162,10 @@ class TObjectTextFile : public TObjectSet {
   // Sees the text as the load scans it, so that a caller can work on the
   // bytes without reading the file a second time.
   void SetOnScanned(TScannedEvent event) { FOnScanned = std::move(event); }
+  // Sees every stretch of the text a load scans, on whichever thread scans
+  // it and in no set order: several at once where the load shares out its
+  // parts. The stretches cover the text once, without gap or overlap.
+  void SetOnBytes(TBytesEvent event) { FOnBytes = std::move(event); }
 
   // Keeps the whole text of the next loads in memory, so that writing every
   // object reads nothing again; GetText then serves the text as the load
@@ -240,6 +245,7 @@ class TObjectTextFile : public TObjectSet {
   TPropertyStore FProperties;
   TDateOrder FDateOrder = TDateOrder::doDayMonth;
   TScannedEvent FOnScanned;
+  TBytesEvent FOnBytes;
   bool FKeepText = false;
   bool FReadProperties = true;
   vexa::THold FHold = vexa::THold::hExclusive;

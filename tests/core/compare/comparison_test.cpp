@@ -265,19 +265,22 @@ TEST_F(CompareFilesTest, FilesLoadedSideBySideFindTheSameBytesAsOneAfterTheOther
         EXPECT_EQ(known.Items[i].Status, read.Items[i].Status) << i;
     }
 
-  // Beside a file loaded already, whose bytes a thread reads again.
+  // Beside a file loaded already, which each part of the load reads again
+  // at its own offsets: in one part or in several, of pieces of any size.
   for (const auto& [loadedText, loadingText] :
-       {std::pair(shorter, longer), std::pair(longer, shorter)}) {
-    const std::string n = std::to_string(++calls);
-    oldFile.SetReadPieceSize(1 << 20);
-    oldFile.LoadFromFile(dir.write("old" + n + ".txt", loadedText));
-    const std::string loadingPath = dir.write("new" + n + ".txt", loadingText);
-    newFile.SetReadPieceSize(13);
-    TSameBytes same(oldFile, newFile);
-    LoadBesideLoaded(oldFile, newFile, same, [&] { newFile.LoadFromFile(loadingPath); });
-    for (std::int32_t i = 0; i < 12; ++i)
-      EXPECT_EQ(same.Same(newFile.GetObject(i), oldFile.GetObject(i)), i != 6) << i;
-  }
+       {std::pair(shorter, longer), std::pair(longer, shorter)})
+    for (const std::size_t parts : {1u, 3u, 7u}) {
+      const std::string n = std::to_string(++calls);
+      oldFile.SetReadPieceSize(1 << 20);
+      oldFile.LoadFromFile(dir.write("old" + n + ".txt", loadedText));
+      const std::string loadingPath = dir.write("new" + n + ".txt", loadingText);
+      newFile.SetReadPieceSize(13);
+      newFile.SetLoadParts(parts);
+      TSameBytes same(oldFile, newFile);
+      LoadBesideLoaded(newFile, same, [&] { newFile.LoadFromFile(loadingPath); });
+      for (std::int32_t i = 0; i < 12; ++i)
+        EXPECT_EQ(same.Same(newFile.GetObject(i), oldFile.GetObject(i)), i != 6) << parts << i;
+    }
 
   // Both loads end; the old file's error comes first, as when it loads first.
   const std::string good = dir.write("good.txt", shorter);
