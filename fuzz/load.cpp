@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A load from a file, read in pieces of many sizes, gives what scanning the
 // whole text at once gives: entries, progress, the error, and each entry's
-// text read back from the file.
+// text read back from the file. Shared out in parts between threads it gives
+// the same entries and error, with progress that only rises.
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -60,6 +61,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const TObjectTextObject& entry = file.GetObject(i);
       FUZZ_CHECK(entry.GetText() ==
                  text.substr(std::size_t(entry.StartOffset()), std::size_t(entry.Length())));
+    }
+  }
+  for (std::size_t parts : {2, 3, 7}) {
+    for (std::size_t piece : {9, 4096}) {
+      // The same object: a new one could not open the file it holds.
+      file.SetLoadParts(parts);
+      file.SetReadPieceSize(piece);
+      const TResult loaded = Run(file, [&] { file.LoadFromFile(path); });
+      FUZZ_CHECK(loaded.Entries == expected.Entries && loaded.Error == expected.Error);
+      FUZZ_CHECK(!loaded.Calls.empty() && loaded.Calls.front().first == TProgressKind::pkStart);
+      for (std::size_t i = 1; i < loaded.Calls.size(); ++i)
+        FUZZ_CHECK(loaded.Calls[i].second > loaded.Calls[i - 1].second ||
+                   loaded.Calls[i].first == TProgressKind::pkDone);
+      FUZZ_CHECK(loaded.Error.empty() == (loaded.Calls.back().first == TProgressKind::pkDone));
     }
   }
   return 0;
