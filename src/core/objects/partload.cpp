@@ -81,9 +81,13 @@ std::size_t TObjectTextFile::LoadPartCount(const vexa::ExclusiveFile& stream) co
   // What a scan tells must come in file order, and a released file reopens per read.
   if (FOnScanned || stream.Released()) return 1;
   if (FLoadParts) return FLoadParts;
-  const unsigned threads =
+  const auto parts = std::size_t(stream.Size()) / MinPartBytes;
+  if (parts < 2) return 1;
+  // Asking the system reads a file each time: a folder's thousands of small
+  // files must not pay for it.
+  static const unsigned threads =
       std::min(MaxLoadThreads, std::max(1u, std::thread::hardware_concurrency()));
-  return std::clamp<std::size_t>(std::size_t(stream.Size()) / MinPartBytes, 1, threads);
+  return std::min<std::size_t>(parts, threads);
 }
 
 void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t parts) {
