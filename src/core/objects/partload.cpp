@@ -153,10 +153,13 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
   FProperties = std::move(load.Parts[0].Properties);
   TScanState state;
   for (TPart& part : load.Parts) {
+    // The first part's numbers are the file's already; its store is moved away.
     const bool own = &part == &load.Parts[0];
     const auto renumber = [&](TStringPool& into, const TStringPool& from) {
-      std::vector<std::uint32_t> ids(from.Count(), 0);
-      for (std::uint32_t id = 1; !own && id < from.Count(); ++id) ids[id] = into.Add(from.Get(id));
+      std::vector<std::uint32_t> ids;
+      if (own) return ids;
+      ids.assign(from.Count(), 0);
+      for (std::uint32_t id = 1; id < from.Count(); ++id) ids[id] = into.Add(from.Get(id));
       return ids;
     };
     const auto dates = renumber(FProperties.Dates, part.Properties.Dates);
