@@ -8,12 +8,7 @@
 #include <thread>
 
 void TStretchFeed::Put(const TScannedText& text) {
-  Put(text.Offset, text.Bytes.size(),
-      [&text](char* to) { std::memcpy(to, text.Bytes.data(), text.Bytes.size()); });
-}
-
-void TStretchFeed::Put(std::int64_t offset, std::size_t size,
-                       const std::function<void(char*)>& fill) {
+  const std::size_t size = text.Bytes.size();
   if (size == 0) return;
   std::unique_lock<std::mutex> lock(FLock);
   FChanged.wait(lock, [&] { return FClosed || FReading || FWaiting < Limit; });
@@ -21,14 +16,13 @@ void TStretchFeed::Put(std::int64_t offset, std::size_t size,
   // Fresh buffers of a megabyte each cost a page fault every few kilobytes;
   // the ones read are filled again. Copying beats handing the load's own
   // bytes over and waiting: the two loads then keep each other waiting.
-  TStretch stretch{offset, {}, {}};
+  TStretch stretch{text.Offset, {}, {}};
   if (!FSpare.empty()) {
     stretch.Copy = std::move(FSpare.back());
     FSpare.pop_back();
   }
   lock.unlock();
-  stretch.Copy.resize(size);
-  fill(stretch.Copy.data());
+  stretch.Copy.assign(text.Bytes);
   stretch.Bytes = stretch.Copy;
   lock.lock();
   if (FClosed) return;

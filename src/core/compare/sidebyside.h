@@ -22,8 +22,6 @@ class TStretchFeed {
  public:
   // On the old file's loading thread: every stretch of its load, in order.
   void Put(const TScannedText& text);
-  // The same for size bytes at offset that fill writes into the stretch.
-  void Put(std::int64_t offset, std::size_t size, const std::function<void(char*)>& fill);
   // The old file's load has ended, well or not: nothing more will come.
   void Finish();
 
