@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <thread>
 
 #include "callexer.h"
 #include "partsearch.h"
 #include "referencescanner.h"
 #include "textsearch.h"
+#include "workerthreads.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -481,7 +481,7 @@ struct TUsesSearch {
 }  // namespace
 
 unsigned UsesSearchThreads() {
-  return std::max(1u, std::thread::hardware_concurrency());
+  return vexa::WorkerThreads();
 }
 
 bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,

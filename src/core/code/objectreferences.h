@@ -62,7 +62,7 @@ using TUsesProgress = std::function<bool(std::int32_t done, std::int32_t total)>
 bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress = {}, std::size_t chunkSize = std::size_t(1) << 20);
 
-// How many threads FindUses may use: one for each processor.
+// How many threads FindUses may use: one for each processor, at most eight.
 unsigned UsesSearchThreads();
 
 // The uses FindUses gives of the first object of a type and number, found

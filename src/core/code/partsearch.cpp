@@ -36,7 +36,7 @@ std::vector<std::int32_t> PartStarts(const TObjectSet& file, std::size_t parts) 
 
 unsigned SearchThreads(const TObjectSet& file) {
   constexpr std::int64_t LeastBytes = std::int64_t(2) << 20;
-  const unsigned threads = std::min(UsesSearchThreads(), 8u);
+  const unsigned threads = UsesSearchThreads();
   const std::int32_t count = file.GetCount();
   if (threads <= 1 || count < 2) return 1;
   const TObjectTextFile& owner = file.GetObject(0).Owner();

@@ -13,6 +13,7 @@
 #include "linemerge.h"
 #include "objectreader.h"
 #include "orderedunion.h"
+#include "workerthreads.h"
 
 namespace merge {
 
@@ -173,7 +174,7 @@ unsigned MergeThreads(const TSides& sides) {
     largest = std::max(largest, bytes);
   }
   if (largest < MinThreadedBytes) return 1;
-  return std::min(8u, std::max(1u, std::thread::hardware_concurrency()));
+  return vexa::WorkerThreads();
 }
 
 // A run of items merged on a thread, kept until the caller's thread writes it.

@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "vexafile.h"
+#include "workerthreads.h"
 
 namespace {
 
 // Below this many bytes a part costs more in starting a thread than it saves.
 constexpr std::size_t MinPartBytes = std::size_t(2) << 20;
-constexpr unsigned MaxLoadThreads = 8;
 
 // Ends a part early because a part before it failed; not an error of its own.
 struct TPartStopped {};
@@ -83,11 +83,7 @@ std::size_t TObjectTextFile::LoadPartCount(const vexa::ExclusiveFile& stream) co
   if (FLoadParts) return FLoadParts;
   const auto parts = std::size_t(stream.Size()) / MinPartBytes;
   if (parts < 2) return 1;
-  // Asking the system reads a file each time: a folder's thousands of small
-  // files must not pay for it.
-  static const unsigned threads =
-      std::min(MaxLoadThreads, std::max(1u, std::thread::hardware_concurrency()));
-  return std::min<std::size_t>(parts, threads);
+  return std::min<std::size_t>(parts, vexa::WorkerThreads());
 }
 
 void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t parts) {
