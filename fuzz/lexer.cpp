@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The object text lexer and what stands on it: tokens lie within their line
 // in order; each line's start state and tokens are those of a lex from the
-// first line; a header line lexes the same from any state; outline entries
+// first line, also when lexed over many lines at once; a header line
+// lexes the same from any state; outline entries
 // and references lie within the text on the lines they name; the reference
 // lookup works at any position; and the search for the uses of an object
 // finds what a full reading of each object finds, also while the file loads. A quadratic path shows
@@ -38,6 +39,14 @@ void CheckLexing(std::string_view text, const cal::TLexedText& lexed) {
       text, [&](int index, std::int32_t start, std::string_view line,
                 const std::vector<cal::TToken>& found, const cal::TLexState& state) {
         FUZZ_CHECK(index == lines++);
+        // Passing over lines gives the states that lexing each gives: from
+        // halfway to each line whose index is a power of two, linear in all.
+        if (index > 0 && (index & (index - 1)) == 0) {
+          const std::int32_t from = lexed.LineStart(index / 2);
+          FUZZ_CHECK(cal::LexStatesBetween(text, std::size_t(from), std::size_t(start),
+                                           lexed.StartState(index / 2)) == state);
+          FUZZ_CHECK(cal::CountLineBreaks(text.substr(0, std::size_t(start))) == index);
+        }
         FUZZ_CHECK(index < lexed.LineCount());
         FUZZ_CHECK(lexed.LineStart(index) == start);
         FUZZ_CHECK(lexed.LineEnd(index) == start + std::int32_t(line.size()));

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "callexer.h"
+#include "cpufeatures.h"
 #include "partsearch.h"
 #include "referencescanner.h"
 #include "textsearch.h"
@@ -14,6 +15,9 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define CAL_HAVE_SSE2 1
+#endif
+#ifdef VEXA_HAVE_AVX2_VARIANT
+#include <immintrin.h>
 #endif
 
 namespace cal {
@@ -31,30 +35,21 @@ std::vector<TObjectReference> FindReferences(std::string_view text) {
 
 namespace {
 
-// The end of the line that starts at start.
-std::size_t LineEndFrom(std::string_view text, std::size_t start) {
-#ifdef CAL_HAVE_SSE2
-  // Lines are short: a few blocks find their end before a call to memchr
-  // would have begun.
-  for (; start + 16 <= text.size(); start += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + start));
-    const auto breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
-        _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')))));
-    if (breaks != 0) return start + std::size_t(__builtin_ctz(breaks));
-  }
-#endif
-  // Two searches for one byte each are faster than one for either byte.
-  const char* begin = text.data() + start;
-  const char* end = text.data() + text.size();
-  if (const void* lf = std::memchr(begin, '\n', std::size_t(end - begin)))
-    end = static_cast<const char*>(lf);
-  if (const void* cr = std::memchr(begin, '\r', std::size_t(end - begin)))
-    end = static_cast<const char*>(cr);
-  return std::size_t(end - text.data());
-}
-
 std::size_t NextLineStart(std::string_view text, std::size_t end) {
   return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+}
+
+// The start of the line lines lines before the one that holds at.
+std::size_t LineStartBefore(std::string_view text, std::size_t at, std::size_t lines) {
+  const auto isBreak = [&](std::size_t i) { return text[i] == '\n' || text[i] == '\r'; };
+  std::size_t start = at;
+  for (std::size_t line = 0;; ++line) {
+    while (start > 0 && !isBreak(start - 1)) --start;
+    if (line == lines || start == 0) return start;
+    // Back over the break: CR LF is one.
+    --start;
+    if (start > 0 && text[start] == '\n' && text[start - 1] == '\r') --start;
+  }
 }
 
 // The references on the lines that hold a candidate (sorted offsets). The
@@ -89,7 +84,20 @@ std::vector<TObjectReference> ReferencesNear(std::string_view text,
   auto next = candidates.begin();
   TLexState state;
   std::size_t start = 0;
+  auto passed = candidates.end();  // the candidate whose lines before were passed over
   for (int index = 0; next != candidates.end(); ++index) {
+    // The lines that even the ring would not keep are passed over at once.
+    if (next != passed) {
+      passed = next;
+      const std::size_t context = LineStartBefore(text, *next, ContextLines);
+      if (context > start) {
+        state = LexStatesBetween(text, start, context, state);
+        index += CountLineBreaks(text.substr(start, context - start));
+        start = context;
+        recentCount = 0;
+        scanning = false;
+      }
+    }
     const std::size_t end = LineEndFrom(text, start);
     const TLine line{start, end, state, index};
     if (*next <= end) {
@@ -184,6 +192,46 @@ bool NumberCandidate(std::string_view bytes, std::size_t hit, std::size_t length
   }
 }
 
+#ifdef VEXA_HAVE_AVX2_VARIANT
+// FindWholeNumber's blocks, 32 bytes at a time, from i on; leaves i where
+// the blocks end when none holds the number.
+VEXA_TARGET_AVX2 inline __m256i Load256(const char* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+// The bytes of v from low to high.
+VEXA_TARGET_AVX2 inline __m256i In256(__m256i v, char low, char high) {
+  return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(char(low - 1))),
+                          _mm256_cmpgt_epi8(_mm256_set1_epi8(char(high + 1)), v));
+}
+
+VEXA_TARGET_AVX2 std::size_t WholeNumberAvx2(std::string_view bytes, std::string_view number,
+                                             std::size_t& i) {
+  const std::size_t m = number.size();
+  const char* data = bytes.data();
+  const __m256i first = _mm256_set1_epi8(number.front());
+  const __m256i last = _mm256_set1_epi8(number.back());
+  for (; i + m + 32 <= bytes.size(); i += 32) {
+    const __m256i ends = _mm256_and_si256(_mm256_cmpeq_epi8(Load256(data + i), first),
+                                          _mm256_cmpeq_epi8(Load256(data + i + m - 1), last));
+    auto mask = unsigned(_mm256_movemask_epi8(ends));
+    if (mask == 0) continue;
+    const __m256i next = Load256(data + i + m);
+    const __m256i folded = _mm256_or_si256(next, _mm256_set1_epi8(0x20));
+    const __m256i word =
+        _mm256_or_si256(_mm256_or_si256(In256(next, '0', '9'), In256(folded, 'a', 'z')),
+                        _mm256_cmpeq_epi8(next, _mm256_set1_epi8('_')));
+    mask &= ~unsigned(
+        _mm256_movemask_epi8(_mm256_or_si256(word, In256(Load256(data + i - 1), '1', '9'))));
+    for (; mask != 0; mask &= mask - 1) {
+      const std::size_t at = i + std::size_t(__builtin_ctz(mask));
+      if (std::memcmp(data + at, number.data(), m) == 0) return at;
+    }
+  }
+  return std::string_view::npos;
+}
+#endif
+
 // The next place from from on where number stands as a whole number: no
 // digit 1-9 right before it (a 0 may be a leading zero) and no word byte right
 // after it. Most digits of object text are parts of other numbers, and this
@@ -200,6 +248,12 @@ std::size_t FindWholeNumber(std::string_view bytes, std::string_view number, std
   std::size_t i = from;
   if (i == 0 && whole(0)) return 0;
   if (i == 0) i = 1;
+#ifdef VEXA_HAVE_AVX2_VARIANT
+  if (HaveAvx2()) {
+    const std::size_t hit = WholeNumberAvx2(bytes, number, i);
+    if (hit != std::string_view::npos) return hit;
+  }
+#endif
 #ifdef CAL_HAVE_SSE2
   const char* data = bytes.data();
   const __m128i first = _mm_set1_epi8(number.front());
@@ -453,10 +507,6 @@ struct TUsesSearch {
   bool Objects(const TObjectSet& file, std::int32_t first, std::int32_t last,
                std::vector<TObjectUse>& uses, const TUsesProgress& progress,
                std::size_t chunkSize) {
-    // The objects of one file lie one after another, so one reader serves all
-    // of them; a set of many files gets a reader for each run of one file.
-    std::optional<vexa::TChunkReader> reader;
-    const TObjectTextFile* readerOwner = nullptr;
     const std::int32_t count = last - first;
     // Progress in about a thousand steps, so its cost stays small.
     const std::int32_t step = std::max(1, count / 1000);
@@ -465,17 +515,28 @@ struct TUsesSearch {
       const TObjectTextObject& object = file.GetObject(index);
       const std::int64_t start = object.StartOffset();
       const std::int64_t length = std::max(object.Length(), 0);
-      if (&object.Owner() != readerOwner) {
-        readerOwner = &object.Owner();
-        if (!readerOwner->Stream())
+      if (&object.Owner() != FReaderOwner || chunkSize != FChunkSize) {
+        FReaderOwner = &object.Owner();
+        FChunkSize = chunkSize;
+        if (!FReaderOwner->Stream()) {
+          FReaderOwner = nullptr;
           throw VexaError("The object's file is no longer open; open the file again");
-        reader.emplace(*readerOwner->Stream(), chunkSize);
+        }
+        FReader.emplace(*FReaderOwner->Stream(), chunkSize);
       }
-      Object(index, reader->At(start, start + length, std::size_t(length)), uses);
+      Object(index, FReader->At(start, start + length, std::size_t(length)), uses);
     }
     if (progress) progress(count, count);
     return true;
   }
+
+ private:
+  // The objects of one file lie one after another, so one reader, and its
+  // grown buffer, serves all of them, in every run of objects given to this
+  // search; a set of many files gets a reader for each run of one file.
+  std::optional<vexa::TChunkReader> FReader;
+  const TObjectTextFile* FReaderOwner = nullptr;
+  std::size_t FChunkSize = 0;
 };
 
 }  // namespace
@@ -487,13 +548,16 @@ unsigned UsesSearchThreads() {
 bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
               const TUsesProgress& progress, std::size_t chunkSize) {
   const TObjectTextObject& object = file.GetObject(target);
-  const auto part = [&](std::int32_t first, std::int32_t last, std::vector<TObjectUse>& found,
-                        const TUsesProgress& partProgress) {
-    TUsesSearch search(object);
-    return search.Objects(file, first, last, found, partProgress, chunkSize);
-  };
   const unsigned threads = SearchThreads(file);
-  if (threads <= 1) return part(0, file.GetCount(), uses, progress);
+  // One search a thread, kept from part to part.
+  std::vector<std::optional<TUsesSearch>> searches(threads);
+  const auto part = [&](unsigned worker, std::int32_t first, std::int32_t last,
+                        std::vector<TObjectUse>& found, const TUsesProgress& partProgress) {
+    std::optional<TUsesSearch>& search = searches[worker];
+    if (!search) search.emplace(object);
+    return search->Objects(file, first, last, found, partProgress, chunkSize);
+  };
+  if (threads <= 1) return part(0, 0, file.GetCount(), uses, progress);
   return SearchInParts(file, threads, part, uses, progress);
 }
 

@@ -69,7 +69,7 @@ bool SearchInParts(const TObjectSet& file, unsigned threads, const TPartSearch& 
   // Progress about a thousand times in all, from the caller's thread only.
   const std::int32_t step = std::max(1, count / 1000);
   std::int32_t nextReport = 0;
-  const auto work = [&](bool reports) {
+  const auto work = [&](unsigned worker, bool reports) {
     for (std::size_t p; !stop && (p = nextPart++) < parts.size();) {
       std::int32_t counted = 0;
       const auto partProgress = [&](std::int32_t done, std::int32_t) {
@@ -82,7 +82,7 @@ bool SearchInParts(const TObjectSet& file, unsigned threads, const TPartSearch& 
         return !stop;
       };
       try {
-        search(starts[p], starts[p + 1], parts[p].Uses, partProgress);
+        search(worker, starts[p], starts[p + 1], parts[p].Uses, partProgress);
       } catch (...) {
         parts[p].Error = std::current_exception();
         stop = true;
@@ -93,10 +93,10 @@ bool SearchInParts(const TObjectSet& file, unsigned threads, const TPartSearch& 
     std::vector<std::jthread> helpers;
     // Threads the system refuses leave their parts to the others.
     try {
-      for (unsigned i = 1; i < threads; ++i) helpers.emplace_back(work, false);
+      for (unsigned i = 1; i < threads; ++i) helpers.emplace_back(work, i, false);
     } catch (const std::system_error&) {
     }
-    work(true);
+    work(0, true);
   }
   for (TPart& part : parts)
     if (part.Error) std::rethrow_exception(part.Error);

@@ -17,10 +17,12 @@ namespace cal::detail {
 // repays starting them.
 unsigned SearchThreads(const TObjectSet& file);
 
-// Searches objects [first, last) into uses, calling progress as FindUses does.
+// Searches objects [first, last) into uses, calling progress as FindUses
+// does; worker, below the thread count, tells which thread calls, so that
+// what a search reuses needs no lock.
 using TPartSearch =
-    std::function<bool(std::int32_t first, std::int32_t last, std::vector<TObjectUse>& uses,
-                       const TUsesProgress& progress)>;
+    std::function<bool(unsigned worker, std::int32_t first, std::int32_t last,
+                       std::vector<TObjectUse>& uses, const TUsesProgress& progress)>;
 
 // Runs search over parts of file on threads threads, the caller's one of
 // them and the only one that calls progress; as FindUses, returns false

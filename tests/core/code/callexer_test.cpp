@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -174,6 +176,81 @@ TEST(CalLexer, LinesLexedOnDemandAgreeWithAFullPass) {
   lexed.Reset("");  // a new text forgets the old one
   EXPECT_EQ(lexed.LineCount(), 1);
   EXPECT_EQ(lexed.LineEnd(0), 0);
+}
+
+// Texts of pieces that move the state, and of pieces that only look as if
+// they might, at random; lexed over many lines at once they must give each
+// line's state that lexing line by line gives.
+TEST(CalLexer, StatesPassedOverManyLinesAreThoseOfEachLine) {
+  const std::vector<std::string> pieces = {"    OnValidate=BEGIN",
+                                           "    OnRun=VAR",
+                                           "=begin",
+                                           "  CODE",
+                                           "CODE",
+                                           "  {",
+                                           "}",
+                                           "{ x",
+                                           "BEGIN ",
+                                           "begin",
+                                           "END;",
+                                           "END.",
+                                           "End",
+                                           "CASE x OF",
+                                           "case",
+                                           "ENDING",
+                                           "xEND",
+                                           "END_",
+                                           "BEGINS",
+                                           "Cases",
+                                           "'it''s { BEGIN'",
+                                           "'open",
+                                           "\"Quoted END\"",
+                                           "\"open",
+                                           "// END {",
+                                           "(* BEGIN",
+                                           "*)",
+                                           "(",
+                                           "/",
+                                           "[",
+                                           "]",
+                                           "CaptionML=[ENU=x;",
+                                           "ENU=y]",
+                                           ";",
+                                           "=",
+                                           "OBJECT ",
+                                           "OBJECT Table 1 T",
+                                           "Obj",
+                                           "O",
+                                           "  x := 1;",
+                                           "Customer.GET;",
+                                           "\x94"
+                                           "END",
+                                           "3END",
+                                           "      IF x THEN BEGIN",
+                                           "          ",
+                                           "\t"};
+  const std::vector<std::string> breaks = {"\n", "\r\n", "\r", " "};
+  std::uint32_t seed = 12345;
+  const auto random = [&](std::size_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return std::size_t(seed >> 8) % n;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    for (std::size_t n = 20 + random(200); n > 0; --n)
+      text += pieces[random(pieces.size())] + breaks[random(breaks.size())];
+    const cal::TLexedText lexed(text);
+    const int count = lexed.LineCount();
+    for (int from : {0, int(random(std::size_t(count)))})
+      for (int to = from; to < count; ++to) {
+        const auto at = std::size_t(lexed.LineStart(to));
+        ASSERT_EQ(cal::LexStatesBetween(text, std::size_t(lexed.LineStart(from)), at,
+                                        lexed.StartState(from)),
+                  lexed.StartState(to))
+            << "round " << round << ", lines " << from << " to " << to;
+        ASSERT_EQ(cal::CountLineBreaks(std::string_view(text).substr(0, at)), to);
+      }
+  }
 }
 
 TEST(CalLexer, BinaryAndHugeLines) {
