@@ -49,14 +49,18 @@ void TRecentFiles::Read(const TIniProfile& profile) {
 }
 
 void TRecentFiles::Write(TIniProfile& profile) const {
+  // Each write replaces the whole file; a list that did not change, as when
+  // a listed file opens again, leaves it as it is.
   for (std::size_t i = 1; i <= MaxCount; ++i) {
     if (i <= FFiles.size()) {
-      profile.WriteString(SectionRecentFiles, KeyOf(i), FFiles[i - 1]);
+      if (profile.ReadString(SectionRecentFiles, KeyOf(i), "\n") != FFiles[i - 1])
+        profile.WriteString(SectionRecentFiles, KeyOf(i), FFiles[i - 1]);
       continue;
     }
-    // A line break never comes back from the file, so it tells a missing key.
-    if (profile.ReadString(SectionRecentFiles, KeyOf(i), "\n") != "\n")
-      profile.WriteString(SectionRecentFiles, KeyOf(i), "");
+    // A line break never comes back from the file, so it tells a missing key;
+    // an entry no longer used is emptied, once.
+    const std::string old = profile.ReadString(SectionRecentFiles, KeyOf(i), "\n");
+    if (old != "\n" && !old.empty()) profile.WriteString(SectionRecentFiles, KeyOf(i), "");
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "settings.h"
 #include "testfiles.h"
 
@@ -44,6 +46,14 @@ TEST(RecentFiles, KeptInASectionOfTheirOwnAndShortenedWithoutLeftovers) {
   EXPECT_EQ(again.Files(), Files{"/b.txt"});
   EXPECT_EQ(testing_support::ReadAll(profile.FileName()),
             "[Find]\r\nFindText=x\r\n[Recent Files]\r\nFile1=/b.txt\r\nFile2=\r\n");
+
+  // The same list again writes nothing: a file that may not be written
+  // stays as it was, and a changed list still says that it cannot be kept.
+  std::filesystem::permissions(profile.FileName(), std::filesystem::perms::owner_read);
+  recent.Write(profile);
+  recent.Add("/d.txt");
+  EXPECT_THROW(recent.Write(profile), FileError);
+  std::filesystem::permissions(profile.FileName(), std::filesystem::perms::owner_all);
 
   // A hand-edited section: gaps and repeats are skipped.
   profile.WriteString(SectionRecentFiles, "File5", "/c.txt");
