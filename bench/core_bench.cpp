@@ -69,16 +69,18 @@ void BM_ParseText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseText)->Unit(benchmark::kMillisecond);
 
+// Arg 1 reads the properties as the window does, 0 leaves them as list does.
 void BM_LoadFromFile(benchmark::State& state) {
   const TSample& sample = Sample();
   for (auto _ : state) {
     TObjectTextFile file;
+    file.SetReadProperties(state.range(0) != 0);
     file.LoadFromFile(sample.path);
     benchmark::DoNotOptimize(file.GetCount());
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(sample.text.size()));
 }
-BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFromFile)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 std::string CaseLabel(bool matchCase) {
   return matchCase ? "match case" : "ignore case";
