@@ -15,6 +15,7 @@
 
 #include "callexer.h"
 #include "fuzzsupport.h"
+#include "linestates.h"
 #include "objectoutline.h"
 #include "objectreferences.h"
 #include "vexafile.h"

@@ -4,52 +4,16 @@
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define CAL_HAVE_SSE2 1
-#endif
+#include "lexbytes.h"
 
 namespace cal {
 
-std::size_t LineEndFrom(std::string_view text, std::size_t start) {
-#ifdef CAL_HAVE_SSE2
-  // Lines are short: a few blocks find their end before a call to memchr
-  // would have begun.
-  for (; start + 16 <= text.size(); start += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + start));
-    const auto breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
-        _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')))));
-    if (breaks != 0) return start + std::size_t(__builtin_ctz(breaks));
-  }
-#endif
-  // Two searches for one byte each are faster than one for either byte.
-  const char* begin = text.data() + start;
-  const char* end = text.data() + text.size();
-  if (const void* lf = std::memchr(begin, '\n', std::size_t(end - begin)))
-    end = static_cast<const char*>(lf);
-  if (const void* cr = std::memchr(begin, '\r', std::size_t(end - begin)))
-    end = static_cast<const char*>(cr);
-  return std::size_t(end - text.data());
-}
+using namespace detail;
 
 namespace {
 
 #ifdef CAL_HAVE_SSE2
-// Bytes 0..15 of block that are at most max after subtracting low.
-unsigned InRange(__m128i block, char low, char max) {
-  const __m128i shifted = _mm_sub_epi8(block, _mm_set1_epi8(low));
-  return unsigned(
-      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(max)), shifted)));
-}
-
-unsigned WordBytes(__m128i block) {
-  const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
-  return InRange(lower, 'a', 'z' - 'a') | InRange(block, '0', 9) |
-         unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('_'))));
-}
-
 std::size_t PastWord(std::string_view line, std::size_t from, std::size_t i);
 
 // Where code lexed without tokens can next change the state, from from on,
@@ -479,207 +443,6 @@ class TLineLexer {
   bool FAfterSemicolon = false;
 };
 
-bool IsLineBreak(char c) {
-  return c == '\n' || c == '\r';
-}
-
-// Whether the whole word at at, no word byte before it, is BEGIN, CASE or
-// END in any case: the words that move code's state.
-bool MovingWordAt(std::string_view text, std::size_t at) {
-  const auto lower = [&](std::size_t i) { return i < text.size() ? char(text[i] | 0x20) : '\0'; };
-  const auto ends = [&](std::size_t i) {
-    return i >= text.size() || !IsWordChar(static_cast<unsigned char>(text[i]));
-  };
-  if (at > 0 && IsWordChar(static_cast<unsigned char>(text[at - 1]))) return false;
-  switch (lower(at)) {
-    case 'e': return lower(at + 1) == 'n' && lower(at + 2) == 'd' && ends(at + 3);
-    case 'c':
-      return lower(at + 1) == 'a' && lower(at + 2) == 's' && lower(at + 3) == 'e' && ends(at + 4);
-    case 'b':
-      return lower(at + 1) == 'e' && lower(at + 2) == 'g' && lower(at + 3) == 'i' &&
-             lower(at + 4) == 'n' && ends(at + 5);
-    default: return false;
-  }
-}
-
-// Whether code in no comment may change its state at at: a string, a
-// quoted name, a brace, // or (*, BEGIN, CASE or END; or an O that begins a
-// line, which may be an object's header.
-bool CodeStopAt(std::string_view text, std::size_t at) {
-  const char c = text[at];
-  const char next = at + 1 < text.size() ? text[at + 1] : '\0';
-  switch (c) {
-    case '\'':
-    case '"':
-    case '{':
-    case '}': return true;
-    case '/': return next == '/';
-    case '(': return next == '*';
-    case 'O': return at > 0 && IsLineBreak(text[at - 1]);
-    default: return MovingWordAt(text, at);
-  }
-}
-
-// The first place in [from, to) where stopAt holds, or to; blocks(i) tells
-// the same of the 16 bytes from i on, as a mask, reading from i - 1 up to
-// i + 16 + reach; lines between stops are passed over sixteen bytes at a time.
-template <typename StopAt, typename Blocks>
-std::size_t NextStop(std::string_view text, std::size_t from, std::size_t to, std::size_t reach,
-                     StopAt stopAt, [[maybe_unused]] Blocks blocks) {
-  std::size_t i = from;
-  if (i == 0 && i < to) {
-    if (stopAt(0)) return 0;
-    i = 1;
-  }
-#ifdef CAL_HAVE_SSE2
-  for (; i < to && i + 16 + reach <= text.size(); i += 16)
-    if (const unsigned stop = blocks(i)) return std::min(to, i + std::size_t(__builtin_ctz(stop)));
-#endif
-  for (; i < to; ++i)
-    if (stopAt(i)) return i;
-  return to;
-}
-
-#ifdef CAL_HAVE_SSE2
-__m128i Load16(const char* at) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
-
-__m128i Is(__m128i v, char c) {
-  return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
-}
-#endif
-
-// The first place in [from, to) where CodeStopAt holds, or to.
-std::size_t NextCodeStop(std::string_view text, std::size_t from, std::size_t to) {
-  [[maybe_unused]] const char* data = text.data();
-  return NextStop(
-      text, from, to, 5, [&](std::size_t at) { return CodeStopAt(text, at); },
-      [&](std::size_t i) {
-#ifdef CAL_HAVE_SSE2
-        const __m128i fold = _mm_set1_epi8(0x20);
-        const __m128i block = Load16(data + i);
-        const __m128i before = Load16(data + i - 1);
-        const __m128i n1 = Load16(data + i + 1);
-        const __m128i n3 = Load16(data + i + 3);
-        const __m128i n4 = Load16(data + i + 4);
-        const __m128i l0 = _mm_or_si128(block, fold);
-        const __m128i l1 = _mm_or_si128(n1, fold);
-        const __m128i l2 = _mm_or_si128(Load16(data + i + 2), fold);
-        const __m128i l3 = _mm_or_si128(n3, fold);
-        const __m128i l4 = _mm_or_si128(n4, fold);
-        unsigned stop = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_or_si128(Is(block, '\''), Is(block, '"')),
-                         _mm_or_si128(Is(block, '{'), Is(block, '}'))),
-            _mm_or_si128(
-                _mm_or_si128(_mm_and_si128(Is(block, '/'), Is(n1, '/')),
-                             _mm_and_si128(Is(block, '('), Is(n1, '*'))),
-                _mm_and_si128(Is(block, 'O'), _mm_or_si128(Is(before, '\n'), Is(before, '\r')))))));
-        const unsigned end = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(Is(l0, 'e'), Is(l1, 'n')), Is(l2, 'd'))));
-        const unsigned kase = unsigned(_mm_movemask_epi8(_mm_and_si128(
-            _mm_and_si128(Is(l0, 'c'), Is(l1, 'a')), _mm_and_si128(Is(l2, 's'), Is(l3, 'e')))));
-        const unsigned begin = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(_mm_and_si128(Is(l0, 'b'), Is(l1, 'e')),
-                                                          _mm_and_si128(Is(l2, 'g'), Is(l3, 'i'))),
-                                            Is(l4, 'n'))));
-        // Whole words only: no word byte before, none right after.
-        if ((end | kase | begin) != 0)
-          stop |= ~WordBytes(before) & ((end & ~WordBytes(n3)) | (kase & ~WordBytes(n4)) |
-                                        (begin & ~WordBytes(Load16(data + i + 5))));
-        return stop;
-#else
-        return 0u;
-#endif
-      });
-}
-
-// Whether the structure may change its state at at: a bracket, CODE, a
-// value that begins right after = with b or v (BEGIN, VAR), a brace when
-// CODE was seen, or an O that begins a line. Quoted names may hide some of
-// these; a line that holds none surely leaves the state as it is.
-bool StructureStopAt(std::string_view text, std::size_t at, bool codeNext) {
-  const auto byte = [&](std::size_t i) { return i < text.size() ? text[i] : '\0'; };
-  switch (text[at]) {
-    case '[':
-    case ']': return true;
-    case '{': return codeNext;
-    case '=': return (byte(at + 1) | 0x20) == 'b' || (byte(at + 1) | 0x20) == 'v';
-    case 'C': return byte(at + 1) == 'O' && byte(at + 2) == 'D' && byte(at + 3) == 'E';
-    case 'O': return at > 0 && IsLineBreak(text[at - 1]);
-    default: return false;
-  }
-}
-
-// The first place in [from, to) where StructureStopAt holds, or to.
-std::size_t NextStructureStop(std::string_view text, std::size_t from, std::size_t to,
-                              bool codeNext) {
-  [[maybe_unused]] const char* data = text.data();
-  return NextStop(
-      text, from, to, 3, [&](std::size_t at) { return StructureStopAt(text, at, codeNext); },
-      [&](std::size_t i) {
-#ifdef CAL_HAVE_SSE2
-        const __m128i block = Load16(data + i);
-        const __m128i before = Load16(data + i - 1);
-        const __m128i n1 = Load16(data + i + 1);
-        const __m128i l1 = _mm_or_si128(n1, _mm_set1_epi8(0x20));
-        const __m128i brace = _mm_set1_epi8(codeNext ? '{' : '[');
-        return unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_or_si128(Is(block, '['), Is(block, ']')),
-                         _mm_cmpeq_epi8(block, brace)),
-            _mm_or_si128(
-                _mm_or_si128(_mm_and_si128(Is(block, '='), _mm_or_si128(Is(l1, 'b'), Is(l1, 'v'))),
-                             _mm_and_si128(_mm_and_si128(Is(block, 'C'), Is(n1, 'O')),
-                                           _mm_and_si128(Is(Load16(data + i + 2), 'D'),
-                                                         Is(Load16(data + i + 3), 'E')))),
-                _mm_and_si128(Is(block, 'O'), _mm_or_si128(Is(before, '\n'), Is(before, '\r')))))));
-#else
-        return 0u;
-#endif
-      });
-}
-
-// Past the quoted name or string that begins at at, or at the line break
-// that cuts it off.
-std::size_t PastQuoted(std::string_view text, std::size_t at) {
-  const char quote = text[at];
-  std::size_t i = at + 1;
-  for (; i < text.size() && !IsLineBreak(text[i]); ++i) {
-    if (text[i] != quote) continue;
-    // '' stands for one quote within a string.
-    if (quote == '\'' && i + 1 < text.size() && text[i + 1] == '\'')
-      ++i;
-    else
-      return i + 1;
-  }
-  return i;
-}
-
-// Code in no comment from pos on, up to to: the stops that leave the state
-// as it is, or move only the depth of blocks, are read here; returns the
-// first other one, or to.
-std::size_t PassCode(std::string_view text, std::size_t pos, std::size_t to, TLexState& state) {
-  for (;;) {
-    const std::size_t at = NextCodeStop(text, pos, to);
-    if (at >= to) return to;
-    const char c = char(text[at] | 0x20);
-    if (c == '\'' || c == '"') {
-      pos = PastQuoted(text, at);
-    } else if (c == '/') {
-      pos = LineEndFrom(text, at);  // a comment to the end of the line
-    } else if (c == 'b' || c == 'c') {
-      state.CodeBegun = true;
-      if (state.Depth < UINT16_MAX) ++state.Depth;
-      pos = at + (c == 'b' ? 5 : 4);
-    } else if (c == 'e' && state.Depth >= 2) {
-      --state.Depth;
-      pos = at + 3;
-    } else {
-      return at;  // a brace, (*, an END that may close the code, a line's O
-    }
-  }
-}
-
 }  // namespace
 
 bool IsKeyword(std::string_view word) {
@@ -709,58 +472,8 @@ TLexState LexLine(std::string_view line, TLexState state, std::int32_t base,
   return TLineLexer(line, state, base, tokens).Run();
 }
 
-TLexState LexStatesBetween(std::string_view text, std::size_t from, std::size_t to,
-                           TLexState state) {
-  std::size_t pos = from;  // a line start
-  while (pos < to) {
-    // Lines before the one that holds at leave the state as it is.
-    std::size_t at = pos;
-    const bool structure = state.Mode == TLexMode::lmStructure;
-    if (text[pos] != 'O') {
-      if (structure)
-        at = NextStructureStop(text, pos, to, state.CodeSectionNext);
-      else if (state.Comment == TCommentKind::ckNone)
-        at = PassCode(text, pos, to, state);
-      if (at >= to) break;
-    }
-    std::size_t start = at;
-    while (start > pos && !IsLineBreak(text[start - 1])) --start;
-    const std::size_t end = LineEndFrom(text, at);
-    // Code is lexed on from where it stopped; the structure of a line
-    // depends on its first tokens, so from the line's start.
-    state =
-        TLineLexer(text.substr(start, end - start), state, 0, nullptr, structure ? 0 : at - start)
-            .Run();
-    if (end == text.size()) break;
-    pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
-  return state;
-}
-
-int CountLineBreaks(std::string_view text) {
-  int breaks = 0;
-  std::size_t i = 0;
-#ifdef CAL_HAVE_SSE2
-  // LFs, and CRs that no LF follows.
-  __m128i sums = _mm_setzero_si128();
-  for (; i + 17 <= text.size(); i += 16) {
-    const auto load = [&](std::size_t at) {
-      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-    };
-    const __m128i block = load(i);
-    const __m128i lf = _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'));
-    const __m128i cr = _mm_andnot_si128(_mm_cmpeq_epi8(load(i + 1), _mm_set1_epi8('\n')),
-                                        _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')));
-    // Each break a 1 in its byte, summed by _mm_sad_epu8.
-    sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(_mm_or_si128(lf, cr), _mm_set1_epi8(1)),
-                                            _mm_setzero_si128()));
-  }
-  breaks = int(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
-#endif
-  for (; i < text.size(); ++i)
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-      ++breaks;
-  return breaks;
+TLexState LexLineStatesFrom(std::string_view line, TLexState state, std::size_t from) {
+  return TLineLexer(line, state, 0, nullptr, from).Run();
 }
 
 void TLexedText::Reset(std::string_view text) {

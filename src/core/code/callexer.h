@@ -63,19 +63,9 @@ struct TLexState {
 TLexState LexLine(std::string_view line, TLexState state, std::int32_t base,
                   std::vector<TToken>* tokens);
 
-// The state the line that starts at to begins in, when the line that
-// starts at from begins in state; both are line starts of text, from <= to.
-// The same as LexLine over each line in turn without tokens, but code is
-// passed over many lines at a time, up to what may change its state.
-TLexState LexStatesBetween(std::string_view text, std::size_t from, std::size_t to,
-                           TLexState state);
-
-// The end of the line that starts at start (or holds it): the first CR or LF
-// from start on, or the text's end.
-std::size_t LineEndFrom(std::string_view text, std::size_t start);
-
-// The line breaks in text: CR LF, lone CR and lone LF each count one.
-int CountLineBreaks(std::string_view text);
+// LexLine without tokens, begun at from: a place that lexing the line from
+// its start in state would reach in code, in that same state.
+TLexState LexLineStatesFrom(std::string_view line, TLexState state, std::size_t from);
 
 bool IsKeyword(std::string_view word);
 bool IsSectionKeyword(std::string_view word);

@@ -7,6 +7,7 @@
 
 #include "callexer.h"
 #include "cpufeatures.h"
+#include "linestates.h"
 #include "partsearch.h"
 #include "referencescanner.h"
 #include "textsearch.h"

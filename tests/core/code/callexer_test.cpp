@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "linestates.h"
 #include "objectoutline.h"
 
 using cal::TTokenKind;
