@@ -354,6 +354,33 @@ bool NameOnlyInRelation(std::string_view bytes, std::size_t hit) {
   return SameText(WordEndingAt(bytes, before), "ELSE");
 }
 
+// The first = in [from, to) that may end "TableRelation=" or "CalcFormula=",
+// or to: code holds many a := and = that no n or a comes before.
+std::size_t NextPropertySign(std::string_view bytes, std::size_t from, std::size_t to) {
+  const auto ends = [&](std::size_t i) {
+    const char before = char(bytes[i - 1] | 0x20);
+    return bytes[i] == '=' && (before == 'n' || before == 'a');
+  };
+  std::size_t i = std::max<std::size_t>(from, 1);
+#ifdef CAL_HAVE_SSE2
+  const char* data = bytes.data();
+  const auto load = [&](std::size_t at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+  };
+  for (; i + 16 <= to; i += 16) {
+    const __m128i before = _mm_or_si128(load(i - 1), _mm_set1_epi8(0x20));
+    const __m128i words = _mm_or_si128(_mm_cmpeq_epi8(before, _mm_set1_epi8('n')),
+                                       _mm_cmpeq_epi8(before, _mm_set1_epi8('a')));
+    const __m128i signs = _mm_and_si128(_mm_cmpeq_epi8(load(i), _mm_set1_epi8('=')), words);
+    if (const auto mask = unsigned(_mm_movemask_epi8(signs)); mask != 0)
+      return i + std::size_t(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < to; ++i)
+    if (ends(i)) return i;
+  return to;
+}
+
 // Where in an object a name may stand in a relation or flow formula. Only
 // a TableRelation or CalcFormula property begins one, and where it is a
 // property the lexer reads the rest of its line the same from any state it
@@ -369,12 +396,8 @@ class TRelationSpans {
     static constexpr std::array<std::string_view, 2> Words = {"TableRelation", "CalcFormula"};
     const std::size_t to = std::min(bytes.size(), hit + Words[0].size());
     for (; FScanned < to; ++FScanned) {
-      const void* sign = std::memchr(bytes.data() + FScanned, '=', to - FScanned);
-      if (!sign) {
-        FScanned = to;
-        break;
-      }
-      FScanned = std::size_t(static_cast<const char*>(sign) - bytes.data());
+      FScanned = NextPropertySign(bytes, FScanned, to);
+      if (FScanned == to) break;
       for (std::string_view word : Words) {
         if (FScanned < word.size() ||
             !SameText(bytes.substr(FScanned - word.size(), word.size()), word))
