@@ -10,6 +10,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -55,7 +56,9 @@ struct TObjectTextFile::TPart {
   std::size_t Begin = 0;
   std::size_t End = 0;
   // Entries made as the part found them, with property numbers of the part's own store.
-  std::vector<TObjectTextObject> Found;
+  // A deque, as the file's own list is: growing moves none of them, and the
+  // first part's list becomes the file's whole.
+  std::deque<TObjectTextObject> Found;
   TPropertyStore Properties;
   std::vector<std::size_t> PropertiesLeft;  // of Found: blocks that run past the part
   std::atomic<std::uint8_t> Percent{0};
@@ -155,19 +158,24 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
       std::vector<std::uint32_t> ids;
       if (own) return ids;
       ids.assign(from.Count(), 0);
+      into.Reserve(std::size_t(into.Count()) + from.Count());
       for (std::uint32_t id = 1; id < from.Count(); ++id) ids[id] = into.Add(from.Get(id));
       return ids;
     };
     const auto dates = renumber(FProperties.Dates, part.Properties.Dates);
     const auto times = renumber(FProperties.Times, part.Properties.Times);
     const auto versions = renumber(FProperties.VersionLists, part.Properties.VersionLists);
+    // The file's list is empty until the first part's becomes it.
+    if (own) FObjects.swap(part.Found);
+    const std::size_t count = own ? FObjects.size() : part.Found.size();
     auto left = part.PropertiesLeft.begin();
-    for (std::size_t i = 0; i < part.Found.size(); ++i) {
-      TObjectTextObject& found = part.Found[i];
-      if (state.Last) state.Last->SetEndOffset(found.StartOffset());
-      state.Last = &FObjects.emplace_back(std::move(found));
+    for (std::size_t i = 0; i < count; ++i) {
+      TObjectTextObject& entry =
+          own ? FObjects[i] : FObjects.emplace_back(std::move(part.Found[i]));
+      if (state.Last) state.Last->SetEndOffset(entry.StartOffset());
+      state.Last = &entry;
       if (left != part.PropertiesLeft.end() && *left == i) {
-        state.PropertiesLeft.push_back(GetCount() - 1);
+        state.PropertiesLeft.push_back(own ? std::int32_t(i) : GetCount() - 1);
         ++left;
       } else if (FReadProperties && !own) {
         const TPropertyIds ids = state.Last->PropertyIds();

@@ -12,7 +12,7 @@ TStringPool::TStringPool() {
 std::uint32_t TStringPool::Add(std::string_view text) {
   if (text.empty()) return 0;
   if (FLast != 0 && Get(FLast) == text) return FLast;
-  if (FSlots.size() < 2 * std::size_t(Count())) Grow();
+  if (FSlots.size() < 2 * std::size_t(Count())) Grow(std::max<std::size_t>(64, FSlots.size() * 2));
   const auto hash = std::uint32_t(std::hash<std::string_view>()(text));
   const std::size_t mask = FSlots.size() - 1;
   std::size_t i = hash & mask;
@@ -27,8 +27,15 @@ std::uint32_t TStringPool::Add(std::string_view text) {
   return FLast = id;
 }
 
-void TStringPool::Grow() {
-  std::vector<std::uint64_t> slots(std::max<std::size_t>(64, FSlots.size() * 2), 0);
+void TStringPool::Reserve(std::size_t count) {
+  std::size_t slots = std::max<std::size_t>(64, FSlots.size());
+  while (slots < 2 * count) slots *= 2;
+  if (slots > FSlots.size()) Grow(slots);
+}
+
+// size: a power of two, at least twice the strings.
+void TStringPool::Grow(std::size_t size) {
+  std::vector<std::uint64_t> slots(size, 0);
   const std::size_t mask = slots.size() - 1;
   for (const std::uint64_t slot : FSlots) {
     if (slot == 0) continue;

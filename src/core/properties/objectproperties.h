@@ -18,12 +18,15 @@ class TStringPool {
   std::uint32_t Add(std::string_view text);
   std::string_view Get(std::uint32_t id) const;
   std::uint32_t Count() const { return std::uint32_t(FEnds.size()); }
+  // Makes room in the lookup for count strings in all, so that adding that
+  // many rehashes none.
+  void Reserve(std::size_t count);
   // Drops the lookup that Add needs, once no more strings will come.
   void Seal();
   void Clear();
 
  private:
-  void Grow();
+  void Grow(std::size_t slots);
 
   std::string FBytes;
   std::vector<std::uint32_t> FEnds;  // end of string i in FBytes; string 0 is empty
