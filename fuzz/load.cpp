@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A load from a file, read in pieces of many sizes, gives what scanning the
-// whole text at once gives: entries, progress, the error, and each entry's
-// text read back from the file. Shared out in parts between threads it gives
-// the same entries and error, with progress that only rises.
+// whole text at once gives: entries, their properties, progress, the error,
+// and each entry's text read back from the file. Shared out in parts between
+// threads it gives the same entries, properties and error, with progress that
+// only rises.
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -16,6 +17,9 @@ namespace {
 struct TResult {
   std::vector<std::tuple<std::int32_t, std::int32_t, TObjectType, std::int32_t, std::string>>
       Entries;
+  // Date, time, version list and modified; compared only after a load that
+  // completed, since a failed one is never shown.
+  std::vector<std::tuple<std::string, std::string, std::string, bool>> Properties;
   std::vector<std::pair<TProgressKind, std::uint8_t>> Calls;
   std::string Error;  // empty when the scan completed
   bool operator==(const TResult&) const = default;
@@ -36,6 +40,9 @@ TResult Run(TObjectTextFile& file, Scan scan) {
     const TObjectTextObject& entry = file.GetObject(i);
     result.Entries.emplace_back(entry.StartOffset(), entry.Length(), entry.ObjectType(), entry.ID(),
                                 entry.Name());
+    if (result.Error.empty())
+      result.Properties.emplace_back(entry.Date(), entry.Time(), entry.VersionList(),
+                                     entry.Modified());
   }
   return result;
 }
@@ -69,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       file.SetLoadParts(parts);
       file.SetReadPieceSize(piece);
       const TResult loaded = Run(file, [&] { file.LoadFromFile(path); });
-      FUZZ_CHECK(loaded.Entries == expected.Entries && loaded.Error == expected.Error);
+      FUZZ_CHECK(loaded.Entries == expected.Entries && loaded.Error == expected.Error &&
+                 loaded.Properties == expected.Properties);
       FUZZ_CHECK(!loaded.Calls.empty() && loaded.Calls.front().first == TProgressKind::pkStart);
       for (std::size_t i = 1; i < loaded.Calls.size(); ++i)
         FUZZ_CHECK(loaded.Calls[i].second > loaded.Calls[i - 1].second ||

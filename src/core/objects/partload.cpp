@@ -13,6 +13,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -60,6 +61,16 @@ struct TObjectTextFile::TPart {
   // first part's list becomes the file's whole.
   std::deque<TObjectTextObject> Found;
   TPropertyStore Properties;
+  // Values as the scan read them, numbered in Properties only once the scan
+  // is done: while the file streams through the cache, every lookup in a pool
+  // missed it.
+  struct TValues {
+    std::size_t Entry = 0;                                       // in Found
+    std::uint32_t DateEnd = 0, TimeEnd = 0, VersionListEnd = 0;  // in ValueBytes
+    bool Modified = false;
+  };
+  std::string ValueBytes;
+  std::vector<TValues> Values;
   std::vector<std::size_t> PropertiesLeft;  // of Found: blocks that run past the part
   std::atomic<std::uint8_t> Percent{0};
   std::exception_ptr Error;
@@ -147,8 +158,8 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
     }
   }
 
-  // The first part's store becomes the file's; the values of the others
-  // are numbered anew in it, each distinct value once.
+  // The first part's store becomes the file's; the dates and version lists
+  // of the others are numbered anew in it, each distinct value once.
   FProperties = std::move(load.Parts[0].Properties);
   TScanState state;
   for (TPart& part : load.Parts) {
@@ -163,8 +174,9 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
       return ids;
     };
     const auto dates = renumber(FProperties.Dates, part.Properties.Dates);
-    const auto times = renumber(FProperties.Times, part.Properties.Times);
     const auto versions = renumber(FProperties.VersionLists, part.Properties.VersionLists);
+    // Times are kept as they come, so a part's follow the file's.
+    const std::uint32_t timeShift = own ? 0 : FProperties.Times.AppendAll(part.Properties.Times);
     // The file's list is empty until the first part's becomes it.
     if (own) FObjects.swap(part.Found);
     const std::size_t count = own ? FObjects.size() : part.Found.size();
@@ -179,8 +191,8 @@ void TObjectTextFile::LoadInParts(const vexa::ExclusiveFile& stream, std::size_t
         ++left;
       } else if (FReadProperties && !own) {
         const TPropertyIds ids = state.Last->PropertyIds();
-        state.Last->SetProperties(
-            {dates[ids.Date], times[ids.Time], versions[ids.VersionList], ids.Modified});
+        state.Last->SetProperties({dates[ids.Date], ids.Time ? ids.Time + timeShift : 0,
+                                   versions[ids.VersionList], ids.Modified});
       }
     }
     // After the entries before it, so that the first fault in the file is the one told.
@@ -202,12 +214,18 @@ void TObjectTextFile::ScanPart(TPart& part, const vexa::ExclusiveFile& stream) {
     state.TextEnds = part.End == part.Load->Size;
     state.Part = &part;
     ScanStream(state, stream, part.Begin, part.End);
+    NumberPartValues(part);
     part.Percent = 100;
   } catch (const TPartStopped&) {
   } catch (...) {
     part.Error = std::current_exception();
     for (std::size_t failed = part.Load->Failed; part.Index < failed;)
       part.Load->Failed.compare_exchange_weak(failed, part.Index);
+    // The entries before a fault stay, with their values, as one scan leaves them.
+    try {
+      NumberPartValues(part);
+    } catch (...) {
+    }
   }
 }
 
@@ -225,9 +243,34 @@ void TObjectTextFile::FoundInPart(TPart& part, std::size_t start, std::string_vi
     part.PropertiesLeft.push_back(part.Found.size() - 1);
     return;
   }
+  TPart::TValues& noted = part.Values.emplace_back();
+  noted.Entry = part.Found.size() - 1;
+  std::string& bytes = part.ValueBytes;
+  bytes.append(values.Date);
+  noted.DateEnd = std::uint32_t(bytes.size());
+  bytes.append(values.Time);
+  noted.TimeEnd = std::uint32_t(bytes.size());
+  bytes.append(values.VersionList);
+  noted.VersionListEnd = std::uint32_t(bytes.size());
+  noted.Modified = values.Modified;
+}
+
+void TObjectTextFile::NumberPartValues(TPart& part) {
   TPropertyStore& store = part.Properties;
-  part.Found.back().SetProperties({store.Dates.Add(values.Date), store.Times.Add(values.Time),
-                                   store.VersionLists.Add(values.VersionList), values.Modified});
+  const std::string_view bytes = part.ValueBytes;
+  std::uint32_t begin = 0;
+  for (const TPart::TValues& noted : part.Values) {
+    const auto value = [&](std::uint32_t from, std::uint32_t end) {
+      return bytes.substr(from, end - from);
+    };
+    part.Found[noted.Entry].SetProperties(
+        {store.Dates.Add(value(begin, noted.DateEnd)),
+         store.Times.Append(value(noted.DateEnd, noted.TimeEnd)),
+         store.VersionLists.Add(value(noted.TimeEnd, noted.VersionListEnd)), noted.Modified});
+    begin = noted.VersionListEnd;
+  }
+  std::string().swap(part.ValueBytes);
+  std::vector<TPart::TValues>().swap(part.Values);
 }
 
 void TObjectTextFile::ReachedInPart(TPart& part, std::uint8_t percent) {

@@ -11,13 +11,9 @@
 #include <vector>
 
 #include "cpufeatures.h"
+#include "lineend.h"
 #include "pathtext.h"
 #include "propertyblock.h"
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define VEXA_HAVE_SSE2 1
-#endif
 #ifdef VEXA_HAVE_AVX2_VARIANT
 #include <immintrin.h>
 #endif
@@ -37,28 +33,6 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// Offset of the first CR, LF or NUL at or after from, or size.
-std::size_t FindLineEnd(const char* data, std::size_t from, std::size_t size) {
-  std::size_t i = from;
-#ifdef VEXA_HAVE_SSE2
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i nul = _mm_setzero_si128();
-  for (; i + 16 <= size; i += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
-                                _mm_cmpeq_epi8(block, nul));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
-  }
-#endif
-  for (; i < size; ++i) {
-    char c = data[i];
-    if (c == '\r' || c == '\n' || c == '\0') return i;
-  }
-  return size;
 }
 
 bool IsLineBreak(char c) {
@@ -587,7 +561,8 @@ void TObjectTextFile::ReadProperties(TScanState& state, std::string_view text, b
     state.PropertiesLeft.push_back(GetCount() - 1);
     return;
   }
-  state.Last->SetProperties({FProperties.Dates.Add(values.Date), FProperties.Times.Add(values.Time),
+  state.Last->SetProperties({FProperties.Dates.Add(values.Date),
+                             FProperties.Times.Append(values.Time),
                              FProperties.VersionLists.Add(values.VersionList), values.Modified});
 }
 
@@ -605,7 +580,7 @@ void TObjectTextFile::ReadPropertiesLeft(TScanState& state, const vexa::Exclusiv
       stream.ReadAt(object.StartOffset(), text.data(), text.size());
       if (ParseObjectProperties(text, want == length, values) != TBlockScan::bsTruncated) break;
     }
-    object.SetProperties({FProperties.Dates.Add(values.Date), FProperties.Times.Add(values.Time),
+    object.SetProperties({FProperties.Dates.Add(values.Date), FProperties.Times.Append(values.Time),
                           FProperties.VersionLists.Add(values.VersionList), values.Modified});
   }
 }

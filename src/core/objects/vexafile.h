@@ -228,6 +228,7 @@ class TObjectTextFile : public TObjectSet {
   void ScanPart(TPart& part, const vexa::ExclusiveFile& stream);
   void FoundInPart(TPart& part, std::size_t start, std::string_view header, std::string_view text,
                    bool final);
+  void NumberPartValues(TPart& part);
   void ReachedInPart(TPart& part, std::uint8_t percent);
   void ReportParts(TPartLoad& load);
   void ReadProperties(TScanState& state, std::string_view text, bool final);

@@ -27,6 +27,22 @@ std::uint32_t TStringPool::Add(std::string_view text) {
   return FLast = id;
 }
 
+std::uint32_t TStringPool::Append(std::string_view text) {
+  if (text.empty()) return 0;
+  FBytes.append(text);
+  FEnds.push_back(std::uint32_t(FBytes.size()));
+  return Count() - 1;
+}
+
+std::uint32_t TStringPool::AppendAll(const TStringPool& from) {
+  const std::uint32_t shift = Count() - 1;
+  const auto base = std::uint32_t(FBytes.size());
+  FBytes.append(from.FBytes);
+  FEnds.reserve(FEnds.size() + from.FEnds.size() - 1);
+  for (std::size_t id = 1; id < from.FEnds.size(); ++id) FEnds.push_back(base + from.FEnds[id]);
+  return shift;
+}
+
 void TStringPool::Reserve(std::size_t count) {
   std::size_t slots = std::max<std::size_t>(64, FSlots.size());
   while (slots < 2 * count) slots *= 2;

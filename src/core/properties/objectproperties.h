@@ -9,13 +9,20 @@
 #include <string_view>
 #include <vector>
 
-// Distinct strings of one kind, numbered from 1 as they first come; 0 is the
-// empty string. Version lists and dates repeat across thousands of objects,
-// so entries hold numbers instead of copies.
+// Strings of one kind, numbered from 1 as they come; 0 is the empty string.
+// Add keeps each distinct text once: version lists and dates repeat across
+// thousands of objects, so entries hold numbers instead of copies.
 class TStringPool {
  public:
   TStringPool();
   std::uint32_t Add(std::string_view text);
+  // Adds text without looking for it first, so it may be there twice. For
+  // values that hardly ever repeat (times), where the lookup costs more than
+  // the copy saves.
+  std::uint32_t Append(std::string_view text);
+  // Appends every string of from in its order; string id of from becomes
+  // id + the result here.
+  std::uint32_t AppendAll(const TStringPool& from);
   std::string_view Get(std::uint32_t id) const;
   std::uint32_t Count() const { return std::uint32_t(FEnds.size()); }
   // Makes room in the lookup for count strings in all, so that adding that
@@ -47,7 +54,7 @@ struct TPropertyIds {
 
 struct TPropertyStore {
   TStringPool Dates;
-  TStringPool Times;
+  TStringPool Times;  // appended, not looked up: nearly every object has its own
   TStringPool VersionLists;
   void Seal();
   void Clear();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "propertyblock.h"
 
+#include "lineend.h"
+
 namespace {
 
 // One line of the text: its content without the break, and where the next begins.
@@ -14,8 +16,7 @@ struct TLine {
 // A line that runs to the end of the text is complete only when the text is
 // the whole object (the caller tells by final).
 TLine LineAt(std::string_view text, std::size_t pos, bool final) {
-  std::size_t end = pos;
-  while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
+  const std::size_t end = FindLineEnd(text.data(), pos, text.size());
   TLine line{text.substr(pos, end - pos), end, final || end < text.size()};
   if (end < text.size()) {
     if (text[end] == '\r') {
