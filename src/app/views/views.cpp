@@ -23,11 +23,15 @@ TTreeView::TTreeView(QWidget* parent) : QTreeView(parent) {
   setTextElideMode(Qt::ElideNone);
   header()->setStretchLastSection(false);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // A node shown or hidden under another may change the widest caption.
+  connect(this, &QTreeView::expanded, this, [this] { FWidth.reset(); });
+  connect(this, &QTreeView::collapsed, this, [this] { FWidth.reset(); });
 }
 
 void TTreeView::setWidestNodes(TWidestNodes nodes) {
   FWidestNodes = std::move(nodes);
   FWidest.reset();
+  FWidth.reset();
 }
 
 void TTreeView::setModel(QAbstractItemModel* model) {
@@ -35,8 +39,12 @@ void TTreeView::setModel(QAbstractItemModel* model) {
   FModelConnections.clear();
   QTreeView::setModel(model);
   FWidest.reset();
+  FWidth.reset();
   if (!model) return;
-  const auto changed = [this] { FWidest.reset(); };
+  const auto changed = [this] {
+    FWidest.reset();
+    FWidth.reset();
+  };
   FModelConnections = {connect(model, &QAbstractItemModel::modelReset, this, changed),
                        connect(model, &QAbstractItemModel::layoutChanged, this, changed),
                        connect(model, &QAbstractItemModel::rowsInserted, this, changed),
@@ -46,6 +54,9 @@ void TTreeView::setModel(QAbstractItemModel* model) {
 
 int TTreeView::sizeHintForColumn(int column) const {
   if (!FWidestNodes || column != 0 || !model()) return QTreeView::sizeHintForColumn(column);
+  // The header asks on every layout, scroll and change of the current node;
+  // each answer lays out dozens of captions as text.
+  if (FWidth) return *FWidth;
   if (!FWidest) FWidest = FWidestNodes();
   ensurePolished();
   QStyleOptionViewItem option;
@@ -61,7 +72,13 @@ int TTreeView::sizeHintForColumn(int column) const {
     const int indent = indentation() * (depth + (rootIsDecorated() ? 1 : 0));
     width = std::max(width, itemDelegateForIndex(node)->sizeHint(option, node).width() + indent);
   }
+  FWidth = width;
   return width;
+}
+
+void TTreeView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FWidth.reset();
+  QTreeView::changeEvent(event);
 }
 
 void TTreeView::keyPressEvent(QKeyEvent* event) {

@@ -24,7 +24,8 @@ class TTreeView : public QTreeView {
   // The nodes whose captions may be the widest. Fitting the column to its
   // contents then measures only those, instead of a thousand nodes around
   // the visible ones, each laid out as text; without it Qt's own fit holds.
-  // Asked again only once the model changes.
+  // Asked again only once the model changes; their width is kept until
+  // then, or until a node expands or collapses or the font changes.
   using TWidestNodes = std::function<std::vector<QPersistentModelIndex>()>;
   void setWidestNodes(TWidestNodes nodes);
   void setModel(QAbstractItemModel* model) override;
@@ -39,10 +40,12 @@ class TTreeView : public QTreeView {
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event) const override;
   int sizeHintForColumn(int column) const override;
+  void changeEvent(QEvent* event) override;
 
  private:
   TWidestNodes FWidestNodes;
   mutable std::optional<std::vector<QPersistentModelIndex>> FWidest;
+  mutable std::optional<int> FWidth;  // of the widest caption, until nodes or font change
   std::vector<QMetaObject::Connection> FModelConnections;
 };
 

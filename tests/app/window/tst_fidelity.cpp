@@ -140,6 +140,12 @@ class TestFidelity : public QObject {
     frm->tvwMain->collapse(frm->treeModel().nodeIndex(0));
     QTRY_VERIFY(frm->tvwMain->columnWidth(0) <
                 frm->tvwMain->fontMetrics().horizontalAdvance(caption));
+    // Expanded again in a larger font, the caption still fits.
+    frm->tvwMain->expand(frm->treeModel().nodeIndex(0));
+    QFont larger = frm->tvwMain->font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    frm->tvwMain->setFont(larger);
+    QTRY_VERIFY(frm->tvwMain->columnWidth(0) >= QFontMetrics(larger).horizontalAdvance(caption));
   }
 
   void failedOpenLeavesTheCaptionOfAWindowWithoutFile() {
