@@ -342,9 +342,17 @@ TObjectTextObject& TObjectTextFile::GetObject(std::int32_t index) const {
 }
 
 bool TObjectTextFile::Reads(const std::string& path) const {
+  if (!FStream) return false;
+#ifdef _WIN32
   std::error_code ec;
-  return FStream &&
-         std::filesystem::equivalent(vexa::PathOf(path), vexa::PathOf(FStream->FullName()), ec);
+  return std::filesystem::equivalent(vexa::PathOf(path), vexa::PathOf(FStream->FullName()), ec);
+#else
+  // The held file itself, under whatever name it has now. An export asks this
+  // of every target, and a look at the held file's name each time was a third
+  // of its lookups.
+  vexa::FileIdentity identity;
+  return vexa::IdentityOf(path, identity) && identity == FStream->Identity();
+#endif
 }
 
 void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {
