@@ -15,7 +15,8 @@ struct TLine {
 // A line ends at CR LF, a lone CR, a lone LF or a NUL, as the loader's lines do.
 // A line that runs to the end of the text is complete only when the text is
 // the whole object (the caller tells by final).
-TLine LineAt(std::string_view text, std::size_t pos, bool final) {
+// Inlined: it runs for every line the walk reads, and a call cost as much as the line.
+[[gnu::always_inline]] inline TLine LineAt(std::string_view text, std::size_t pos, bool final) {
   const std::size_t end = FindLineEnd(text.data(), pos, text.size());
   TLine line{text.substr(pos, end - pos), end, final || end < text.size()};
   if (end < text.size()) {
@@ -48,10 +49,17 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// One-byte lines are most of the block; a byte compare, not a call.
+bool IsChar(std::string_view line, char c) {
+  return line.size() == 1 && line[0] == c;
+}
+
 // A property line such as "Date=30-08-18;": a name, '=', the value and ';'.
-bool IsPropertyLine(std::string_view trimmed) {
+// Where its '=' is, or npos for a line of another kind.
+std::size_t PropertyLineEquals(std::string_view trimmed) {
   const std::size_t eq = trimmed.find('=');
-  return eq != std::string_view::npos && eq > 0 && trimmed.back() == ';';
+  return eq != std::string_view::npos && eq > 0 && trimmed.back() == ';' ? eq
+                                                                         : std::string_view::npos;
 }
 
 // Walks the lines that may make up the block: the header, blank lines, "{",
@@ -67,17 +75,19 @@ TBlockScan Walk(std::string_view text, bool final, TPropertyBlock& block, OnProp
     const TLine line = LineAt(text, pos, final);
     if (!line.Complete) return TBlockScan::bsTruncated;
     pos = line.Next;
-    const std::string_view trimmed = Trim(line.Text);
     if (state == stHeader) {
       state = stObjectBrace;
       continue;
     }
+    const std::string_view trimmed = Trim(line.Text);
     // The next object's header ends this object, so a block never reaches into it.
-    if (line.Text.substr(0, ObjectMarker.size()) == ObjectMarker) return TBlockScan::bsAbsent;
+    if (!line.Text.empty() && line.Text[0] == 'O' &&
+        line.Text.substr(0, ObjectMarker.size()) == ObjectMarker)
+      return TBlockScan::bsAbsent;
     if (trimmed.empty()) continue;
     switch (state) {
       case stObjectBrace:
-        if (trimmed != "{") return TBlockScan::bsAbsent;
+        if (!IsChar(trimmed, '{')) return TBlockScan::bsAbsent;
         state = stTitle;
         break;
       case stTitle:
@@ -86,18 +96,20 @@ TBlockScan Walk(std::string_view text, bool final, TPropertyBlock& block, OnProp
         state = stBlockBrace;
         break;
       case stBlockBrace:
-        if (trimmed != "{") return TBlockScan::bsAbsent;
+        if (!IsChar(trimmed, '{')) return TBlockScan::bsAbsent;
         state = stBody;
         break;
-      case stBody:
-        if (trimmed == "}") {
+      case stBody: {
+        if (IsChar(trimmed, '}')) {
           block.Found = true;
           block.End = pos;
           return TBlockScan::bsFound;
         }
-        if (!IsPropertyLine(trimmed)) return TBlockScan::bsAbsent;
-        onProperty(trimmed);
+        const std::size_t eq = PropertyLineEquals(trimmed);
+        if (eq == std::string_view::npos) return TBlockScan::bsAbsent;
+        onProperty(trimmed, eq);
         break;
+      }
       default: break;
     }
   }
@@ -107,7 +119,7 @@ TBlockScan Walk(std::string_view text, bool final, TPropertyBlock& block, OnProp
 }  // namespace
 
 TBlockScan ScanPropertiesBlock(std::string_view text, bool final, TPropertyBlock& block) {
-  return Walk(text, final, block, [](std::string_view) {});
+  return Walk(text, final, block, [](std::string_view, std::size_t) {});
 }
 
 TPropertyBlock FindPropertiesBlock(std::string_view objectText) {
@@ -119,8 +131,7 @@ TPropertyBlock FindPropertiesBlock(std::string_view objectText) {
 TBlockScan ParseObjectProperties(std::string_view text, bool final, TPropertyValues& values) {
   TPropertyValues found;
   TPropertyBlock block;
-  const TBlockScan result = Walk(text, final, block, [&](std::string_view line) {
-    const std::size_t eq = line.find('=');
+  const TBlockScan result = Walk(text, final, block, [&](std::string_view line, std::size_t eq) {
     const std::string_view name = Trim(line.substr(0, eq));
     // The value runs up to the closing ';', byte for byte.
     const std::string_view value = line.substr(eq + 1, line.size() - eq - 2);
