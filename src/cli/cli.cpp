@@ -9,6 +9,7 @@
 #include "codecmds.h"
 #include "codepage.h"
 #include "comparecmd.h"
+#include "exporter.h"
 #include "foldercmds.h"
 #include "mergecmd.h"
 #include "pathtext.h"
@@ -239,12 +240,13 @@ int RunExport(const TCommandLine& line, const TObjectSet& file, const TObjectFil
   vexa::ForceDirectories(dir);
   std::size_t written = 0;
   std::size_t skipped = 0;
+  TObjectReader reader;
   for (const TExportTarget& target : targets) {
     if (line.exportMode == TExportMode::emSkipExisting && PathTaken(target.path)) {
       ++skipped;
       continue;
     }
-    file.GetObject(target.index).SaveToFile(target.path);
+    WriteObjectFile(file.GetObject(target.index), target.path, reader);
     ++written;
   }
   std::fprintf(err, "%zu file(s) written, %zu skipped\n", written, skipped);
@@ -517,9 +519,6 @@ int Run(const TCommandLine& line, std::FILE* out, std::FILE* err, bool errIsTerm
   } else {
     // Commands only read: runs side by side on one file must not refuse each other.
     file.SetShareReading(true);
-    // Writing every object from the text the load read reads nothing twice;
-    // a filtered export needs only some of it.
-    file.SetKeepText(line.command == "export" && filter.Empty());
     file.SetReadProperties(line.properties || !filter.Empty());
     if (line.command != "find" && line.command != "uses")
       LoadFile(file, line.operands[1], err, errIsTerminal);

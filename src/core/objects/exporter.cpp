@@ -2,6 +2,7 @@
 #include "exporter.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace {
 
@@ -25,12 +26,33 @@ std::string ExportPath(const std::string& directory, const TObjectTextObject& ob
   return path + object.GetExportFileName();
 }
 
-void SaveObject(const TObjectSet& set, const TObjectTextObject& object, const std::string& target) {
-  // A set of many files guards them all, not only the object's own.
+namespace {
+
+// A set of many files guards them all, not only the object's own.
+void RefuseReadFile(const TObjectSet& set, const std::string& target) {
   if (set.Reads(target))
     throw FileError("Cannot create file \"" + vexa::FullPath(target) +
                     "\". It is the file being viewed and is never overwritten.");
+}
+
+}  // namespace
+
+void SaveObject(const TObjectSet& set, const TObjectTextObject& object, const std::string& target) {
+  RefuseReadFile(set, target);
   object.SaveToFile(target);
+}
+
+void WriteObjectFile(const TObjectTextObject& object, const std::string& target,
+                     TObjectReader& reader) {
+  // Read before the target is touched, so that a failed read creates nothing.
+  const std::string_view text = reader.Text(object);
+  vexa::WriteFileReplacing(
+      target,
+      [text](std::ostream& out) {
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!out) throw StreamError(StreamWriteErrorText);
+      },
+      object.Owner().Stream());
 }
 
 TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> rows,
@@ -47,6 +69,7 @@ TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> ro
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
 
   TExportResult result;
+  TObjectReader reader;
   bool replaceAll = false;
   for (std::int32_t row : rows) {
     const TObjectTextObject& object = file.GetObject(row);
@@ -59,7 +82,8 @@ TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> ro
         case TOverwriteAnswer::oaCancel: result.Cancelled = true; return result;
       }
     }
-    SaveObject(file, object, target);
+    RefuseReadFile(file, target);
+    WriteObjectFile(object, target, reader);
     result.Written.push_back(target);
   }
   return result;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "objectreader.h"
 #include "vexafile.h"
 
 enum class TOverwriteAnswer { oaYes, oaNo, oaCancel, oaYesToAll };
@@ -28,6 +29,11 @@ std::string ExportPath(const std::string& directory, const TObjectTextObject& ob
 
 // Writes object of set into target, refused when target is a file set reads.
 void SaveObject(const TObjectSet& set, const TObjectTextObject& object, const std::string& target);
+
+// Writes object into target, its text read through reader: objects written
+// in file order share a few large reads.
+void WriteObjectFile(const TObjectTextObject& object, const std::string& target,
+                     TObjectReader& reader);
 
 // Writes the objects at rows into directory, in ascending row order, each row
 // once. Missing levels of directory are created; an empty directory name fails

@@ -6,16 +6,13 @@
 std::string_view TObjectReader::Text(const TObjectTextObject& object) {
   const TObjectTextFile& owner = object.Owner();
   const auto length = std::size_t(std::max<std::int32_t>(object.Length(), 0));
-  const std::string_view kept = owner.KeptText();
-  if (kept.data() && std::size_t(object.StartOffset()) + length <= kept.size())
-    return kept.substr(std::size_t(object.StartOffset()), length);
   const vexa::ExclusiveFile* stream = owner.Stream();
   if (!stream) {
     object.GetText();  // raises the error for an object whose file is gone
     return {};
   }
-  if (stream != FStream) {
-    FStream = stream;
+  if (stream->Opening() != FOpening) {
+    FOpening = stream->Opening();
     FStart = FEnd = 0;
   }
   const std::int64_t from = object.StartOffset();

@@ -3,7 +3,7 @@
 // object at or just after the bytes held shares a large read with those that
 // follow it, so a pass in file order needs few reads; one asked for
 // elsewhere is read alone, so that an order that jumps about reads no byte
-// twice. Text that a file keeps from its load is served without a read.
+// twice.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +20,8 @@ class TObjectReader {
 
  private:
   static constexpr std::size_t Piece = 512 << 10;
-  const vexa::ExclusiveFile* FStream = nullptr;
+  // Which opening the bytes held are from; an address may be reused.
+  std::uint64_t FOpening = 0;
   std::unique_ptr<char[]> FBuffer;
   std::size_t FCapacity = 0;
   std::int64_t FStart = 0;

@@ -154,13 +154,6 @@ const vexa::ExclusiveFile& HeldStream(const TObjectTextFile& file) {
   return *stream;
 }
 
-// The object's bytes from the text its file keeps; null when none is kept.
-std::string_view KeptBytes(const TObjectTextObject& object) {
-  const std::string_view kept = object.Owner().KeptText();
-  if (!kept.data()) return {};
-  return kept.substr(std::size_t(object.StartOffset()), std::size_t(std::max(object.Length(), 0)));
-}
-
 }  // namespace
 
 std::int32_t StrToInt32(std::string_view text) {
@@ -288,19 +281,14 @@ std::string TObjectTextObject::GetExportFileName() const {
 
 std::string TObjectTextObject::GetText() const {
   const vexa::ExclusiveFile& stream = HeldStream(FOwner);
-  if (const std::string_view kept = KeptBytes(*this); kept.data()) return std::string(kept);
   std::string text(std::size_t(FLength > 0 ? FLength : 0), '\0');
   stream.ReadAt(FStartOffset, text.data(), text.size());
   return text;
 }
 
 void TObjectTextObject::SaveToStream(std::ostream& stream) const {
-  HeldStream(FOwner);
-  // Kept text goes out as it is, without a copy.
-  const std::string_view kept = KeptBytes(*this);
-  const std::string text = kept.data() ? std::string() : GetText();
-  const std::string_view bytes = kept.data() ? kept : std::string_view(text);
-  stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  const std::string text = GetText();
+  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
   if (!stream) throw StreamError(StreamWriteErrorText);
 }
 
@@ -361,8 +349,6 @@ void TObjectTextFile::DoProgress(TProgressKind kind, std::uint8_t percent) {
 
 void TObjectTextFile::LoadFromFile(const std::string& fileName) {
   FStream.reset();
-  FKeptText.reset();
-  FKeptSize = 0;
   auto stream = std::make_unique<vexa::ExclusiveFile>(fileName, FHold);
   if (stream->Size() > MaxFileSize)
     throw FileError("Cannot open file \"" + stream->FullName() +
@@ -382,22 +368,6 @@ void TObjectTextFile::LoadFromStream(vexa::ExclusiveFile& stream) {
   // carried over to the next piece.
   const auto size = static_cast<std::size_t>(stream.Size());
   TScanState state;
-  // Without the memory for the whole text, the load goes on in pieces and
-  // GetText reads from the file again.
-  FKeptSize = 0;
-  FKeptText.reset(FKeepText ? new (std::nothrow) char[std::max<std::size_t>(size, 1)] : nullptr);
-  if (FKeptText) {
-    stream.ReadAt(0, FKeptText.get(), size);
-    FKeptSize = size;
-    const std::string_view text(FKeptText.get(), size);
-    BeginScan(state, size);
-    ScanWindow(state, text, 0, ScanStart(text, size), true);
-    if (FOnBytes) FOnBytes(text, 0);
-    TellScanned(state, text, 0, false);
-    EndScan(state, size);
-    TellScanned(state, {}, size, true);
-    return;
-  }
   if (const std::size_t parts = LoadPartCount(stream); parts > 1) {
     LoadInParts(stream, parts);
     return;
@@ -595,8 +565,6 @@ void TObjectTextFile::ReadPropertiesLeft(TScanState& state, const vexa::Exclusiv
 
 void TObjectTextFile::Clear() {
   FObjects.clear();
-  FKeptText.reset();
-  FKeptSize = 0;
   FProperties.Clear();
   FFileName.clear();
 }

@@ -167,10 +167,6 @@ class TObjectTextFile : public TObjectSet {
   // parts. The stretches cover the text once, without gap or overlap.
   void SetOnBytes(TBytesEvent event) { FOnBytes = std::move(event); }
 
-  // Keeps the whole text of the next loads in memory, so that writing every
-  // object reads nothing again; GetText then serves the text as the load
-  // read it, until the next load or Clear.
-  void SetKeepText(bool keep) { FKeepText = keep; }
   // Whether the next loads read each object's properties (on by default);
   // a caller that neither shows nor filters on them saves a sixth of a load.
   void SetReadProperties(bool read) { FReadProperties = read; }
@@ -179,8 +175,6 @@ class TObjectTextFile : public TObjectSet {
   void SetShareReading(bool share) {
     FHold = share ? vexa::THold::hSharedRead : vexa::THold::hExclusive;
   }
-  // Null while no text is kept.
-  std::string_view KeptText() const { return {FKeptText.get(), FKeptSize}; }
 
   // The distinct property values of the loaded objects.
   const TPropertyStore& Properties() const { return FProperties; }
@@ -247,9 +241,6 @@ class TObjectTextFile : public TObjectSet {
   TDateOrder FDateOrder = TDateOrder::doDayMonth;
   TScannedEvent FOnScanned;
   TBytesEvent FOnBytes;
-  bool FKeepText = false;
   bool FReadProperties = true;
   vexa::THold FHold = vexa::THold::hExclusive;
-  std::unique_ptr<char[]> FKeptText;
-  std::size_t FKeptSize = 0;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "osfile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -102,6 +103,20 @@ std::string TempNameBeside(const fs::path& target) {
   name += PathText(target.filename());
   name += suffix;
   return PathText(target.parent_path() / PathOf(name));
+}
+
+#ifdef _WIN32
+using NativeHandle = HANDLE;
+#else
+using NativeHandle = int;
+#endif
+
+// Streams write's bytes into handle, which stays open; a failure throws.
+void WriteThrough(NativeHandle handle, const std::function<void(std::ostream&)>& write) {
+  NativeFileBuf buffer(handle);
+  std::ostream out(&buffer);
+  write(out);
+  if (!out) throw StreamError(StreamWriteErrorText);
 }
 
 // The file a chain of symbolic links ends at (path itself when it is no
@@ -379,6 +394,11 @@ void ExclusiveFile::ReadReleased(std::int64_t offset, char* buffer, std::size_t 
   ReadAt(offset, buffer, size);
 }
 
+std::uint64_t ExclusiveFile::NextOpening() {
+  static std::atomic<std::uint64_t> openings{0};
+  return ++openings;
+}
+
 void ExclusiveFile::FailChanged() const {
   throw FileChangedError(ChangedMessage(FFullName));
 }
@@ -450,10 +470,7 @@ void WriteFileReplacing(const std::string& path, const std::function<void(std::o
     fs::remove(PathOf(tempName), ignored);
   };
   try {
-    NativeFileBuf buffer(handle);
-    std::ostream out(&buffer);
-    write(out);
-    if (!out) throw StreamError(StreamWriteErrorText);
+    WriteThrough(handle, write);
   } catch (...) {
     closeHandle();
     removeTemp();

@@ -55,6 +55,9 @@ class ExclusiveFile {
   std::int64_t Size() const { return FSize; }
   const FileIdentity& Identity() const { return FIdentity; }
   const std::string& FullName() const { return FFullName; }
+  // Unique to this opening within the process: a file opened later may be
+  // given the same address, never the same number.
+  std::uint64_t Opening() const { return FOpening; }
 
   // Reads exactly size bytes at offset into buffer. A range beyond the size
   // raises "Stream read error"; a file that changed size or time since it
@@ -79,6 +82,8 @@ class ExclusiveFile {
   FileIdentity FIdentity;
   std::int64_t FSize = 0;
   std::int64_t FModified = 0;
+  std::uint64_t FOpening = NextOpening();
+  static std::uint64_t NextOpening();
 #ifdef _WIN32
   mutable void* FHandle = nullptr;
 #else
