@@ -134,6 +134,38 @@ TEST(WriteFileReplacing, ReplacesOnlyOnceEveryByteIsWritten) {
       << "no temporary file is left behind";
 }
 
+TEST(WriteFileReplacing, ANewNameAppearsOnlyWithEveryByte) {
+  TempDir dir;
+  fs::create_directories(dir.file("out"));
+  const std::string target = Native(dir.file("out/cod5.txt"));
+  const auto entries = [&] {
+    return std::distance(fs::directory_iterator(dir.file("out")), fs::directory_iterator());
+  };
+  EXPECT_THROW(vexa::WriteFileReplacing(
+                   target,
+                   [&](std::ostream& out) {
+                     out << "partial";
+                     out.flush();
+                     EXPECT_EQ(entries(), 0) << "nothing named while writing";
+                     throw StreamError("Stream write error");
+                   },
+                   nullptr),
+               StreamError);
+  EXPECT_EQ(entries(), 0) << "a failed write leaves nothing behind";
+
+  // Another program takes the name while the object is written: it is
+  // replaced, as it would be had it been there before.
+  vexa::WriteFileReplacing(
+      target,
+      [&](std::ostream& out) {
+        out << "OBJECT Codeunit 5 A\r\n";
+        std::ofstream(target, std::ios::binary) << "theirs";
+      },
+      nullptr);
+  EXPECT_EQ(ReadAll(target), "OBJECT Codeunit 5 A\r\n");
+  EXPECT_EQ(entries(), 1) << "no temporary file is left behind";
+}
+
 TEST(WriteFileReplacing, NeverWritesOverTheHeldFileByAnyName) {
   TempDir dir;
   const std::string path = dir.write("held.txt", "OBJECT Table 1 A\r\n");
