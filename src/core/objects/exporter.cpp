@@ -74,7 +74,8 @@ TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> ro
   for (std::int32_t row : rows) {
     const TObjectTextObject& object = file.GetObject(row);
     const std::string target = ExportPath(directory, object);
-    if (vexa::FileExists(target) && !replaceAll) {
+    const bool exists = vexa::FileExists(target);
+    if (exists && !replaceAll) {
       switch (askOverwrite(target)) {
         case TOverwriteAnswer::oaYes: break;
         case TOverwriteAnswer::oaYesToAll: replaceAll = true; break;
@@ -82,7 +83,9 @@ TExportResult ExportObjects(const TObjectSet& file, std::vector<std::int32_t> ro
         case TOverwriteAnswer::oaCancel: result.Cancelled = true; return result;
       }
     }
-    RefuseReadFile(file, target);
+    // Nothing at the name cannot be a file the set reads: a new file of
+    // thousands is spared a lookup.
+    if (exists) RefuseReadFile(file, target);
     WriteObjectFile(object, target, reader);
     result.Written.push_back(target);
   }
