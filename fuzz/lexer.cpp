@@ -157,10 +157,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TObjectTextFile again;
     again.SetShareReading(true);
     again.SetReadPieceSize(7);
+    // Parts that begin and end anywhere, as the load's threads get them.
+    again.SetLoadParts(1 + std::size_t(target) % 3);
     cal::TOnePassUses search(again, wanted.ObjectType(), wanted.ID());
-    again.SetOnScanned([&search](const TScannedText& scanned) { search.Scanned(scanned); });
+    again.SetOnPartScanned([&search](const TPartScannedText& scanned) { search.Scanned(scanned); });
     again.LoadFromFile(path);
-    again.SetOnScanned(nullptr);
+    again.SetOnPartScanned(nullptr);
     std::vector<cal::TObjectUse> found;
     search.Finish(found);
     FUZZ_CHECK(search.Target() >= 0 && search.Target() <= target);

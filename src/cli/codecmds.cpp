@@ -78,19 +78,13 @@ int RunCodeCommand(const TCommandLine& line, const TObjectSet& file, std::FILE* 
 
 int RunUsesOfFile(const TCommandLine& line, TObjectTextFile& file, std::FILE* out, std::FILE* err,
                   bool errIsTerminal) {
-  // With processors to spare, a search after the load reads the file again
-  // but shares the work out, which beats one pass on one processor.
-  if (cal::UsesSearchThreads() > 1) {
-    LoadFile(file, line.operands[1], err, errIsTerminal);
-    return RunUses(line, file, out, err);
-  }
-  // One read of the file: the load's scan hands each stretch to the search.
+  // One read of the file: the load's parts search their objects as they pass.
   cal::TOnePassUses search(file, line.type, line.id);
   struct TListening {
     TObjectTextFile& File;
-    ~TListening() { File.SetOnScanned(nullptr); }
+    ~TListening() { File.SetOnPartScanned(nullptr); }
   } listening{file};
-  file.SetOnScanned([&search](const TScannedText& text) { search.Scanned(text); });
+  file.SetOnPartScanned([&search](const TPartScannedText& text) { search.Scanned(text); });
   LoadFile(file, line.operands[1], err, errIsTerminal);
   if (search.Target() < 0) {
     TargetObject(line, file, err);  // says that there is none

@@ -3,6 +3,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
+#include <iterator>
+#include <mutex>
 
 #include "callexer.h"
 #include "linestates.h"
@@ -173,11 +177,8 @@ struct TUsesSearch {
   TCandidateNeedles Needles;
   std::vector<std::size_t> Candidates;
 
-  explicit TUsesSearch(const TObjectTextObject& target)
-      : Type(target.ObjectType()),
-        ID(target.ID()),
-        Name(target.Name()),
-        Needles(target.ID(), std::string(target.Name())) {}
+  TUsesSearch(TObjectType type, std::int32_t id, std::string name)
+      : Type(type), ID(id), Name(std::move(name)), Needles(id, Name) {}
 
   // The uses in the text of the object at index.
   void Object(std::int32_t index, std::string_view bytes, std::vector<TObjectUse>& uses) {
@@ -190,21 +191,17 @@ struct TUsesSearch {
     }
   }
 
-  // The uses in objects [0, count) of file, read through it.
-  bool Objects(const TObjectSet& file, std::int32_t count, std::vector<TObjectUse>& uses,
-               const TUsesProgress& progress, std::size_t chunkSize) {
-    return Objects(file, 0, count, uses, progress, chunkSize);
-  }
-
-  // The same for objects [first, last); progress counts from first.
+  // The uses in objects [first, last) of file, read through it, passing over
+  // those that skip marks; progress counts from first.
   bool Objects(const TObjectSet& file, std::int32_t first, std::int32_t last,
-               std::vector<TObjectUse>& uses, const TUsesProgress& progress,
-               std::size_t chunkSize) {
+               std::vector<TObjectUse>& uses, const TUsesProgress& progress, std::size_t chunkSize,
+               const std::vector<bool>* skip = nullptr) {
     const std::int32_t count = last - first;
     // Progress in about a thousand steps, so its cost stays small.
     const std::int32_t step = std::max(1, count / 1000);
     for (std::int32_t index = first; index < last; ++index) {
       if (progress && (index - first) % step == 0 && !progress(index - first, count)) return false;
+      if (skip && (*skip)[std::size_t(index)]) continue;
       const TObjectTextObject& object = file.GetObject(index);
       const std::int64_t start = object.StartOffset();
       const std::int64_t length = std::max(object.Length(), 0);
@@ -238,21 +235,53 @@ unsigned UsesSearchThreads() {
   return vexa::WorkerThreads();
 }
 
-bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
-              const TUsesProgress& progress, std::size_t chunkSize) {
-  const TObjectTextObject& object = file.GetObject(target);
-  const unsigned threads = SearchThreads(file);
+namespace {
+
+// FindUses for a target of that type, number and name, on threads threads,
+// passing over the objects that skip marks.
+bool SearchObjects(const TObjectSet& file, TObjectType type, std::int32_t id,
+                   const std::string& name, unsigned threads, const std::vector<bool>* skip,
+                   std::vector<TObjectUse>& uses, const TUsesProgress& progress,
+                   std::size_t chunkSize) {
   // One search a thread, kept from part to part.
-  std::vector<std::optional<TUsesSearch>> searches(threads);
+  std::vector<std::optional<TUsesSearch>> searches(std::max(threads, 1u));
   const auto part = [&](unsigned worker, std::int32_t first, std::int32_t last,
                         std::vector<TObjectUse>& found, const TUsesProgress& partProgress) {
     std::optional<TUsesSearch>& search = searches[worker];
-    if (!search) search.emplace(object);
-    return search->Objects(file, first, last, found, partProgress, chunkSize);
+    if (!search) search.emplace(type, id, name);
+    return search->Objects(file, first, last, found, partProgress, chunkSize, skip);
   };
   if (threads <= 1) return part(0, 0, file.GetCount(), uses, progress);
   return SearchInParts(file, threads, part, uses, progress);
 }
+
+}  // namespace
+
+bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUse>& uses,
+              const TUsesProgress& progress, std::size_t chunkSize) {
+  const TObjectTextObject& object = file.GetObject(target);
+  return SearchObjects(file, object.ObjectType(), object.ID(), std::string(object.Name()),
+                       SearchThreads(file), nullptr, uses, progress, chunkSize);
+}
+
+// What one part of the load has searched.
+struct TOnePassUses::TPart {
+  std::size_t Checked = 0;  // entries looked at for the target
+  bool Told = false;        // whether it has told its first
+  std::size_t Next = 0;     // the entry whose object ends next
+  std::size_t Epoch = 0;    // the name Search looks for, 0 for none yet
+  std::optional<TUsesSearch> Search;
+  // The bytes of entry Next from its start to the end of the stretches so far.
+  std::string Tail;
+  struct TDone {
+    std::int32_t Start;
+    std::int32_t Length;
+    std::size_t Epoch;
+  };
+  std::vector<TDone> Done;  // objects searched, in order
+  // Their uses, each ObjIndex its object's start until Finish.
+  std::vector<TObjectUse> Uses;
+};
 
 struct TOnePassUses::TState {
   TState(const TObjectTextFile& file, TObjectType type, std::int32_t id)
@@ -261,14 +290,12 @@ struct TOnePassUses::TState {
   const TObjectTextFile& File;
   TObjectType Type;
   std::int32_t ID;
-  std::int32_t Target = -1;
-  std::int32_t Checked = 0;  // objects looked at for the target
-  std::int32_t Live = 0;     // the first object searched while loading
-  std::int32_t Next = 0;     // the next one
-  std::optional<TUsesSearch> Search;
-  // The bytes of object Next from its start to the end of the stretches so far.
-  std::string Tail;
-  std::vector<TObjectUse> Uses;  // of the objects from Live on
+  std::mutex Mutex;  // guards what follows
+  std::vector<std::unique_ptr<TPart>> Parts;
+  // The names of the earliest targets the parts have told so far, each told
+  // before the next; a part's epoch n stands for Names[n - 1].
+  std::vector<std::string> Names;
+  std::int64_t TargetAt = INT64_MAX;
 };
 
 TOnePassUses::TOnePassUses(const TObjectTextFile& file, TObjectType type, std::int32_t id)
@@ -277,57 +304,119 @@ TOnePassUses::TOnePassUses(const TObjectTextFile& file, TObjectType type, std::i
 TOnePassUses::~TOnePassUses() = default;
 
 std::int32_t TOnePassUses::Target() const {
-  return F->Target;
+  for (std::int32_t i = 0; i < F->File.GetCount(); ++i)
+    if (F->File.GetObject(i).ObjectType() == F->Type && F->File.GetObject(i).ID() == F->ID)
+      return i;
+  return -1;
 }
 
-void TOnePassUses::Scanned(const TScannedText& text) {
+void TOnePassUses::Scanned(const TPartScannedText& text) {
   TState& s = *F;
-  const std::int32_t count = s.File.GetCount();
-  if (!s.Search) {
-    while (s.Checked < count && (s.File.GetObject(s.Checked).ObjectType() != s.Type ||
-                                 s.File.GetObject(s.Checked).ID() != s.ID))
-      ++s.Checked;
-    if (s.Checked == count) return;
-    s.Target = s.Checked;
-    s.Search.emplace(s.File.GetObject(s.Target));
-    // Only the name tells what to look for; the objects whose start has gone
-    // by are read again at the end.
-    s.Live = s.Target + 1;
-    while (s.Live > 0 && s.File.GetObject(s.Live - 1).StartOffset() >= text.Offset) --s.Live;
-    s.Next = s.Live;
-    s.Tail.clear();
+  const std::deque<TObjectTextObject>& found = *text.Found;
+  TPart* part = nullptr;
+  {
+    std::lock_guard lock(s.Mutex);
+    if (s.Parts.size() <= text.Part) s.Parts.resize(text.Part + 1);
+    if (!s.Parts[text.Part]) s.Parts[text.Part] = std::make_unique<TPart>();
+    part = s.Parts[text.Part].get();
   }
-  for (; s.Next < count && (s.Next + 1 < count || text.Final); ++s.Next) {
-    const TObjectTextObject& object = s.File.GetObject(s.Next);
-    const std::int64_t start = object.StartOffset();
-    const std::int64_t end = start + std::max(object.Length(), 0);
-    if (start >= text.Offset) {
-      s.Search->Object(
-          s.Next, text.Bytes.substr(std::size_t(start - text.Offset), std::size_t(end - start)),
-          s.Uses);
-    } else {
-      // Begun in earlier stretches: it ends within this one.
-      if (end > text.Offset) s.Tail.append(text.Bytes.substr(0, std::size_t(end - text.Offset)));
-      s.Search->Object(s.Next, s.Tail, s.Uses);
+  // A part's own first target is the only one of it that can come first.
+  for (; !part->Told && part->Checked < found.size(); ++part->Checked) {
+    const TObjectTextObject& entry = found[part->Checked];
+    if (entry.ObjectType() != s.Type || entry.ID() != s.ID) continue;
+    part->Told = true;
+    std::lock_guard lock(s.Mutex);
+    if (entry.StartOffset() < s.TargetAt) {
+      s.TargetAt = entry.StartOffset();
+      s.Names.emplace_back(entry.Name());
     }
-    s.Tail.clear();
   }
-  if (s.Next < count) {
-    const std::int64_t start = s.File.GetObject(s.Next).StartOffset();
+  {
+    std::lock_guard lock(s.Mutex);
+    if (part->Epoch != s.Names.size()) {
+      part->Epoch = s.Names.size();
+      part->Search.emplace(s.Type, s.ID, s.Names.back());
+    }
+  }
+  const std::int64_t end = text.Offset + std::int64_t(text.Bytes.size());
+  for (; part->Next < found.size(); ++part->Next) {
+    const std::int64_t start = found[part->Next].StartOffset();
+    std::int64_t stop = end;
+    if (part->Next + 1 < found.size())
+      stop = found[part->Next + 1].StartOffset();
+    else if (!text.PartEnds || !text.TextEnds)
+      break;  // ends in a stretch or part to come
+    if (part->Search) {
+      std::string_view bytes;
+      if (start >= text.Offset) {
+        bytes = text.Bytes.substr(std::size_t(start - text.Offset), std::size_t(stop - start));
+      } else {
+        // Begun in earlier stretches: it ends within this one.
+        part->Tail.append(text.Bytes.substr(0, std::size_t(stop - text.Offset)));
+        bytes = part->Tail;
+      }
+      part->Search->Object(std::int32_t(start), bytes, part->Uses);
+      part->Done.push_back({std::int32_t(start), std::int32_t(stop - start), part->Epoch});
+    }
+    part->Tail.clear();
+  }
+  // The object still open is kept whole, whether or not its name is known
+  // yet: the name may come in a stretch before it ends.
+  if (part->Next < found.size() && !text.PartEnds) {
+    const std::int64_t start = found[part->Next].StartOffset();
     if (start >= text.Offset)
-      s.Tail.assign(text.Bytes.substr(std::size_t(start - text.Offset)));
+      part->Tail.assign(text.Bytes.substr(std::size_t(start - text.Offset)));
     else
-      s.Tail.append(text.Bytes);
+      part->Tail.append(text.Bytes);
   }
 }
 
 void TOnePassUses::Finish(std::vector<TObjectUse>& uses) {
   TState& s = *F;
-  if (!s.Search) return;
-  s.Search->Objects(s.File, s.Live, uses, {}, std::size_t(1) << 20);
-  uses.insert(uses.end(), std::make_move_iterator(s.Uses.begin()),
-              std::make_move_iterator(s.Uses.end()));
-  s.Uses.clear();
+  const std::int32_t target = Target();
+  if (target < 0) return;
+  const TObjectTextObject& object = s.File.GetObject(target);
+  const std::string name(object.Name());
+  const std::int32_t count = s.File.GetCount();
+  // The objects a part searched whole with the target's own name keep
+  // their uses; the rest are searched again.
+  std::vector<bool> searched(std::size_t(count), false);
+  std::vector<TObjectUse> kept;
+  std::int64_t left = 0;  // bytes of the objects to search again
+  std::int32_t index = 0;
+  for (const std::unique_ptr<TPart>& part : s.Parts) {
+    if (!part) continue;
+    auto use = part->Uses.begin();
+    for (const TPart::TDone& done : part->Done) {
+      while (index < count && s.File.GetObject(index).StartOffset() < done.Start) ++index;
+      const bool good = index < count && s.File.GetObject(index).StartOffset() == done.Start &&
+                        s.File.GetObject(index).Length() == done.Length &&
+                        s.Names[done.Epoch - 1] == name;
+      for (; use != part->Uses.end() && use->ObjIndex == done.Start; ++use) {
+        if (!good) continue;
+        kept.push_back(std::move(*use));
+        kept.back().ObjIndex = index;
+      }
+      if (good) searched[std::size_t(index)] = true;
+    }
+    part->Uses.clear();
+  }
+  for (std::int32_t i = 0; i < count; ++i)
+    if (!searched[std::size_t(i)]) left += std::max(s.File.GetObject(i).Length(), 0);
+  std::vector<TObjectUse> again;
+  if (left > 0) {
+    // Threads repay only a large rest, as when the name came late.
+    constexpr std::int64_t ThreadedBytes = std::int64_t(8) << 20;
+    const unsigned threads = left >= ThreadedBytes ? SearchThreads(s.File) : 1;
+    SearchObjects(s.File, object.ObjectType(), object.ID(), name, threads, &searched, again, {},
+                  std::size_t(1) << 20);
+  }
+  const std::size_t from = uses.size();
+  uses.reserve(from + kept.size() + again.size());
+  std::merge(std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()),
+             std::make_move_iterator(again.begin()), std::make_move_iterator(again.end()),
+             std::back_inserter(uses),
+             [](const TObjectUse& a, const TObjectUse& b) { return a.ObjIndex < b.ObjIndex; });
 }
 
 }  // namespace cal

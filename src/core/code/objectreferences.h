@@ -66,9 +66,12 @@ bool FindUses(const TObjectSet& file, std::int32_t target, std::vector<TObjectUs
 unsigned UsesSearchThreads();
 
 // The uses FindUses gives of the first object of a type and number, found
-// while its file loads: to be given every stretch of one load, in order
-// (SetOnScanned). The objects that begin before the target's header are
-// read again once the load is done.
+// while its file loads: to be given every stretch of one load
+// (SetOnPartScanned), on whichever thread scans it. Each part of the load
+// searches its objects as they pass, once some part has read the target's
+// header; the objects no part could search whole with the right name (those
+// before it, those that run on into the next part) are read again once the
+// load is done.
 class TOnePassUses {
  public:
   TOnePassUses(const TObjectTextFile& file, TObjectType type, std::int32_t id);
@@ -76,13 +79,14 @@ class TOnePassUses {
   TOnePassUses(const TOnePassUses&) = delete;
   TOnePassUses& operator=(const TOnePassUses&) = delete;
 
-  void Scanned(const TScannedText& text);
+  void Scanned(const TPartScannedText& text);
   // After the load: the target's index, or -1 when the file has none.
   std::int32_t Target() const;
   // After the load: appends every use, in file order.
   void Finish(std::vector<TObjectUse>& uses);
 
  private:
+  struct TPart;
   struct TState;
   std::unique_ptr<TState> F;
 };

@@ -279,6 +279,18 @@ void TObjectTextFile::ReachedInPart(TPart& part, std::uint8_t percent) {
   if (part.Caller) ReportParts(*part.Load);
 }
 
+void TObjectTextFile::TellPartScanned(const TScanState& state, std::string_view bytes,
+                                      std::size_t offset, bool partEnds) {
+  TPartScannedText text;
+  text.Bytes = bytes;
+  text.Offset = static_cast<std::int64_t>(offset);
+  text.Part = state.Part ? state.Part->Index : 0;
+  text.Found = state.Part ? &state.Part->Found : &FObjects;
+  text.PartEnds = partEnds;
+  text.TextEnds = state.TextEnds;
+  FOnPartScanned(text);
+}
+
 void TObjectTextFile::ReportParts(TPartLoad& load) {
   double done = 0;
   for (const TPart& part : load.Parts)

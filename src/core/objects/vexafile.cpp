@@ -409,6 +409,8 @@ void TObjectTextFile::ScanStream(TScanState& state, const vexa::ExclusiveFile& s
     if (FOnBytes && consumed > 0)
       FOnBytes(window.substr(0, consumed), static_cast<std::int64_t>(read - filled));
     TellScanned(state, window.substr(0, consumed), read - filled, false);
+    if (FOnPartScanned)
+      TellPartScanned(state, window.substr(0, consumed), read - filled, read == end);
     carry = filled - consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, carry);
   } while (read < end);

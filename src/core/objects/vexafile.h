@@ -58,6 +58,25 @@ struct TScannedText {
 using TScannedEvent = std::function<void(const TScannedText&)>;
 using TBytesEvent = std::function<void(std::string_view bytes, std::int64_t offset)>;
 
+class TObjectTextObject;
+
+// A stretch that one part of a load has scanned, told on that part's thread.
+// A load scans its text in one part or shares it out in parts of whole
+// lines; each part's stretches come in order and cover it without gap. Found
+// is the part's own list of entries so far: every header that starts in the
+// part before the stretch's end has one, and only this thread touches the
+// list until the load is done. The bytes of a part before its first header
+// belong to the last object of the part before it.
+struct TPartScannedText {
+  std::string_view Bytes;
+  std::int64_t Offset = 0;
+  std::size_t Part = 0;
+  const std::deque<TObjectTextObject>* Found = nullptr;
+  bool PartEnds = false;  // the part's last stretch
+  bool TextEnds = false;  // the part ends where the text does
+};
+using TPartScannedEvent = std::function<void(const TPartScannedText&)>;
+
 // Converts header number text the way object files write it: optional sign,
 // then decimal digits or a $/x/X/0x/0X prefix and hexadecimal digits taken as
 // a 32-bit pattern. Throws ConversionError otherwise.
@@ -166,6 +185,9 @@ class TObjectTextFile : public TObjectSet {
   // it and in no set order: several at once where the load shares out its
   // parts. The stretches cover the text once, without gap or overlap.
   void SetOnBytes(TBytesEvent event) { FOnBytes = std::move(event); }
+  // Sees every stretch with the entries its part has found, so that work on
+  // whole objects can go on in the load's parts (TPartScannedText).
+  void SetOnPartScanned(TPartScannedEvent event) { FOnPartScanned = std::move(event); }
 
   // Whether the next loads read each object's properties (on by default);
   // a caller that neither shows nor filters on them saves a sixth of a load.
@@ -228,6 +250,8 @@ class TObjectTextFile : public TObjectSet {
   void ReadProperties(TScanState& state, std::string_view text, bool final);
   void ReadPropertiesLeft(TScanState& state, const vexa::ExclusiveFile& stream);
   void TellScanned(const TScanState& state, std::string_view bytes, std::size_t offset, bool final);
+  void TellPartScanned(const TScanState& state, std::string_view bytes, std::size_t offset,
+                       bool partEnds);
 
   std::unique_ptr<vexa::ExclusiveFile> FStream;
   std::string FFileName;
@@ -241,6 +265,7 @@ class TObjectTextFile : public TObjectSet {
   TDateOrder FDateOrder = TDateOrder::doDayMonth;
   TScannedEvent FOnScanned;
   TBytesEvent FOnBytes;
+  TPartScannedEvent FOnPartScanned;
   bool FReadProperties = true;
   vexa::THold FHold = vexa::THold::hExclusive;
 };

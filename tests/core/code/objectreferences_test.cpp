@@ -326,7 +326,13 @@ TEST(ObjectReferences, UsesWhileLoadingAreThoseOfFindUsesAndOfAFullReading) {
   const std::string targets =
       "OBJECT Table 18 Customer\n{\n  CODE\n  {\n    VAR\n      Self@1 : Record 18;\n  }\n}\n"
       "OBJECT Page 21 Customer Card\n{\n}\n";
-  for (const std::string& text : {users + targets + Forms, targets + Forms + users}) {
+  // A second Table 18 of another name, which a later part may read before
+  // the first part reaches the first one; it is no target of its own.
+  const std::string second =
+      "OBJECT Table 18 Debtor\n{\n  CODE\n  {\n    VAR\n      D@1 : Record 18;\n"
+      "    BEGIN\n      X := DATABASE::Debtor;\n      Y := DATABASE::Customer;\n    END.\n  }\n}\n";
+  for (const std::string& text : {users + targets + Forms, targets + Forms + users,
+                                  users + targets + users + second + Forms}) {
     const std::string path = dir.write("f.txt", text);
     // Both hold the file shared, as the commands do.
     TObjectTextFile loaded;
@@ -350,22 +356,31 @@ TEST(ObjectReferences, UsesWhileLoadingAreThoseOfFindUsesAndOfAFullReading) {
           if (cal::RefersTo(ref, wanted.ObjectType(), wanted.ID(), wanted.Name()))
             full.push_back(where(i, ref));
       EXPECT_EQ(foundAt, full) << target;
-      // Pieces of a few bytes cut objects, names and headers anywhere.
-      for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(1) << 20}) {
+      bool first = true;
+      for (std::int32_t i = 0; i < target; ++i)
+        first = first && (loaded.GetObject(i).ObjectType() != wanted.ObjectType() ||
+                          loaded.GetObject(i).ID() != wanted.ID());
+      if (!first) continue;
+      // Pieces of a few bytes cut objects, names and headers anywhere; parts
+      // cut the file between objects and within them, before and after the
+      // target's header.
+      for (auto [piece, parts] :
+           {std::pair<std::size_t, std::size_t>{1, 1}, {7, 3}, {1, 5}, {std::size_t(1) << 20, 2}}) {
         TObjectTextFile file;
         file.SetShareReading(true);
         file.SetReadPieceSize(piece);
+        file.SetLoadParts(parts);
         cal::TOnePassUses search(file, wanted.ObjectType(), wanted.ID());
-        file.SetOnScanned([&](const TScannedText& scanned) { search.Scanned(scanned); });
+        file.SetOnPartScanned([&](const TPartScannedText& scanned) { search.Scanned(scanned); });
         file.LoadFromFile(path);
-        file.SetOnScanned(nullptr);
+        file.SetOnPartScanned(nullptr);
         std::vector<cal::TObjectUse> uses;
         search.Finish(uses);
         Lines shown;
         for (const auto& use : uses)
           shown.push_back(where(use.ObjIndex, use.Reference) + " " + use.LineText);
         EXPECT_EQ(search.Target(), target);
-        EXPECT_EQ(shown, expected) << target << " " << piece;
+        EXPECT_EQ(shown, expected) << target << " " << piece << " " << parts;
       }
     }
   }
