@@ -2,7 +2,6 @@
 #include "objectreferences.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cstdint>
 #include <iterator>
@@ -47,10 +46,10 @@ std::size_t LineStartBefore(std::string_view text, std::size_t at, std::size_t l
   }
 }
 
-// The references on the lines that hold a candidate (sorted offsets). The
-// other lines are lexed only for their states; the few lines before each
-// candidate's line are scanned too, so that a relation begun there is
-// known; nothing after the last candidate is lexed.
+// The references on the lines that hold a candidate (sorted offsets) and
+// on the few lines before each, so that a relation begun there is known.
+// The lines further before are passed over for their states only; nothing
+// after the last candidate is lexed.
 std::vector<TObjectReference> ReferencesNear(std::string_view text,
                                              const std::vector<std::size_t>& candidates) {
   // A relation's ELSE IF branches may run over many lines.
@@ -58,30 +57,15 @@ std::vector<TObjectReference> ReferencesNear(std::string_view text,
   std::vector<TObjectReference> refs;
   TReferenceScanner scanner(text, refs);
   std::vector<TToken> tokens;
-  struct TLine {
-    std::size_t Start;
-    std::size_t End;
-    TLexState State;
-    int Index;
-  };
-  // The last few lines lexed for their states only, in a ring.
-  std::array<TLine, ContextLines> recent;
-  std::size_t recentCount = 0;
-  std::size_t recentNext = 0;
-  bool scanning = false;  // the line before was scanned
-  const auto scan = [&](const TLine& line) {
-    tokens.clear();
-    const TLexState out = LexLine(text.substr(line.Start, line.End - line.Start), line.State,
-                                  std::int32_t(line.Start), &tokens);
-    scanner.Line(line.Index, tokens);
-    return out;
-  };
   auto next = candidates.begin();
   TLexState state;
   std::size_t start = 0;
   auto passed = candidates.end();  // the candidate whose lines before were passed over
+  // The scanner starts afresh after lines passed over and where the lines
+  // before a candidate begin after another candidate's line.
+  bool fresh = true;
+  bool afterCandidate = false;  // the line before held a candidate
   for (int index = 0; next != candidates.end(); ++index) {
-    // The lines that even the ring would not keep are passed over at once.
     if (next != passed) {
       passed = next;
       const std::size_t context = LineStartBefore(text, *next, ContextLines);
@@ -89,29 +73,18 @@ std::vector<TObjectReference> ReferencesNear(std::string_view text,
         state = LexStatesBetween(text, start, context, state);
         index += CountLineBreaks(text.substr(start, context - start));
         start = context;
-        recentCount = 0;
-        scanning = false;
+        fresh = true;
       }
     }
     const std::size_t end = LineEndFrom(text, start);
-    const TLine line{start, end, state, index};
-    if (*next <= end) {
-      if (!scanning) {
-        scanner.Reset();
-        for (std::size_t i = 0; i < recentCount; ++i)
-          scan(recent[(recentNext + ContextLines - recentCount + i) % ContextLines]);
-        recentCount = 0;
-      }
-      state = scan(line);
-      scanning = true;
-      while (next != candidates.end() && *next <= end) ++next;
-    } else {
-      recent[recentNext] = line;
-      recentNext = (recentNext + 1) % ContextLines;
-      recentCount = std::min(recentCount + 1, ContextLines);
-      state = LexLine(text.substr(start, end - start), state, std::int32_t(start), nullptr);
-      scanning = false;
-    }
+    const bool holds = *next <= end;
+    if (fresh || (afterCandidate && !holds)) scanner.Reset();
+    fresh = false;
+    afterCandidate = holds;
+    tokens.clear();
+    state = LexLine(text.substr(start, end - start), state, std::int32_t(start), &tokens);
+    scanner.Line(index, tokens);
+    while (next != candidates.end() && *next <= end) ++next;
     if (end == text.size()) break;
     start = NextLineStart(text, end);
   }
