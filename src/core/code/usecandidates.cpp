@@ -232,12 +232,34 @@ bool NameOnlyInRelation(std::string_view bytes, std::size_t hit) {
 
 // The first = in [from, to) that may end "TableRelation=" or "CalcFormula=",
 // or to: code holds many a := and = that no n or a comes before.
+#ifdef VEXA_HAVE_AVX2_VARIANT
+// NextPropertySign's blocks, 32 bytes at a time, from i on; leaves i where
+// the blocks end when none holds such an =.
+VEXA_TARGET_AVX2 std::size_t PropertySignAvx2(const char* data, std::size_t& i, std::size_t to) {
+  for (; i + 32 <= to; i += 32) {
+    const __m256i before = _mm256_or_si256(Load256(data + i - 1), _mm256_set1_epi8(0x20));
+    const __m256i words = _mm256_or_si256(_mm256_cmpeq_epi8(before, _mm256_set1_epi8('n')),
+                                          _mm256_cmpeq_epi8(before, _mm256_set1_epi8('a')));
+    const __m256i signs =
+        _mm256_and_si256(_mm256_cmpeq_epi8(Load256(data + i), _mm256_set1_epi8('=')), words);
+    if (const auto mask = unsigned(_mm256_movemask_epi8(signs)); mask != 0)
+      return i + std::size_t(__builtin_ctz(mask));
+  }
+  return std::string_view::npos;
+}
+#endif
+
 std::size_t NextPropertySign(std::string_view bytes, std::size_t from, std::size_t to) {
   const auto ends = [&](std::size_t i) {
     const char before = char(bytes[i - 1] | 0x20);
     return bytes[i] == '=' && (before == 'n' || before == 'a');
   };
   std::size_t i = std::max<std::size_t>(from, 1);
+#ifdef VEXA_HAVE_AVX2_VARIANT
+  if (HaveAvx2())
+    if (const std::size_t at = PropertySignAvx2(bytes.data(), i, to); at != std::string_view::npos)
+      return at;
+#endif
 #ifdef CAL_HAVE_SSE2
   const char* data = bytes.data();
   const auto load = [&](std::size_t at) {
