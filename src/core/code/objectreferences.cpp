@@ -2,7 +2,6 @@
 #include "objectreferences.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <iterator>
 #include <mutex>
@@ -288,24 +287,21 @@ void TOnePassUses::Scanned(const TPartScannedText& text) {
   const std::deque<TObjectTextObject>& found = *text.Found;
   TPart* part = nullptr;
   {
+    // Once a stretch: the part's state, the target it tells, the name to look for.
     std::lock_guard lock(s.Mutex);
     if (s.Parts.size() <= text.Part) s.Parts.resize(text.Part + 1);
     if (!s.Parts[text.Part]) s.Parts[text.Part] = std::make_unique<TPart>();
     part = s.Parts[text.Part].get();
-  }
-  // A part's own first target is the only one of it that can come first.
-  for (; !part->Told && part->Checked < found.size(); ++part->Checked) {
-    const TObjectTextObject& entry = found[part->Checked];
-    if (entry.ObjectType() != s.Type || entry.ID() != s.ID) continue;
-    part->Told = true;
-    std::lock_guard lock(s.Mutex);
-    if (entry.StartOffset() < s.TargetAt) {
-      s.TargetAt = entry.StartOffset();
-      s.Names.emplace_back(entry.Name());
+    // A part's own first target is the only one of it that can come first.
+    for (; !part->Told && part->Checked < found.size(); ++part->Checked) {
+      const TObjectTextObject& entry = found[part->Checked];
+      if (entry.ObjectType() != s.Type || entry.ID() != s.ID) continue;
+      part->Told = true;
+      if (entry.StartOffset() < s.TargetAt) {
+        s.TargetAt = entry.StartOffset();
+        s.Names.emplace_back(entry.Name());
+      }
     }
-  }
-  {
-    std::lock_guard lock(s.Mutex);
     if (part->Epoch != s.Names.size()) {
       part->Epoch = s.Names.size();
       part->Search.emplace(s.Type, s.ID, s.Names.back());
